@@ -1,0 +1,125 @@
+#include "framework/Dialogs.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
+
+#include "framework/Latin1.h"
+
+namespace tempolog {
+
+namespace {
+
+IDialogs*& Current() {
+  static IDialogs* current = nullptr;
+  return current;
+}
+
+// Boxes and dialogs belong to the window the operator works in.
+QWidget* DialogParent() { return QApplication::activeWindow(); }
+
+void ShowBox(QMessageBox::Icon icon, const std::string& text, const std::string& caption,
+             bool centreOnScreen) {
+  QMessageBox box(icon, ToScreen(caption), ToScreen(text), QMessageBox::Ok, DialogParent());
+  box.setTextFormat(Qt::PlainText);
+  if (centreOnScreen) {
+    box.adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+      box.move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, box.size(),
+                                   screen->availableGeometry())
+                   .topLeft());
+    }
+  }
+  box.exec();
+}
+
+std::optional<std::string> ChosenPath(const QString& path) {
+  if (path.isEmpty()) return std::nullopt;
+  const QByteArray bytes = QFile::encodeName(path);
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+}  // namespace
+
+IDialogs& Dialogs() {
+  static TQtDialogs qtDialogs;
+  IDialogs* current = Current();
+  return current != nullptr ? *current : qtDialogs;
+}
+
+void SetDialogs(IDialogs* dialogs) { Current() = dialogs; }
+
+void TQtDialogs::ShowError(const std::string& text, const std::string& caption) {
+  ShowBox(QMessageBox::Critical, text, caption, false);
+}
+
+void TQtDialogs::ShowMessage(const std::string& text, const std::string& caption) {
+  ShowBox(QMessageBox::NoIcon, text, caption, true);
+}
+
+std::optional<std::string> TQtDialogs::ChooseOpenFile() {
+  // A name that does not exist may be confirmed; opening it then reports the error.
+  QFileDialog dialog(DialogParent());
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return ChosenPath(dialog.selectedFiles().constFirst());
+}
+
+std::optional<std::string> TQtDialogs::ChooseSaveFile() {
+  QFileDialog dialog(DialogParent());
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return ChosenPath(dialog.selectedFiles().constFirst());
+}
+
+TScriptedDialogs::TScriptedDialogs() : previous_(Current()) { SetDialogs(this); }
+
+TScriptedDialogs::~TScriptedDialogs() { SetDialogs(previous_); }
+
+std::vector<TScriptedDialogs::Shown> TScriptedDialogs::Boxes(Kind kind) const {
+  std::vector<Shown> result;
+  for (const Shown& s : shown_) {
+    if (s.kind == kind) result.push_back(s);
+  }
+  return result;
+}
+
+void TScriptedDialogs::Record(Kind kind, const std::string& text, const std::string& caption) {
+  shown_.push_back({kind, text, caption});
+  // A copy: what runs while the box is open may show further boxes.
+  const Shown current = shown_.back();
+  if (WhileOpen) WhileOpen(current);
+}
+
+std::optional<std::string> TScriptedDialogs::NextAnswer() {
+  if (answers_.empty()) return std::nullopt;
+  std::optional<std::string> answer = std::move(answers_.front());
+  answers_.pop_front();
+  return answer;
+}
+
+void TScriptedDialogs::ShowError(const std::string& text, const std::string& caption) {
+  Record(Kind::Error, text, caption);
+}
+
+void TScriptedDialogs::ShowMessage(const std::string& text, const std::string& caption) {
+  Record(Kind::Message, text, caption);
+}
+
+std::optional<std::string> TScriptedDialogs::ChooseOpenFile() {
+  Record(Kind::OpenFile, {}, {});
+  return NextAnswer();
+}
+
+std::optional<std::string> TScriptedDialogs::ChooseSaveFile() {
+  Record(Kind::SaveFile, {}, {});
+  return NextAnswer();
+}
+
+}  // namespace tempolog

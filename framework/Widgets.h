@@ -1,0 +1,88 @@
+// Small widget helpers of the main window: design-size scaling, the fonts the
+// window asks for, colours given as TColor, and the few controls Qt does not
+// have as such (a label anchored at its right edge, a filled shape, a toggle
+// speed button).
+//
+// Design sizes are pixels at 120 pixels per inch; Scaled() maps them to the
+// screen's logical resolution.
+#pragma once
+
+#include <QLabel>
+#include <QToolButton>
+#include <QWidget>
+#include <string>
+#include <string_view>
+
+#include "framework/Colors.h"
+
+class QLineEdit;
+
+namespace tempolog {
+
+// Pixels per inch the window was designed at.
+inline constexpr int kDesignPixelsPerInch = 120;
+
+// Screen pixels for a design size (rounded to nearest).
+int Scaled(int designPixels);
+
+// The installed font closest to `family` (for example "Microsoft Sans Serif"
+// gives a sans-serif font, "Courier New" a fixed-pitch one) with a character
+// height of `designHeight` design pixels.
+QFont DesignFont(const QString& family, int designHeight);
+
+// Gives the widget's text the colour `color` and remembers it for FontColor().
+void SetFontColor(QWidget* widget, TColor color);
+TColor FontColor(const QWidget* widget);
+
+// Gives the widget's own background the colour `color`, drawn opaque.
+void SetBackgroundColor(QWidget* widget, TColor color);
+
+// The text of an edit or label as bytes, and back.
+std::string TextOf(const QLineEdit* edit);
+void SetTextOf(QLineEdit* edit, std::string_view bytes);
+
+// A label sized to its text. With a right anchor its right edge stays where it
+// was put when the text (and so the width) changes.
+class TLabel : public QLabel {
+ public:
+  explicit TLabel(QWidget* parent = nullptr);
+
+  // Places the label with its right edge at `right` (design pixels already
+  // scaled) and its top at `top`, and keeps that edge from now on.
+  void AnchorRight(int right, int top);
+
+  void SetText(std::string_view bytes);
+  std::string Text() const;
+
+ private:
+  void FitToText();
+
+  bool anchoredRight_ = false;
+  int right_ = 0;
+  int top_ = 0;
+};
+
+// A rectangle with a one-pixel black pen, filled with a colour.
+class TShape : public QWidget {
+ public:
+  explicit TShape(QWidget* parent = nullptr);
+  void SetBrushColor(TColor color);
+  TColor BrushColor() const { return brush_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  TColor brush_ = clWhite;
+};
+
+// A toggle button: each click flips it between down and up; the click handler
+// then sees the new position.
+class TSpeedButton : public QToolButton {
+ public:
+  explicit TSpeedButton(QWidget* parent = nullptr);
+  bool Down() const { return isChecked(); }
+  void SetDown(bool down) { setChecked(down); }
+};
+
+}  // namespace tempolog
