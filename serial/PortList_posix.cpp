@@ -1,0 +1,152 @@
+// The port list and port names on POSIX systems.
+//
+// Real ports come from the kernel's device tree (/sys/class/tty on Linux):
+// every tty with a device driver behind it, except legacy 8250 ports ("ttyS")
+// whose UART type is 0 (unknown), which are placeholders without hardware.
+// Where there is no such tree (macOS, the BSDs) the list holds only the
+// virtual ports.
+//
+// Virtual ports are symbolic links to character devices (pseudo-terminals of
+// tempolog-sim, for example) in a per-user folder; the folder is read only
+// when it and its parent belong to the user and no one else can write there.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+
+#include "serial/SerialPort.h"
+
+namespace tempolog {
+
+namespace {
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return names;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  closedir(dir);
+  return names;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st{};
+  return stat(path.c_str(), &st) == 0;
+}
+
+// Natural order: runs of digits compare by value, so ttyS2 comes before ttyS10.
+bool NaturalLess(const std::string& a, const std::string& b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    const bool da = a[i] >= '0' && a[i] <= '9';
+    const bool db = b[j] >= '0' && b[j] <= '9';
+    if (da && db) {
+      std::size_t ei = i, ej = j;
+      while (ei < a.size() && a[ei] >= '0' && a[ei] <= '9') ++ei;
+      while (ej < b.size() && b[ej] >= '0' && b[ej] <= '9') ++ej;
+      std::size_t si = i, sj = j;
+      while (si + 1 < ei && a[si] == '0') ++si;  // leading zeros do not count
+      while (sj + 1 < ej && b[sj] == '0') ++sj;
+      if (ei - si != ej - sj) return ei - si < ej - sj;
+      const int c = a.compare(si, ei - si, b, sj, ej - sj);
+      if (c != 0) return c < 0;
+      i = ei;
+      j = ej;
+      continue;
+    }
+    if (a[i] != b[j]) return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]);
+    ++i;
+    ++j;
+  }
+  if ((a.size() - i) != (b.size() - j)) return a.size() - i < b.size() - j;
+  return a < b;
+}
+
+// A legacy 8250 port slot has a UART only when its type is not 0.
+bool HasUart(const std::string& entry) {
+  std::ifstream in(entry + "/type");
+  long type = 0;
+  return static_cast<bool>(in >> type) && type != 0;
+}
+
+bool OwnedAndPrivate(const std::string& folder) {
+  struct stat st{};
+  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  return st.st_uid == geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool IsVirtualPort(const std::string& link) {
+  struct stat st{};
+  if (lstat(link.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+  return stat(link.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+bool PlainName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+}  // namespace
+
+std::string VirtualPortFolder() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && *runtime) return std::string(runtime) + "/tempolog/ports";
+  return "/tmp/tempolog-" + std::to_string(geteuid()) + "/ports";
+}
+
+bool VirtualPortFolderIsSafe(const std::string& folder) {
+  if (!OwnedAndPrivate(folder)) return false;
+  const std::size_t slash = folder.find_last_of('/');
+  if (slash == std::string::npos || slash == 0) return true;
+  return OwnedAndPrivate(folder.substr(0, slash));
+}
+
+std::string ListSerialPorts(const std::string& sysfsRoot, const std::string& virtualPortDir) {
+  std::vector<std::string> devices;
+  const std::string ttys = sysfsRoot + "/class/tty";
+  for (const std::string& name : FolderEntries(ttys)) {
+    const std::string entry = ttys + "/" + name;
+    if (!Exists(entry + "/device/driver")) continue;
+    if (name.rfind("ttyS", 0) == 0 && !HasUart(entry)) continue;
+    devices.push_back(name);
+  }
+  std::sort(devices.begin(), devices.end(), NaturalLess);
+
+  std::vector<std::string> links;
+  if (!virtualPortDir.empty() && VirtualPortFolderIsSafe(virtualPortDir)) {
+    for (const std::string& name : FolderEntries(virtualPortDir))
+      if (IsVirtualPort(virtualPortDir + "/" + name)) links.push_back(name);
+    std::sort(links.begin(), links.end(), NaturalLess);
+  }
+  devices.insert(devices.end(), links.begin(), links.end());
+  return CommaText(devices);
+}
+
+std::string ListSerialPorts() { return ListSerialPorts("/sys", VirtualPortFolder()); }
+
+std::string SerialDevicePath(const std::string& name) {
+  const std::string upper = [&] {
+    std::string u = name.substr(0, 3);
+    for (char& c : u) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return u;
+  }();
+  if (upper == "COM" && name.size() > 3 &&
+      std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    const long n = name.size() > 12 ? 0 : std::strtol(name.c_str() + 3, nullptr, 10);
+    if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
+  }
+  if (!name.empty() && name[0] == '/') return name;
+  if (PlainName(name)) {
+    const std::string folder = VirtualPortFolder();
+    const std::string link = folder + "/" + name;
+    if (IsVirtualPort(link) && VirtualPortFolderIsSafe(folder)) return link;
+  }
+  return "/dev/" + name;
+}
+
+}  // namespace tempolog
