@@ -153,9 +153,7 @@ class TLogView : public QAbstractScrollArea {
   // Text storage
   void ReplaceText(std::string&& bytes);
   void AppendBytes(std::string_view a, std::string_view b, std::string_view c);
-  void IndexFrom(std::size_t from);
   bool EndsWithBreak() const;
-  std::size_t LineStart(std::size_t index) const { return starts_[index]; }
   std::size_t LineContentEnd(std::size_t index) const;
   std::size_t LineOf(std::size_t offset) const;
 
@@ -164,7 +162,8 @@ class TLogView : public QAbstractScrollArea {
   std::size_t RowCount(std::size_t line) const;
   RowPos EndPos() const;
   RowPos Clamp(RowPos pos) const;
-  bool Advance(RowPos& pos, std::ptrdiff_t rows) const;
+  // Moves pos by up to `rows` display rows within the log; returns the rows moved.
+  std::ptrdiff_t StepRows(RowPos& pos, std::ptrdiff_t rows) const;
   RowPos RowOfOffset(std::size_t offset) const;
   std::size_t OffsetAt(QPoint viewportPoint) const;
   double ColumnX(int column) const;
@@ -178,11 +177,11 @@ class TLogView : public QAbstractScrollArea {
   void EnsureCursorVisible();
 
   // Selection and cursor
-  void MoveCursor(std::size_t offset, bool extend);
+  void MoveCursor(std::size_t offset, bool extend, bool keepColumn = false);
   std::size_t StepOffset(std::size_t offset, int direction) const;
   std::size_t RowStartOffset(RowPos pos) const;
   std::size_t RowEndOffset(RowPos pos) const;
-  std::size_t OffsetInRowAtColumn(RowPos pos, int column) const;
+  std::size_t OffsetInRowAtColumn(RowPos pos, double column) const;
   int ColumnOfOffset(std::size_t offset) const;
   void ShowContextMenu(const QPoint& globalPos);
   void SafeCopy();
@@ -204,6 +203,7 @@ class TLogView : public QAbstractScrollArea {
   std::size_t cursor_ = 0;
   int desiredColumn_ = -1;  // kept while moving up and down
   bool dragging_ = false;
+  int wheelRemainder_ = 0;
 
   double charWidth_ = 8;
   int rowHeight_ = 16;
