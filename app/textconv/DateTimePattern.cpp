@@ -119,9 +119,10 @@ void DateTimeWriter::Expand(std::string_view pattern, int level) {
       if (token == 'M' && lastField == 'H') token = 'N';  // "hh:mm" means minutes
       lastField = token;
     }
-    // The run of this exact character.
+    // A letter field takes the whole run of this exact character.
     std::size_t count = 1;
-    while (i + count < pattern.size() && pattern[i + count] == c) ++count;
+    if (token != 0 && token != 'A')
+      while (i + count < pattern.size() && pattern[i + count] == c) ++count;
 
     switch (token) {
       case 'Y':
@@ -179,14 +180,12 @@ void DateTimeWriter::Expand(std::string_view pattern, int level) {
           out_.Put(pattern.substr(i + 1, end - i - 1));
           count = end - i + (close == std::string_view::npos ? 0 : 1);
         } else {
-          count = 1;
           if (c == '/') out_.PutSeparator(fs_.dateSeparator);
           else if (c == ':') out_.PutSeparator(fs_.timeSeparator);
           else out_.Put(c);
         }
         break;
       default:  // a letter that starts no field
-        count = 1;
         out_.Put(c);
         break;
     }
