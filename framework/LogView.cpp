@@ -20,8 +20,10 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
+#include <functional>
 #include <new>
 
+#include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/Latin1.h"
 
@@ -65,14 +67,13 @@ void IndexBreaks(std::string_view text, std::size_t from, std::vector<std::uint3
   }
 }
 
-// Runs fn(); on any exception the user hears a beep instead of the program
-// stopping, since nothing may escape a Qt event handler.
+// Runs fn() where nothing may escape to Qt and no message box may open (painting,
+// layout): a failure there leaves the view as it was until the next try.
 template <typename Fn>
 void Quietly(Fn&& fn) noexcept {
   try {
     fn();
   } catch (...) {
-    QApplication::beep();
   }
 }
 
@@ -148,20 +149,30 @@ void TLogView::SetCapacity(std::size_t bytes) { capacity_ = std::min(bytes, kCap
 
 void TLogView::AppendLine(std::string_view line) {
   if (text_.empty() || EndsWithBreak()) {
-    AppendBytes(line, "\r\n", {});
+    AppendBytes(line, "\r\n");
   } else {
-    AppendBytes("\r\n", line, {});
+    AppendBytes("\r\n", line);
   }
 }
 
-void TLogView::AppendBytes(std::string_view a, std::string_view b, std::string_view c) {
+void TLogView::AppendBytes(std::string_view a, std::string_view b) {
+  // A piece taken from the log itself would move when the buffer grows.
+  const auto inText = [this](std::string_view piece) {
+    return !piece.empty() && std::less_equal<>()(text_.data(), piece.data()) &&
+           std::less<>()(piece.data(), text_.data() + text_.size());
+  };
+  if (inText(a) || inText(b)) {
+    const std::string copy = std::string(a).append(b);
+    AppendBytes(copy, {});
+    return;
+  }
   const std::size_t oldSize = text_.size();
-  const std::size_t added = a.size() + b.size() + c.size();
+  const std::size_t added = a.size() + b.size();
   if (added > capacity_ - oldSize) throw EInvalidOperation(kCapacityMessage);
   const std::size_t oldCount = starts_.size();
   const std::uint32_t oldLast = starts_.back();
   try {
-    text_.append(a).append(b).append(c);
+    text_.append(a).append(b);
     IndexBreaks(text_, oldSize, starts_);
   } catch (const std::bad_alloc&) {
     text_.resize(oldSize);
@@ -170,7 +181,7 @@ void TLogView::AppendBytes(std::string_view a, std::string_view b, std::string_v
     throw EOutOfResources(kOutOfMemory);
   }
   // Only the last line shown before the append can have changed.
-  ForgetRows(oldCount - 1);
+  rowCache_.erase(oldCount - 1);
   ScheduleSync();
   viewport()->update();
 }
@@ -251,12 +262,6 @@ std::vector<std::size_t> TLogView::WrapRows(std::string_view line, int columns) 
     ++i;
   }
   return rows;
-}
-
-void TLogView::ForgetRows(std::size_t fromLine) {
-  for (auto it = rowCache_.begin(); it != rowCache_.end();) {
-    it = it->first >= fromLine ? rowCache_.erase(it) : std::next(it);
-  }
 }
 
 const std::vector<std::size_t>& TLogView::RowsOf(std::size_t line) const {
@@ -514,7 +519,7 @@ void TLogView::CopyToClipboard() {
   QGuiApplication::clipboard()->setText(ToScreen(SelectedText()));
 }
 
-void TLogView::SafeCopy() { Quietly([this] { CopyToClipboard(); }); }
+void TLogView::SafeCopy() { Guard([this] { CopyToClipboard(); }); }
 
 void TLogView::MoveCursor(std::size_t offset, bool extend, bool keepColumn) {
   cursor_ = std::min(offset, text_.size());
@@ -727,7 +732,7 @@ void TLogView::keyPressEvent(QKeyEvent* e) {
   const bool extend = e->modifiers() & Qt::ShiftModifier;
   const bool control = e->modifiers() & Qt::ControlModifier;
   bool handled = true;
-  Quietly([&] {
+  Guard([&] {
     if (syncPending_) Sync();
     switch (e->key()) {
       case Qt::Key_Left:
@@ -773,7 +778,7 @@ void TLogView::keyPressEvent(QKeyEvent* e) {
 
 void TLogView::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
-  Quietly([&] {
+  Guard([&] {
     if (syncPending_) Sync();
     const bool extend = e->modifiers() & Qt::ShiftModifier;
     MoveCursor(OffsetAt(e->position().toPoint()), extend);
@@ -810,7 +815,7 @@ void TLogView::mouseReleaseEvent(QMouseEvent* e) {
 
 void TLogView::mouseDoubleClickEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
-  Quietly([&] {
+  Guard([&] {
     // Selects the word (run of non-blank bytes within the line) under the mouse.
     const std::size_t at = OffsetAt(e->position().toPoint());
     const std::size_t line = LineOf(at);
@@ -838,7 +843,7 @@ void TLogView::wheelEvent(QWheelEvent* e) {
 }
 
 void TLogView::contextMenuEvent(QContextMenuEvent* e) {
-  Quietly([&] { ShowContextMenu(e->globalPos()); });
+  Guard([&] { ShowContextMenu(e->globalPos()); });
   e->accept();
 }
 

@@ -152,7 +152,7 @@ class TLogView : public QAbstractScrollArea {
  private:
   // Text storage
   void ReplaceText(std::string&& bytes);
-  void AppendBytes(std::string_view a, std::string_view b, std::string_view c);
+  void AppendBytes(std::string_view a, std::string_view b);
   bool EndsWithBreak() const;
   std::size_t LineContentEnd(std::size_t index) const;
   std::size_t LineOf(std::size_t offset) const;
@@ -167,7 +167,6 @@ class TLogView : public QAbstractScrollArea {
   RowPos RowOfOffset(std::size_t offset) const;
   std::size_t OffsetAt(QPoint viewportPoint) const;
   double ColumnX(int column) const;
-  void ForgetRows(std::size_t fromLine);
 
   // Scrolling state
   void ScheduleSync();
