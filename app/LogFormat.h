@@ -1,0 +1,37 @@
+// The measurement log's line form and the value a reading is plotted with.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/textconv/TextConv.h"
+
+namespace tempolog {
+
+// Columns of a log line: the timestamp in 1 to 19, a tab in 20, the reply from 21.
+inline constexpr std::size_t kLogTimestampWidth = 19;
+// The value column as Load reads it: columns 20 to 39.
+inline constexpr std::size_t kLogValueWidth = 20;
+
+// The timestamp of a log line: always the full date and time, 19 characters.
+// (The plain timestamp text leaves the time out in the first second after
+// midnight, which would make such a line unreadable when the log is loaded.)
+std::string LogTimestamp(const TFormatSettings& settings, TDateTimeValue when);
+
+// One log line without its line break: timestamp, tab, reply.
+std::string LogLine(const TFormatSettings& settings, TDateTimeValue when, std::string_view reply);
+
+// The two column texts Load reads from a log line: the blank-trimmed columns 1
+// to 19 and 20 to 39 (shorter lines give what they have).
+struct LogColumns {
+  std::string timestamp;
+  std::string value;
+};
+LogColumns SplitLogLine(std::string_view line);
+
+// A reading as the chart holds it: rounded to single precision (to nearest,
+// ties to even) and kept as a double. Throws Exception "Floating point overflow"
+// when the value lies beyond the single-precision range.
+double RoundToSingle(long double value);
+
+}  // namespace tempolog

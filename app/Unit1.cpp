@@ -1,0 +1,438 @@
+#include "app/Unit1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QVBoxLayout>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "app/CommaText.h"
+#include "app/LogFormat.h"
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
+#include "framework/Exceptions.h"
+#include "framework/Files.h"
+#include "framework/Latin1.h"
+#include "framework/LogView.h"
+#include "framework/Timer.h"
+#include "framework/Widgets.h"
+
+namespace tempolog {
+
+namespace {
+
+// Design sizes (pixels at 120 pixels per inch).
+constexpr int kClientWidth = 1179;   // Panel2 752 + Panel1 427
+constexpr int kClientHeight = 598;
+constexpr int kWindowLeft = 562;
+constexpr int kWindowTop = 291;
+constexpr int kPanel1Width = 427;
+constexpr int kPanel3Height = 184;
+
+const QString kWindowFont = QStringLiteral("Microsoft Sans Serif");
+const QString kLogFont = QStringLiteral("Courier New");
+
+constexpr TColor kReadingColor = RGBColor(240, 128, 128);
+constexpr const char* kOffline = "offline";
+constexpr const char* kNoReading = "----";
+constexpr std::int32_t kReplyTimeoutMs = 1000;
+constexpr const char* kReplyEnd = "\r\n";
+
+void Place(QWidget* widget, int left, int top, int width, int height) {
+  widget->setGeometry(Scaled(left), Scaled(top), Scaled(width), Scaled(height));
+}
+
+TLabel* StatusLabel(QWidget* parent, const char* text, int right, int top, int fontHeight,
+                    TColor color) {
+  auto* label = new TLabel(parent);
+  label->setFont(DesignFont(kWindowFont, fontHeight));
+  SetFontColor(label, color);
+  SetBackgroundColor(label, clBackground);
+  label->SetText(text);
+  label->AnchorRight(Scaled(right), Scaled(top));
+  return label;
+}
+
+TLabel* CaptionLabel(QWidget* parent, const char* text, int left, int top) {
+  auto* label = new TLabel(parent);
+  label->setFont(DesignFont(kWindowFont, 17));
+  SetFontColor(label, clGray);
+  label->SetText(text);
+  label->move(Scaled(left), Scaled(top));
+  return label;
+}
+
+QLineEdit* FlatEdit(QWidget* parent, const char* text, TColor color) {
+  auto* edit = new QLineEdit(parent);
+  edit->setFrame(false);
+  edit->setFont(DesignFont(kWindowFont, 17));
+  SetFontColor(edit, color);
+  SetTextOf(edit, text);
+  return edit;
+}
+
+QFrame* Panel(QWidget* parent, bool outerBevel) {
+  auto* panel = new QFrame(parent);
+  panel->setFrameStyle(outerBevel ? (QFrame::Panel | QFrame::Raised) : QFrame::NoFrame);
+  SetBackgroundColor(panel, clBtnFace);
+  return panel;
+}
+
+}  // namespace
+
+TForm1* Form1 = nullptr;
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+  BuildWindow();
+  WireHandlers();
+  FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+// --- building the window ----------------------------------------------------
+
+void TForm1::BuildWindow() {
+  setWindowTitle(QStringLiteral("tempolog"));
+  setFont(DesignFont(kWindowFont, 17));
+  SetFontColor(this, clWindowText);
+  SetBackgroundColor(this, clBtnFace);
+
+  auto* client = new QWidget(this);
+  auto* row = new QHBoxLayout(client);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  setCentralWidget(client);
+
+  // The chart takes the room left of Panel1.
+  Panel2 = Panel(client, true);
+  Panel2->setObjectName(QStringLiteral("Panel2"));
+  row->addWidget(Panel2, 1);
+
+  Panel1 = Panel(client, true);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFixedWidth(Scaled(kPanel1Width));
+  row->addWidget(Panel1, 0);
+
+  auto* column = new QVBoxLayout(Panel1);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  Panel3 = Panel(Panel1, false);
+  Panel3->setObjectName(QStringLiteral("Panel3"));
+  Panel3->setFixedHeight(Scaled(kPanel3Height));
+  column->addWidget(Panel3, 0);
+
+  Memo1 = new TLogView(Panel1);
+  Memo1->setObjectName(QStringLiteral("Memo1"));
+  Memo1->setFont(DesignFont(kLogFont, 17));
+  SetFontColor(Memo1, clWindowText);
+  column->addWidget(Memo1, 1);
+
+  // The mask edit is part of the window but never shown nor used.
+  mePeriod = new QLineEdit(Panel1);
+  mePeriod->setObjectName(QStringLiteral("mePeriod"));
+  mePeriod->setInputMask(QStringLiteral("##:##:##"));
+  mePeriod->setMaxLength(8);
+  mePeriod->setText(QString());
+  mePeriod->setFont(DesignFont(kWindowFont, 17));
+  SetFontColor(mePeriod, clMaroon);
+  Place(mePeriod, 33, 168, 153, 28);
+  mePeriod->setVisible(false);
+
+  BuildStatusPanel();
+  BuildMenus();
+
+  Series1 = std::make_unique<TLineSeries>();
+  Series1->SetTitle("Temperatura");
+
+  Timer1 = new TTimer(this);
+  Timer1->SetEnabled(false);
+  Timer1->SetInterval(2000);
+  Timer2 = new TTimer(this);
+  Timer2->SetInterval(250);
+  Timer2->SetEnabled(true);
+
+  resize(Scaled(kClientWidth), Scaled(kClientHeight) + menuBar()->sizeHint().height());
+  move(Scaled(kWindowLeft), Scaled(kWindowTop));
+}
+
+void TForm1::BuildStatusPanel() {
+  Shape1 = new TShape(Panel3);
+  Shape1->SetBrushColor(clBackground);
+  Place(Shape1, 8, 16, 193, 158);
+
+  lbTime = StatusLabel(Panel3, "-", 75, 24, 15, clAppWorkSpace);
+  lbCom = StatusLabel(Panel3, "-", 178, 24, 15, clSkyBlue);
+  lbTemp = StatusLabel(Panel3, kNoReading, 175, 68, 40, kReadingColor);
+
+  Label2 = CaptionLabel(Panel3, "Port:", 221, 20);
+  Label3 = CaptionLabel(Panel3, "Cmd:", 221, 60);
+  Label1 = CaptionLabel(Panel3, "Period [s]:", 221, 100);
+
+  ComCBox = new QComboBox(Panel3);
+  ComCBox->setEditable(true);
+  ComCBox->setInsertPolicy(QComboBox::NoInsert);
+  ComCBox->setFrame(false);
+  ComCBox->setEditText(QString::fromLatin1(kNoReading));
+  Place(ComCBox, 272, 16, 129, 28);
+
+  eCmd = FlatEdit(Panel3, "01X?", clNavy);
+  Place(eCmd, 272, 56, 129, 28);
+  ePeriod = FlatEdit(Panel3, "1", clMaroon);
+  Place(ePeriod, 304, 96, 97, 28);
+
+  sbRejestruj = new TSpeedButton(Panel3);
+  sbRejestruj->setText(QStringLiteral("&Run"));
+  SetFontColor(sbRejestruj, clWindowText);
+  Place(sbRejestruj, 272, 136, 129, 33);
+  sbRejestruj->setEnabled(false);
+
+  // Tab order: port, command, period.
+  ComCBox->setFocusPolicy(Qt::StrongFocus);
+  QWidget::setTabOrder(ComCBox, eCmd);
+  QWidget::setTabOrder(eCmd, ePeriod);
+}
+
+void TForm1::BuildMenus() {
+  MainMenu1 = menuBar();
+  Dane1 = MainMenu1->addMenu(QStringLiteral("&Data"));
+  Zapisdopliku1 = Dane1->addAction(QStringLiteral("Save &as"));
+  Odczytajzpliku1 = Dane1->addAction(QStringLiteral("&Load"));
+  Kasuj1 = Dane1->addAction(QStringLiteral("&Clear"));
+
+  PopupMenu1 = new QMenu(this);
+  wyczysc1 = PopupMenu1->addAction(QStringLiteral("&Clear"));
+  zapis1 = PopupMenu1->addAction(QStringLiteral("Save &as"));
+  Memo1->SetPopupMenu(PopupMenu1);
+}
+
+void TForm1::WireHandlers() {
+  // Every entry from Qt runs through the guard.
+  auto guarded = [this](void (TForm1::*handler)()) {
+    return [this, handler] { Guard([&] { (this->*handler)(); }); };
+  };
+  connect(Zapisdopliku1, &QAction::triggered, this, guarded(&TForm1::zapis1Click));
+  connect(zapis1, &QAction::triggered, this, guarded(&TForm1::zapis1Click));
+  connect(Odczytajzpliku1, &QAction::triggered, this, guarded(&TForm1::Odczytajzpliku1Click));
+  connect(Kasuj1, &QAction::triggered, this, guarded(&TForm1::Kasuj1Click));
+  connect(wyczysc1, &QAction::triggered, this, guarded(&TForm1::wyczysc1Click));
+  connect(sbRejestruj, &QToolButton::clicked, this, guarded(&TForm1::sbRejestrujClick));
+  // A choice by mouse or arrow keys; typing into the box chooses nothing.
+  connect(ComCBox, &QComboBox::activated, this, guarded(&TForm1::ComCBoxSelect));
+  ComCBox->installEventFilter(this);
+  // The timers guard their ticks themselves.
+  Timer1->OnTimer = [this] { Timer1Timer(); };
+  Timer2->OnTimer = [this] { Timer2Timer(); };
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ComCBox && event->type() == QEvent::FocusIn) {
+    Guard([&] { ComCBoxEnter(); });
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (Guard([&] { FormClose(); })) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+// --- start and close --------------------------------------------------------
+
+void TForm1::FormCreate() {
+  Serial = std::make_unique<TSerialPort>();
+  Serial->MaxLineLength = kMaxReplyLength;
+  TextSettings = MakeTextSettings();
+}
+
+void TForm1::FormClose() {
+  if (Unsaved == 1) WriteBackup(ProgramFolder(), UserDataFolder());
+  // Nothing may tick into a window whose port is gone.
+  Timer1->SetEnabled(false);
+  Timer2->SetEnabled(false);
+  Serial.reset();
+}
+
+std::string TForm1::WriteBackup(const std::string& programFolder, const std::string& userFolder) {
+  const std::string separator(1, PathSeparator());
+  const std::string primary = programFolder + separator + kBackupFileName;
+  try {
+    WriteFileReplacing(primary, Memo1->Text());
+    return primary;
+  } catch (const EFCreateError& programFolderError) {
+    // The program's folder is often not writable (installed programs); the
+    // user's own data folder takes the backup instead.
+    const std::string fallback = userFolder + separator + kBackupFileName;
+    try {
+      std::error_code ignored;
+      std::filesystem::create_directories(userFolder, ignored);
+      WriteFileReplacing(fallback, Memo1->Text());
+      return fallback;
+    } catch (...) {
+      throw programFolderError;
+    }
+  }
+}
+
+// --- device link ------------------------------------------------------------
+
+void TForm1::ComCBoxEnter() {
+  const std::vector<std::string> items = SplitCommaText(std::string(kOffline) + "," + ListSerialPorts());
+  // Refilling the list keeps whatever the box shows.
+  const QString shown = ComCBox->currentText();
+  QStringList screenItems;
+  screenItems.reserve(static_cast<qsizetype>(items.size()));
+  for (const std::string& item : items) screenItems.push_back(ToScreen(item));
+  ComCBox->blockSignals(true);
+  ComCBox->clear();
+  ComCBox->addItems(screenItems);
+  ComCBox->setCurrentIndex(-1);
+  ComCBox->setEditText(shown);
+  ComCBox->blockSignals(false);
+}
+
+void TForm1::ShowOffline() {
+  SetFontColor(lbCom, clGrayText);
+  lbTemp->SetText(kNoReading);
+}
+
+void TForm1::ComCBoxSelect() {
+  const std::string chosen = FromScreen(ComCBox->currentText());
+  if (chosen == kOffline) {
+    lbCom->SetText(chosen);
+    ShowOffline();
+    Serial->ClosePort();
+    return;
+  }
+  Serial->ClosePort();
+  lbCom->SetText(chosen);
+  Serial->OpenPort(SerialDevicePath(chosen));
+  Serial->Configure(2400, 8, 'N', 0, false, false);
+  const std::string reply = QueryDevice();
+  if (reply.empty() || Serial->LastErrorCode != 0) {
+    Dialogs().ShowMessage("No data !", ApplicationTitle());
+    Serial->ClosePort();
+    lbCom->SetText(kOffline);
+    ShowOffline();
+    sbRejestruj->setEnabled(false);
+    return;
+  }
+  SetFontColor(lbCom, clSkyBlue);
+  lbCom->SetText("online");
+  sbRejestruj->setEnabled(true);
+}
+
+std::string TForm1::QueryDevice() {
+  LastReply.clear();
+  if (!Serial) return LastReply;
+  Serial->WriteText(TextOf(eCmd) + "\r");
+  LastReply = TrimBlanks(Serial->ReadUntil(kReplyTimeoutMs, kReplyEnd));
+  return LastReply;
+}
+
+// --- recording --------------------------------------------------------------
+
+std::uint32_t TForm1::RecordingInterval(std::int32_t periodSeconds) {
+  // Signed 32-bit milliseconds, wrapping as such arithmetic does.
+  const auto milliseconds =
+      static_cast<std::int32_t>(static_cast<std::uint32_t>(periodSeconds) * 1000u);
+  return milliseconds > 0 ? static_cast<std::uint32_t>(milliseconds) : 0;
+}
+
+void TForm1::sbRejestrujClick() {
+  if (sbRejestruj->Down()) {
+    const std::int32_t period = ParseInteger(TextOf(ePeriod));
+    Timer1->SetInterval(RecordingInterval(period));
+    Timer1->SetEnabled(true);
+    Timer1Timer();
+    eCmd->setEnabled(false);
+    ePeriod->setEnabled(false);
+    SetFontColor(sbRejestruj, clLime);
+    Unsaved = 1;
+  } else {
+    Timer1->SetEnabled(false);
+    eCmd->setEnabled(true);
+    ePeriod->setEnabled(true);
+    SetFontColor(sbRejestruj, clWindowText);
+  }
+}
+
+void TForm1::Timer1Timer() {
+  const std::string first = QueryDevice();
+  if (first.empty() || !Serial || Serial->LastErrorCode != 0) return;
+  // Only the second reply is the reading.
+  const std::string reading = QueryDevice();
+  // A reply cut short at the length limit is not a reading.
+  if (Serial->LastErrorCode == ErrBufferExceeded) return;
+  AddLiveReading(reading);
+}
+
+void TForm1::AddLiveReading(const std::string& reply) {
+  if (reply.empty()) return;
+  lbTemp->SetText(reply);
+  const double value = RoundToSingle(ParseNumber(TextSettings, reply));
+  const TDateTimeValue now = NowValue();
+  Memo1->AppendLine(LogLine(TextSettings, now, reply));
+  Series1->AddPoint(now, value, "", clDefault);
+}
+
+void TForm1::Timer2Timer() { lbTime->SetText(FormatClockTime(TextSettings, NowValue())); }
+
+// --- log and files ----------------------------------------------------------
+
+void TForm1::zapis1Click() {
+  const std::optional<std::string> path = Dialogs().ChooseSaveFile();
+  if (!path) return;
+  SaveLog(*path);
+}
+
+void TForm1::SaveLog(const std::string& path) {
+  WriteFileReplacing(path, Memo1->Text());
+  Unsaved = 0;
+}
+
+void TForm1::Odczytajzpliku1Click() {
+  const std::optional<std::string> path = Dialogs().ChooseOpenFile();
+  // A cancelled dialog changes nothing, the chart included.
+  if (!path) return;
+  Memo1->Clear();
+  LoadLog(ReadFileShared(*path));
+}
+
+void TForm1::LoadLog(std::string bytes) {
+  Memo1->TakeText(std::move(bytes));
+  PlotLogLines();
+}
+
+void TForm1::PlotLogLines() {
+  const std::size_t count = Memo1->LineCount();
+  for (std::size_t i = 0; i < count; ++i) {
+    const LogColumns columns = SplitLogLine(Memo1->Line(i));
+    AddLoadedPoint(columns.timestamp, columns.value);
+  }
+}
+
+void TForm1::AddLoadedPoint(std::string_view timestampText, std::string_view valueText) {
+  const TDateTimeValue x = ParseTimestamp(TextSettings, timestampText);
+  const double y = RoundToSingle(ParseNumber(TextSettings, valueText));
+  Series1->AddPoint(x, y, "", clDefault);
+}
+
+void TForm1::Kasuj1Click() {
+  Memo1->Clear();
+  Series1->RemoveAllPoints();
+}
+
+void TForm1::wyczysc1Click() { Memo1->Clear(); }
+
+}  // namespace tempolog

@@ -1,0 +1,154 @@
+// The main window: the instrument link, the recording cycle and the
+// measurement log with its files.
+//
+// Sections of TForm1:
+//   components       every control, menu, timer of the window, by name
+//   fields           the serial port, the last reply, the unsaved flag, the
+//                    fixed text settings
+//   handlers         what each control, menu item and timer calls
+//   plain operations what the handlers do once dialogs are answered; tests
+//                    call these directly
+//
+// Every handler is entered through the application guard: an exception that
+// leaves it ends in the error box and the window carries on.
+#pragma once
+
+#include <QMainWindow>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/textconv/TextConv.h"
+#include "app/SeriesSeam.h"
+#include "framework/Colors.h"
+#include "serial/SerialPort.h"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+
+namespace tempolog {
+
+class TLabel;
+class TLogView;
+class TShape;
+class TSpeedButton;
+class TTimer;
+
+// The longest reply a query accepts; a device that sends more without ending
+// the line ends the read with an error instead of holding the window.
+inline constexpr std::int32_t kMaxReplyLength = 256;
+
+// The name of the backup written on close.
+inline constexpr const char* kBackupFileName = "data_log.bkp";
+
+class TForm1 : public QMainWindow {
+ public:
+  // Builds the window and runs FormCreate.
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // --- components ---------------------------------------------------------
+  QFrame* Panel1 = nullptr;  // right: status display and controls, the log
+  QFrame* Panel2 = nullptr;  // left: the chart
+  QFrame* Panel3 = nullptr;  // status display and controls
+  TShape* Shape1 = nullptr;  // dark display box
+  TLabel* lbTime = nullptr;
+  TLabel* lbCom = nullptr;
+  TLabel* lbTemp = nullptr;
+  TLabel* Label1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TLabel* Label3 = nullptr;
+  QComboBox* ComCBox = nullptr;
+  QLineEdit* eCmd = nullptr;
+  QLineEdit* ePeriod = nullptr;
+  TSpeedButton* sbRejestruj = nullptr;
+  TLogView* Memo1 = nullptr;
+  QLineEdit* mePeriod = nullptr;  // hidden; plays no part in any operation
+  TTimer* Timer1 = nullptr;       // recording
+  TTimer* Timer2 = nullptr;       // clock
+  QMenuBar* MainMenu1 = nullptr;
+  QMenu* Dane1 = nullptr;
+  QAction* Zapisdopliku1 = nullptr;
+  QAction* Odczytajzpliku1 = nullptr;
+  QAction* Kasuj1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* wyczysc1 = nullptr;
+  QAction* zapis1 = nullptr;
+  std::unique_ptr<TLineSeries> Series1;  // "Temperatura"
+
+  // --- fields -------------------------------------------------------------
+  std::unique_ptr<TSerialPort> Serial;
+  std::string LastReply;        // trimmed text of the last query's reply
+  std::uint8_t Unsaved = 0;     // 1 once recording started, until a Save as
+  TFormatSettings TextSettings{};
+
+  // --- handlers -----------------------------------------------------------
+  void FormCreate();
+  // Writes the backup when the log is unsaved, then stops the timers and frees
+  // the serial port. Throws EFCreateError (close refused) when no backup could
+  // be written.
+  void FormClose();
+  void ComCBoxEnter();
+  void ComCBoxSelect();
+  void sbRejestrujClick();
+  void Timer1Timer();
+  void Timer2Timer();
+  void zapis1Click();
+  void Odczytajzpliku1Click();
+  void Kasuj1Click();
+  void wyczysc1Click();
+
+  // --- plain operations ---------------------------------------------------
+
+  // One request/reply exchange: sends the command and CR, reads up to CR LF
+  // (1000 ms per wait); returns the blank-trimmed reply, empty when nothing
+  // usable came, and leaves it in LastReply. Judge success by a non-empty
+  // reply and Serial->LastErrorCode == 0.
+  std::string QueryDevice();
+
+  // Shows, logs and plots one reading; an empty reply is ignored.
+  void AddLiveReading(const std::string& reply);
+
+  // Turns the two column texts of a log line into a chart point.
+  void AddLoadedPoint(std::string_view timestampText, std::string_view valueText);
+
+  // Writes the log text to `path`, replacing any file there; clears Unsaved.
+  void SaveLog(const std::string& path);
+
+  // Replaces the log with `bytes` and plots every line of it.
+  void LoadLog(std::string bytes);
+
+  // Plots every logical line of the log, first to last; stops at the first
+  // line that does not read (the error propagates).
+  void PlotLogLines();
+
+  // Writes the backup of the log: into `programFolder`, or when that fails
+  // into `userFolder` (created when missing). Returns the path written.
+  // Throws the program folder's EFCreateError when neither can be written.
+  std::string WriteBackup(const std::string& programFolder, const std::string& userFolder);
+
+  // The interval Timer1 runs at for a period in seconds: period x 1000 in
+  // signed 32-bit arithmetic (wrapping); 0 (no ticks) when that is 0 or less.
+  static std::uint32_t RecordingInterval(std::int32_t periodSeconds);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildWindow();
+  void BuildStatusPanel();
+  void BuildMenus();
+  void WireHandlers();
+  void ShowOffline();
+};
+
+// The program's one main window (set by the program entry).
+extern TForm1* Form1;
+
+}  // namespace tempolog

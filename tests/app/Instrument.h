@@ -1,0 +1,108 @@
+// A thermometer played by the test on the master side of a pseudo-terminal,
+// offered to the program as a virtual port in $XDG_RUNTIME_DIR/tempolog/ports.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tempolog::testing {
+
+class Instrument {
+ public:
+  // Answers request number n (from 1) with the returned bytes, or stays silent.
+  using Script = std::function<std::optional<std::string>(int n, const std::string& request)>;
+
+  Instrument(const std::string& portsDir, const std::string& name) {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+      throw std::runtime_error("no pseudo-terminal");
+    }
+    slavePath_ = ptsname(master_);
+    // Held open so that the terminal never hangs up between the program's opens.
+    slave_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
+    std::filesystem::create_directories(portsDir);
+    chmod(portsDir.c_str(), 0700);
+    link_ = portsDir + "/" + name;
+    std::filesystem::create_symlink(slavePath_, link_);
+    thread_ = std::thread([this] { Serve(); });
+  }
+
+  ~Instrument() {
+    stop_ = true;
+    thread_.join();
+    std::error_code ignored;
+    std::filesystem::remove(link_, ignored);
+    close(slave_);
+    close(master_);
+  }
+
+  void SetScript(Script script) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    script_ = std::move(script);
+  }
+
+  // Every request seen so far, without its CR.
+  std::vector<std::string> Requests() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+  }
+
+ private:
+  void Serve() {
+    std::string pending;
+    while (!stop_) {
+      pollfd p{master_, POLLIN, 0};
+      if (poll(&p, 1, 10) <= 0 || (p.revents & POLLIN) == 0) continue;
+      char buffer[512];
+      const ssize_t n = read(master_, buffer, sizeof buffer);
+      if (n <= 0) continue;
+      pending.append(buffer, static_cast<std::size_t>(n));
+      std::size_t cr;
+      while ((cr = pending.find('\r')) != std::string::npos) {
+        const std::string request = pending.substr(0, cr);
+        pending.erase(0, cr + 1);
+        std::optional<std::string> reply;
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          requests_.push_back(request);
+          if (script_) reply = script_(static_cast<int>(requests_.size()), request);
+        }
+        if (reply) Write(*reply);
+      }
+    }
+  }
+
+  void Write(const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
+      if (n <= 0) return;
+      done += static_cast<std::size_t>(n);
+    }
+  }
+
+  int master_ = -1;
+  int slave_ = -1;
+  std::string slavePath_;
+  std::string link_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  Script script_;
+  std::vector<std::string> requests_;
+  std::thread thread_;
+};
+
+}  // namespace tempolog::testing

@@ -1,0 +1,546 @@
+// The monitor end to end: the window driven through its handlers and the
+// dialog interface, against a thermometer on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/LogFormat.h"
+#include "app/Unit1.h"
+#include "framework/Dialogs.h"
+#include "framework/Files.h"
+#include "framework/Latin1.h"
+#include "framework/LogView.h"
+#include "framework/Timer.h"
+#include "framework/Widgets.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/app/Instrument.h"
+
+namespace tempolog {
+namespace {
+
+namespace fs = std::filesystem;
+using Kind = TScriptedDialogs::Kind;
+using testing::Instrument;
+
+constexpr const char* kPort = "inst0";
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class MonitorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tempolog-monitor-XXXXXX";
+    dir_ = mkdtemp(pattern);
+    setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir_ + "/data").c_str(), 1);
+    instrument_ = std::make_unique<Instrument>(dir_ + "/tempolog/ports", kPort);
+    Answer("23.5");
+    // Readings one second apart from 2024-03-05 07:04:09 on.
+    clock_ = std::make_unique<ClockOverride>([this] {
+      LocalTime t{2024, 3, 5, 7, 4, 9, 0};
+      t.second += ticks_++;
+      t.minute += t.second / 60;
+      t.second %= 60;
+      return t;
+    });
+    form_ = std::make_unique<TForm1>();
+  }
+
+  void TearDown() override {
+    form_.reset();
+    instrument_.reset();
+    clock_.reset();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+    fs::remove_all(ProgramFolder() + "/data_log.bkp", ignored);
+  }
+
+  // Every request is answered with `value` and CR LF.
+  void Answer(const std::string& value) {
+    instrument_->SetScript([value](int, const std::string&) { return value + "\r\n"; });
+  }
+
+  void Choose(const std::string& name) {
+    form_->ComCBoxEnter();
+    const int index = form_->ComCBox->findText(ToScreen(name));
+    ASSERT_GE(index, 0) << name;
+    form_->ComCBox->setCurrentIndex(index);
+    emit form_->ComCBox->activated(index);
+  }
+
+  void GoOnline() {
+    Choose(kPort);
+    ASSERT_EQ(form_->lbCom->Text(), "online");
+  }
+
+  void ClickRun() { form_->sbRejestruj->click(); }
+
+  int Points() const { return form_->Series1->PointCount(); }
+  double PointX(int i) const { return form_->Series1->XValue(i); }
+  double PointY(int i) const { return form_->Series1->YValue(i); }
+
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+  std::vector<TScriptedDialogs::Shown> Errors() const { return dialogs_.Boxes(Kind::Error); }
+
+  TScriptedDialogs dialogs_;
+  std::string dir_;
+  int ticks_ = 0;
+  std::unique_ptr<Instrument> instrument_;
+  std::unique_ptr<ClockOverride> clock_;
+  std::unique_ptr<TForm1> form_;
+};
+
+// --- device link -------------------------------------------------------------
+
+TEST_F(MonitorTest, ThePortListHoldsOfflineAndTheVirtualPort) {
+  form_->ComCBoxEnter();
+  ASSERT_GE(form_->ComCBox->count(), 2);
+  EXPECT_EQ(form_->ComCBox->itemText(0), QStringLiteral("offline"));
+  EXPECT_GE(form_->ComCBox->findText(QString::fromLatin1(kPort)), 1);
+  EXPECT_EQ(form_->ComCBox->currentText(), QStringLiteral("----"));  // the box keeps its text
+}
+
+TEST_F(MonitorTest, AnAnsweringInstrumentMakesTheLinkOnline) {
+  Choose(kPort);
+  EXPECT_EQ(form_->lbCom->Text(), "online");
+  EXPECT_EQ(FontColor(form_->lbCom), clSkyBlue);
+  EXPECT_TRUE(form_->sbRejestruj->isEnabled());
+  EXPECT_EQ(form_->lbTemp->Text(), "----");
+  EXPECT_EQ(form_->LastReply, "23.5");
+  EXPECT_TRUE(form_->Serial->Connected);
+  EXPECT_EQ(instrument_->Requests(), std::vector<std::string>{"01X?"});
+  EXPECT_TRUE(dialogs_.History().empty());
+}
+
+TEST_F(MonitorTest, AnyNonEmptyAnswerCountsDuringTheCheck) {
+  Answer("  not a number \t");
+  Choose(kPort);
+  EXPECT_EQ(form_->lbCom->Text(), "online");
+  EXPECT_EQ(form_->LastReply, "not a number");
+}
+
+TEST_F(MonitorTest, NoUsableAnswerShowsNoDataAndTheOfflineState) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> reply;
+  } rows[] = {
+      {"silent instrument", std::nullopt},
+      {"blanks and control bytes only", std::string(" \t\x01\r\n")},
+      // A device that never ends its line must not hold the window.
+      {"endless bytes without a line end", std::string(300, '7')},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    dialogs_.ClearHistory();
+    instrument_->SetScript([&row](int, const std::string&) { return row.reply; });
+    Choose(kPort);
+    ASSERT_EQ(dialogs_.History().size(), 1u);
+    EXPECT_EQ(dialogs_.History()[0].kind, Kind::Message);
+    EXPECT_EQ(dialogs_.History()[0].text, "No data !");
+    EXPECT_EQ(dialogs_.History()[0].caption, "tempolog");
+    EXPECT_EQ(form_->lbCom->Text(), "offline");
+    EXPECT_EQ(FontColor(form_->lbCom), clGrayText);
+    EXPECT_EQ(form_->lbTemp->Text(), "----");
+    EXPECT_FALSE(form_->sbRejestruj->isEnabled());
+    EXPECT_FALSE(form_->Serial->Connected);
+  }
+}
+
+TEST_F(MonitorTest, APortThatCannotBeOpenedShowsNoData) {
+  form_->ComCBoxEnter();
+  form_->ComCBox->setEditText(QStringLiteral("no-such-port"));
+  emit form_->ComCBox->activated(-1);
+  ASSERT_EQ(dialogs_.Boxes(Kind::Message).size(), 1u);
+  EXPECT_EQ(form_->lbCom->Text(), "offline");
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(MonitorTest, ChoosingOfflineClosesThePortAndKeepsRecordingAsItWas) {
+  GoOnline();
+  Choose("offline");
+  EXPECT_EQ(form_->lbCom->Text(), "offline");
+  EXPECT_EQ(FontColor(form_->lbCom), clGrayText);
+  EXPECT_EQ(form_->lbTemp->Text(), "----");
+  EXPECT_FALSE(form_->Serial->Connected);
+  EXPECT_TRUE(form_->sbRejestruj->isEnabled());  // left as it was
+}
+
+// --- recording ---------------------------------------------------------------
+
+TEST_F(MonitorTest, RunWithPeriodOneTakesAReadingAtOnceAndOnePerTick) {
+  GoOnline();
+  ClickRun();
+  EXPECT_TRUE(form_->sbRejestruj->Down());
+  EXPECT_EQ(form_->Memo1->LineCount(), 1u);
+  EXPECT_EQ(Points(), 1);
+  EXPECT_TRUE(form_->Timer1->Running());
+  EXPECT_EQ(form_->Timer1->Interval(), 1000u);
+  EXPECT_FALSE(form_->eCmd->isEnabled());
+  EXPECT_FALSE(form_->ePeriod->isEnabled());
+  EXPECT_EQ(FontColor(form_->sbRejestruj), clLime);
+  EXPECT_EQ(form_->Unsaved, 1);
+  EXPECT_EQ(form_->lbTemp->Text(), "23.5");
+
+  Answer("24.0");
+  form_->Timer1->Tick();
+  EXPECT_EQ(form_->Memo1->LineCount(), 2u);
+  EXPECT_EQ(Points(), 2);
+  EXPECT_EQ(std::string(form_->Memo1->Line(1)).substr(19), "\t24.0");
+  EXPECT_EQ(PointY(1), 24.0);
+  EXPECT_EQ(form_->lbTemp->Text(), "24.0");
+  // Two exchanges per reading (check, then two per recorded reading).
+  EXPECT_EQ(instrument_->Requests().size(), 5u);
+
+  ClickRun();
+  EXPECT_FALSE(form_->sbRejestruj->Down());
+  EXPECT_FALSE(form_->Timer1->Enabled());
+  EXPECT_TRUE(form_->eCmd->isEnabled());
+  EXPECT_TRUE(form_->ePeriod->isEnabled());
+  EXPECT_EQ(FontColor(form_->sbRejestruj), clWindowText);
+  EXPECT_EQ(form_->Unsaved, 1);  // stays until a Save as
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(MonitorTest, APeriodOfZeroOrLessTakesExactlyOneReading) {
+  for (const char* period : {"0", "-5", "2147484"}) {
+    SCOPED_TRACE(period);
+    GoOnline();
+    form_->Kasuj1Click();
+    SetTextOf(form_->ePeriod, period);
+    ClickRun();
+    EXPECT_EQ(Points(), 1);
+    EXPECT_FALSE(form_->Timer1->Running());
+    ClickRun();
+  }
+}
+
+TEST_F(MonitorTest, TheRecordingIntervalIsComputedInSigned32Bits) {
+  struct Row {
+    std::int32_t period;
+    std::uint32_t interval;
+  } rows[] = {
+      {1, 1000},        {0, 0},           {-1, 0},       {2147483, 2147483000u},
+      {2147484, 0},     {INT32_MIN, 0},   {INT32_MAX, 0}, {4294968 - 4294967 + 1, 2000},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.period);
+    EXPECT_EQ(TForm1::RecordingInterval(row.period), row.interval);
+  }
+}
+
+TEST_F(MonitorTest, ARejectedPeriodRecordsNothingAndTheNextClickReleasesTheButton) {
+  GoOnline();
+  SetTextOf(form_->ePeriod, "abc");
+  ClickRun();
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0].text, "'abc' is not a valid integer value.");
+  EXPECT_TRUE(form_->sbRejestruj->Down());
+  EXPECT_FALSE(form_->Timer1->Enabled());
+  EXPECT_EQ(Points(), 0);
+  EXPECT_EQ(form_->Memo1->LineCount(), 0u);
+  ClickRun();
+  EXPECT_FALSE(form_->sbRejestruj->Down());
+  EXPECT_EQ(Errors().size(), 1u);
+}
+
+TEST_F(MonitorTest, AnInstrumentAnsweringOnlyTheFirstRequestRecordsNothingSilently) {
+  GoOnline();
+  SetTextOf(form_->ePeriod, "0");
+  // Answers the check and the first request of the tick, then falls silent.
+  instrument_->SetScript([](int n, const std::string&) -> std::optional<std::string> {
+    if (n <= 2) return std::string("23.5\r\n");
+    return std::nullopt;
+  });
+  ClickRun();
+  EXPECT_EQ(Points(), 0);
+  EXPECT_EQ(form_->Memo1->LineCount(), 0u);
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(MonitorTest, ANonNumericReplyShowsTheErrorAndAddsNothing) {
+  GoOnline();
+  Answer("abc");
+  SetTextOf(form_->ePeriod, "0");
+  ClickRun();
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0].text, "'abc' is not a valid floating point value.");
+  EXPECT_EQ(form_->lbTemp->Text(), "abc");
+  EXPECT_EQ(Points(), 0);
+  EXPECT_EQ(form_->Memo1->LineCount(), 0u);
+  // The first reading failed: recording goes on but the start steps stopped.
+  EXPECT_TRUE(form_->eCmd->isEnabled());
+  EXPECT_EQ(form_->Unsaved, 0);
+}
+
+TEST_F(MonitorTest, AReplyBeyondTheSingleRangeOverflows) {
+  GoOnline();
+  Answer("1e39");
+  SetTextOf(form_->ePeriod, "0");
+  ClickRun();
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0].text, "Floating point overflow.");
+  EXPECT_EQ(Points(), 0);
+}
+
+TEST_F(MonitorTest, AnOverlongReplyDuringRecordingIsNoReading) {
+  GoOnline();
+  instrument_->SetScript([](int n, const std::string&) -> std::optional<std::string> {
+    if (n == 3) return std::string(300, '1') + "\r\n";
+    return std::string("23.5\r\n");
+  });
+  SetTextOf(form_->ePeriod, "0");
+  ClickRun();
+  EXPECT_EQ(Points(), 0);
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(MonitorTest, FailingTicksOpenOneErrorBoxAtATime) {
+  GoOnline();
+  ClickRun();
+  ASSERT_EQ(Points(), 1);
+  Answer("bad");
+  // While the first box is open, its modal loop delivers three more ticks;
+  // the instrument recovers for the third.
+  int nested = 0;
+  dialogs_.WhileOpen = [&](const TScriptedDialogs::Shown&) {
+    if (nested++ > 0) return;
+    form_->Timer1->Tick();
+    form_->Timer1->Tick();
+    Answer("25.0");
+    form_->Timer1->Tick();
+    Answer("bad");
+  };
+  form_->Timer1->Tick();
+  EXPECT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Points(), 2);  // the good tick still recorded
+  dialogs_.WhileOpen = nullptr;
+  form_->Timer1->Tick();
+  EXPECT_EQ(Errors().size(), 2u);
+}
+
+TEST_F(MonitorTest, RestartingReadsThePeriodAndCommandAgain) {
+  GoOnline();
+  ClickRun();
+  ClickRun();
+  SetTextOf(form_->eCmd, "02Y?");
+  SetTextOf(form_->ePeriod, "3");
+  ClickRun();
+  EXPECT_EQ(form_->Timer1->Interval(), 3000u);
+  EXPECT_EQ(instrument_->Requests().back(), "02Y?");
+}
+
+// --- log and files -----------------------------------------------------------
+
+TEST_F(MonitorTest, SaveAsWritesOneLinePerReadingAndClearsUnsaved) {
+  GoOnline();
+  ClickRun();
+  form_->Timer1->Tick();
+  form_->Timer1->Tick();
+  ClickRun();
+  dialogs_.AnswerFile(Path("saved.log"));
+  form_->zapis1->trigger();
+  const std::string saved = ReadAll(Path("saved.log"));
+  EXPECT_EQ(saved,
+            "2024-03-05 07:04:09\t23.5\r\n"
+            "2024-03-05 07:04:10\t23.5\r\n"
+            "2024-03-05 07:04:11\t23.5\r\n");
+  EXPECT_EQ(form_->Unsaved, 0);
+}
+
+TEST_F(MonitorTest, ASaveThatFailsReportsItAndKeepsUnsaved) {
+  GoOnline();
+  ClickRun();
+  WriteAll(Path("saved.log"), "earlier contents");
+  dialogs_.AnswerFile(Path("no-such-folder/saved.log"));
+  form_->zapis1->trigger();
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0].text.rfind("Cannot create file \"" + Path("no-such-folder/saved.log") + "\". ", 0), 0u)
+      << Errors()[0].text;
+  EXPECT_EQ(form_->Unsaved, 1);
+  EXPECT_EQ(ReadAll(Path("saved.log")), "earlier contents");
+}
+
+TEST_F(MonitorTest, LoadReproducesTheSavedLinesAndPlotsOnePointPerLine) {
+  const std::string log =
+      "2024-03-05 07:04:09\t23.5\r\n"
+      "2024-03-05 07:04:10\t-1.25\r\n"
+      "2024-03-05 07:04:11\t0.1";  // the last line without a line break
+  WriteAll(Path("in.log"), log);
+  form_->Memo1->AppendLine("old line");
+  dialogs_.AnswerFile(Path("in.log"));
+  form_->Odczytajzpliku1->trigger();
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(form_->Memo1->Text(), log);
+  ASSERT_EQ(Points(), 3);
+  EXPECT_EQ(PointX(0), ParseTimestamp(form_->TextSettings, "2024-03-05 07:04:09"));
+  EXPECT_EQ(PointY(0), 23.5);
+  EXPECT_EQ(PointY(1), -1.25);
+  EXPECT_EQ(PointY(2), static_cast<double>(0.1f));
+  EXPECT_EQ(form_->Unsaved, 0);
+}
+
+TEST_F(MonitorTest, LoadStopsAtTheFirstBadLineAndKeepsTheText) {
+  struct Row {
+    const char* name;
+    std::string secondLine;
+    std::string message;
+  } rows[] = {
+      {"bad timestamp", "2024-02-30 10:00:00\t23.5", "'2024-02-30 10:00:00' is not a valid date and time."},
+      {"bad value", "2024-03-05 07:04:10\t23,5", "'23,5' is not a valid floating point value."},
+      {"empty line", "", "'' is not a valid date and time."},
+      {"value beyond single range", "2024-03-05 07:04:10\t1e39", "Floating point overflow."},
+      {"midnight line without time", "2024-03-05\t23.5", "'2024-03-05\t23.5' is not a valid date and time."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    form_->Kasuj1Click();
+    dialogs_.ClearHistory();
+    const std::string log = "2024-03-05 07:04:09\t23.5\r\n" + row.secondLine +
+                            "\r\n2024-03-05 07:04:11\t24.5\r\n";
+    WriteAll(Path("in.log"), log);
+    dialogs_.AnswerFile(Path("in.log"));
+    form_->Odczytajzpliku1->trigger();
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(Errors()[0].text, row.message);
+    EXPECT_EQ(Points(), 1);
+    EXPECT_EQ(form_->Memo1->Text(), log);
+  }
+}
+
+TEST_F(MonitorTest, LoadingAMissingFileEmptiesTheLogAndPlotsNothing) {
+  form_->Memo1->AppendLine("2024-03-05 07:04:09\t23.5");
+  dialogs_.AnswerFile(Path("missing.log"));
+  form_->Odczytajzpliku1->trigger();
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0].text,
+            "Cannot open file \"" + Path("missing.log") + "\". " + SystemErrorText(ENOENT) + ".");
+  EXPECT_EQ(form_->Memo1->Text(), "");
+  EXPECT_EQ(Points(), 0);
+}
+
+TEST_F(MonitorTest, ACancelledLoadChangesNothing) {
+  for (int i = 0; i < 5; ++i) form_->AddLiveReading("23.5");
+  ASSERT_EQ(Points(), 5);
+  dialogs_.AnswerFile(std::nullopt);
+  form_->Odczytajzpliku1->trigger();
+  EXPECT_EQ(Points(), 5);
+  EXPECT_EQ(form_->Memo1->LineCount(), 5u);
+  // After the pop-up Clear, a cancelled Load plots nothing either.
+  form_->wyczysc1->trigger();
+  form_->Odczytajzpliku1->trigger();
+  EXPECT_EQ(Points(), 5);
+}
+
+TEST_F(MonitorTest, LoadReadsLogicalLinesNotWrappedDisplayLines) {
+  form_->resize(200, 300);
+  const std::string line = "2024-03-05 07:04:09\t23.5" + std::string(200, ' ') + "tail";
+  form_->LoadLog(line + "\r\n");
+  EXPECT_TRUE(Errors().empty());
+  EXPECT_EQ(Points(), 1);
+  EXPECT_EQ(PointY(0), 23.5);
+}
+
+TEST_F(MonitorTest, ALiveReadingAtMidnightLoadsBack) {
+  clock_.reset();
+  ClockOverride midnight(LocalTime{2024, 3, 5, 0, 0, 0, 400});
+  form_->AddLiveReading("21.5");
+  EXPECT_EQ(form_->Memo1->Text(), "2024-03-05 00:00:00\t21.5\r\n");
+  const std::string text = form_->Memo1->Text();
+  form_->Kasuj1Click();
+  form_->LoadLog(text);
+  EXPECT_TRUE(Errors().empty());
+  ASSERT_EQ(Points(), 1);
+  EXPECT_EQ(PointY(0), 21.5);
+}
+
+TEST_F(MonitorTest, AppendingAfterALoadedLineWithoutBreakStartsANewLine) {
+  form_->LoadLog("2024-03-05 07:04:08\t22.0");
+  form_->AddLiveReading("23.5");
+  EXPECT_EQ(form_->Memo1->Text(), "2024-03-05 07:04:08\t22.0\r\n2024-03-05 07:04:09\t23.5");
+  EXPECT_EQ(Points(), 2);
+}
+
+// --- closing and the backup --------------------------------------------------
+
+class BackupTest : public MonitorTest {
+ protected:
+  std::string ProgramBackup() const { return ProgramFolder() + "/data_log.bkp"; }
+  std::string UserBackup() const { return dir_ + "/data/tempolog/data_log.bkp"; }
+  bool Close() {
+    form_->show();
+    return form_->close();
+  }
+};
+
+TEST_F(BackupTest, ClosingWithoutRecordingWritesNoBackup) {
+  form_->AddLiveReading("23.5");
+  EXPECT_TRUE(Close());
+  EXPECT_FALSE(fs::exists(ProgramBackup()));
+  EXPECT_EQ(form_->Serial, nullptr);
+}
+
+TEST_F(BackupTest, ClosingAfterRunWritesTheLogEvenWhenCleared) {
+  GoOnline();
+  ClickRun();
+  ClickRun();
+  form_->Memo1->AppendLine("after");
+  const std::string text = form_->Memo1->Text();
+  EXPECT_TRUE(Close());
+  EXPECT_EQ(ReadAll(ProgramBackup()), text);
+  EXPECT_EQ(form_->Unsaved, 1);
+}
+
+TEST_F(BackupTest, ClosingAfterSaveAsWritesNoBackup) {
+  GoOnline();
+  ClickRun();
+  form_->SaveLog(Path("saved.log"));
+  EXPECT_TRUE(Close());
+  EXPECT_FALSE(fs::exists(ProgramBackup()));
+}
+
+TEST_F(BackupTest, AProgramFolderThatRefusesTheBackupSendsItToTheUserFolder) {
+  GoOnline();
+  ClickRun();
+  fs::create_directories(ProgramBackup() + "/blocker");  // a folder in the file's place
+  EXPECT_TRUE(Close());
+  EXPECT_EQ(ReadAll(UserBackup()), form_->Memo1->Text());
+  EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(BackupTest, WhenNoFolderTakesTheBackupTheCloseIsRefused) {
+  GoOnline();
+  ClickRun();
+  fs::create_directories(ProgramBackup() + "/blocker");
+  WriteAll(Path("data"), "a file where the user folder should be");
+  EXPECT_FALSE(Close());
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_NE(Errors()[0].text.find("\"" + ProgramBackup() + "\""), std::string::npos) << Errors()[0].text;
+  EXPECT_NE(form_->Serial, nullptr);
+  EXPECT_TRUE(form_->Timer1->Running());
+  EXPECT_TRUE(form_->isVisible());
+  // Once the folder takes files again, the next close succeeds.
+  fs::remove_all(ProgramBackup());
+  EXPECT_TRUE(Close());
+  EXPECT_TRUE(fs::is_regular_file(ProgramBackup()));
+}
+
+}  // namespace
+}  // namespace tempolog

@@ -1,0 +1,172 @@
+// The guard, the error box and the timer of the window framework.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <new>
+#include <stdexcept>
+
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
+#include "framework/Exceptions.h"
+#include "framework/Timer.h"
+#include "tests/app/AppTestSupport.h"
+
+namespace tempolog {
+namespace {
+
+using Kind = TScriptedDialogs::Kind;
+
+TEST(GuardTest, AnEscapingExceptionShowsOneErrorBoxAndTheProgramGoesOn) {
+  struct Row {
+    const char* name;
+    std::function<void()> handler;
+    std::string expectedText;
+  } rows[] = {
+      {"convert error", [] { throw EConvertError("'abc' is not a valid integer value"); },
+       "'abc' is not a valid integer value."},
+      {"message ending in a full stop", [] { throw EFOpenError("Cannot open."); }, "Cannot open."},
+      {"message ending below the full stop", [] { throw Exception("text -"); }, "text -"},
+      {"empty message", [] { throw Exception(""); }, ""},
+      {"standard exception", [] { throw std::runtime_error("broken"); }, "broken."},
+      {"out of memory", [] { throw std::bad_alloc(); }, "Out of memory."},
+      {"not an exception class", [] { throw 42; }, "Unexpected error."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TScriptedDialogs dialogs;
+    bool after = false;
+    EXPECT_FALSE(Guard(row.handler));
+    after = true;  // reached: nothing escaped the guard
+    ASSERT_EQ(dialogs.History().size(), 1u);
+    EXPECT_EQ(dialogs.History()[0].kind, Kind::Error);
+    EXPECT_EQ(dialogs.History()[0].text, row.expectedText);
+    EXPECT_EQ(dialogs.History()[0].caption, "tempolog");
+    EXPECT_TRUE(after);
+  }
+}
+
+TEST(GuardTest, AHandlerThatCompletesShowsNothing) {
+  TScriptedDialogs dialogs;
+  int runs = 0;
+  EXPECT_TRUE(Guard([&] { ++runs; }));
+  EXPECT_EQ(runs, 1);
+  EXPECT_TRUE(dialogs.History().empty());
+}
+
+TEST(GuardTest, AnExceptionThrownFromAQtEventEndsInTheErrorBox) {
+  // The application object's last line of defence: an exception thrown while
+  // Qt delivers an event is caught before it reaches Qt.
+  TScriptedDialogs dialogs;
+  // A posted event whose handler throws goes through notify().
+  struct Thrower : QObject {
+    bool event(QEvent* e) override {
+      if (e->type() == QEvent::User) throw EInvalidOperation("from an event");
+      return QObject::event(e);
+    }
+  } thrower;
+  QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+  QCoreApplication::processEvents();
+  ASSERT_EQ(dialogs.Boxes(Kind::Error).size(), 1u);
+  EXPECT_EQ(dialogs.Boxes(Kind::Error)[0].text, "from an event.");
+}
+
+TEST(TimerTest, AnIntervalOfZeroOrADisabledTimerDoesNotRun) {
+  struct Row {
+    const char* name;
+    bool enabled;
+    std::uint32_t interval;
+    bool running;
+  } rows[] = {
+      {"enabled, 250 ms", true, 250, true},
+      {"enabled, 0 ms", true, 0, false},
+      {"disabled, 250 ms", false, 250, false},
+      {"enabled, longest interval", true, 0xFFFFFFFFu, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TTimer timer;
+    timer.SetInterval(row.interval);
+    timer.SetEnabled(row.enabled);
+    EXPECT_EQ(timer.Running(), row.running);
+  }
+}
+
+TEST(TimerTest, TicksArriveFromTheMessageLoop) {
+  TScriptedDialogs dialogs;
+  TTimer timer;
+  int ticks = 0;
+  timer.OnTimer = [&] { ++ticks; };
+  timer.SetInterval(5);
+  QElapsedTimer clock;
+  clock.start();
+  while (ticks < 3 && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  EXPECT_GE(ticks, 3);
+  timer.SetEnabled(false);
+  const int stopped = ticks;
+  clock.restart();
+  while (clock.elapsed() < 50) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_EQ(ticks, stopped);
+}
+
+TEST(TimerTest, ATickIsNotReenteredWhileItsHandlerRuns) {
+  TScriptedDialogs dialogs;
+  TTimer timer;
+  timer.SetEnabled(false);
+  int entries = 0;
+  int depth = 0;
+  int deepest = 0;
+  timer.OnTimer = [&] {
+    ++entries;
+    ++depth;
+    deepest = std::max(deepest, depth);
+    timer.Tick();  // as a nested modal loop would deliver a due tick
+    --depth;
+  };
+  timer.Tick();
+  EXPECT_EQ(entries, 1);
+  EXPECT_EQ(deepest, 1);
+}
+
+TEST(TimerTest, FailingTicksShowOneBoxAtATimeAndTicksGoOnMeanwhile) {
+  TScriptedDialogs dialogs;
+  TTimer timer;
+  timer.SetEnabled(false);
+  bool fail = true;
+  int completed = 0;
+  timer.OnTimer = [&] {
+    if (fail) throw EConvertError("'x' is not a valid floating point value");
+    ++completed;
+  };
+  // While the first box is open, the modal loop delivers three more ticks:
+  // two fail, one succeeds.
+  int nested = 0;
+  dialogs.WhileOpen = [&](const TScriptedDialogs::Shown&) {
+    if (nested++ > 0) return;
+    timer.Tick();
+    fail = false;
+    timer.Tick();
+    fail = true;
+    timer.Tick();
+  };
+  timer.Tick();
+  EXPECT_EQ(dialogs.Boxes(Kind::Error).size(), 1u);
+  EXPECT_EQ(completed, 1);
+  // Once the box is closed, the next failing tick shows its box again.
+  dialogs.WhileOpen = nullptr;
+  timer.Tick();
+  EXPECT_EQ(dialogs.Boxes(Kind::Error).size(), 2u);
+}
+
+TEST(DialogsTest, ScriptedFileDialogsAnswerInTurnAndCancelWhenOutOfAnswers) {
+  TScriptedDialogs dialogs;
+  dialogs.AnswerFile("/tmp/a.log");
+  dialogs.AnswerFile(std::nullopt);
+  EXPECT_EQ(Dialogs().ChooseSaveFile(), std::optional<std::string>("/tmp/a.log"));
+  EXPECT_EQ(Dialogs().ChooseOpenFile(), std::nullopt);
+  EXPECT_EQ(Dialogs().ChooseOpenFile(), std::nullopt);
+  EXPECT_EQ(dialogs.History().size(), 3u);
+}
+
+}  // namespace
+}  // namespace tempolog
