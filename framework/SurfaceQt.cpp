@@ -322,15 +322,7 @@ void TQtSurface::FillSpan(int x0, int x1, int y, const Paint& paint) {
   }
   if (painter_ == nullptr) return;
   // Through the window's painter: runs of one colour become one fill each.
-  const int composition = static_cast<int>(ToComposition(paint.mode));
-  if (painter_composition_ != composition) {
-    painter_->setCompositionMode(static_cast<QPainter::CompositionMode>(composition));
-    painter_composition_ = composition;
-  }
-  if (painter_clip_ != TRect{-2, -2, -2, -2}) {
-    painter_->setClipping(false);
-    painter_clip_ = {-2, -2, -2, -2};
-  }
+  PreparePainterForRuns(paint.mode);
   if (paint.kind == Paint::kSolid) {
     painter_->fillRect(QRect(x0, y, x1 - x0, 1), QColor::fromRgb(paint.color));
     return;
@@ -359,11 +351,24 @@ void TQtSurface::FillSpan(int x0, int x1, int y, const Paint& paint) {
   flush(x1);
 }
 
+void TQtSurface::PreparePainterForRuns(TPenMode mode) {
+  const int composition = static_cast<int>(ToComposition(mode));
+  if (painter_composition_ != composition) {
+    painter_->setCompositionMode(static_cast<QPainter::CompositionMode>(composition));
+    painter_composition_ = composition;
+  }
+  // Runs arrive clipped already.
+  if (painter_clip_ != TRect{-2, -2, -2, -2}) {
+    painter_->setClipping(false);
+    painter_clip_ = {-2, -2, -2, -2};
+  }
+}
+
 void TQtSurface::FillDeviceRect(TRect box, const Paint& paint) {
   box = box.Intersected(ClipRect());
   if (box.IsEmpty()) return;
   if (bits_ == nullptr && painter_ != nullptr && paint.kind == Paint::kSolid && paint.mode != TPenMode::pmNop) {
-    FillSpan(box.Left, box.Left, box.Top, paint);  // brings composition and clip up to date
+    PreparePainterForRuns(paint.mode);
     painter_->fillRect(QRect(box.Left, box.Top, box.Width(), box.Height()), QColor::fromRgb(paint.color));
     return;
   }
@@ -622,9 +627,11 @@ void TQtSurface::TextOut(int x, int y, std::string_view text) {
   p.setCompositionMode(QPainter::CompositionMode_SourceOver);
   painter_composition_ = static_cast<int>(QPainter::CompositionMode_SourceOver);
   p.setFont(*qfont_);
-  const double degrees = Font().Orientation() / 10.0;
+  // Counter-clockwise on screen is a negative turn for Qt; whole turns are
+  // no turn at all, so text at 360 degrees is drawn exactly as at 0.
+  const int tenths = ((Font().Orientation() % 3600) + 3600) % 3600;
   p.translate(x, y);
-  if (degrees != 0.0) p.rotate(-degrees);
+  if (tenths != 0) p.rotate(360.0 - tenths / 10.0);
   if (BackgroundMode() == OPAQUE) {
     p.fillRect(QRect(dx, baseline - ascent, extent.cx, extent.cy), QColor::fromRgb(DevicePixel(BackgroundColor())));
   }

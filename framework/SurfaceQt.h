@@ -86,6 +86,8 @@ class TQtSurface : public TSurface {
   // Device coordinates from here on; `box` and spans are clipped by the callee.
   void FillDeviceRect(TRect box, const Paint& paint);
   void FillSpan(int x0, int x1, int y, const Paint& paint);
+  // Window surfaces: composition for `mode`, painter clip off.
+  void PreparePainterForRuns(TPenMode mode);
   void DrawDeviceLine(int x0, int y0, int x1, int y1);
   bool PatternOn(const PenState& pen, long long step) const;
 
