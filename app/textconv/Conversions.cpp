@@ -315,6 +315,8 @@ std::string FormatTimestamp(const TFormatSettings& fs, TDateTimeValue value) {
 }
 
 std::string FormatClockTime(const TFormatSettings& fs, TDateTimeValue value) {
+  // An empty form shows nothing (an empty pattern alone would mean "c").
+  if (fs.longTimeFormat.empty()) return {};
   return FormatDateTimePattern(fs, fs.longTimeFormat, value);
 }
 

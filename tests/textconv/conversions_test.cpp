@@ -198,6 +198,9 @@ TEST(FormatClockTime, WritesHoursMinutesSeconds) {
   EXPECT_EQ(FormatClockTime(Text(), At(2024, 3, 5, 7, 4, 9)), "07:04:09");
   EXPECT_EQ(FormatClockTime(Text(), At(2024, 3, 5)), "00:00:00");
   EXPECT_EQ(FormatClockTime(Text(), At(2024, 3, 5, 23, 59, 59, 499)), "23:59:59");
+  TFormatSettings fs = Text();
+  fs.longTimeFormat.clear();
+  EXPECT_EQ(FormatClockTime(fs, At(2024, 3, 5, 7, 4, 9)), "");
 }
 
 TEST(FormatTimestamp, RoundTripsThroughParseTimestamp) {
@@ -365,6 +368,7 @@ TEST(TrimBlanks, DropsControlBytesAndBlanksAtTheEnds) {
       {"", ""},
       {"\xA0x\xA0", "\xA0x\xA0"},  // bytes above 32 stay
       {"!", "!"},
+      {std::string(100000, '\n') + "x" + std::string(100000, ' '), "x"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
