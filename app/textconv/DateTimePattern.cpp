@@ -185,7 +185,8 @@ void DateTimeWriter::Expand(std::string_view pattern, int level) {
           else out_.Put(c);
         }
         break;
-      default:  // a letter that starts no field
+      default:  // a letter that starts no field stands for itself, one at a time
+        count = 1;
         out_.Put(c);
         break;
     }
