@@ -121,7 +121,7 @@ void DateTimeWriter::Expand(std::string_view pattern, int level) {
     }
     // A letter field takes the whole run of this exact character.
     std::size_t count = 1;
-    if (token != 0 && token != 'A')
+    if (token != 0 && std::string_view("YEGMDHNSZTC").find(token) != std::string_view::npos)
       while (i + count < pattern.size() && pattern[i + count] == c) ++count;
 
     switch (token) {
@@ -185,8 +185,7 @@ void DateTimeWriter::Expand(std::string_view pattern, int level) {
           else out_.Put(c);
         }
         break;
-      default:  // a letter that starts no field stands for itself, one at a time
-        count = 1;
+      default:  // a letter that starts no field stands for itself
         out_.Put(c);
         break;
     }
