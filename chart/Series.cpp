@@ -1,0 +1,7 @@
+#include "chart/Series.h"
+
+namespace tempolog {
+
+TCustomSeries::TCustomSeries() { SetDrawBetweenPoints(true); }
+
+}  // namespace tempolog
