@@ -18,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 #include <functional>
@@ -89,6 +90,15 @@ TLogView::TLogView(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(false);
   setFont(DefaultFont(this));
+  autoScroll_ = new QTimer(this);
+  autoScroll_->setInterval(50);
+  connect(autoScroll_, &QTimer::timeout, this, [this] {
+    if (!dragging_) {
+      autoScroll_->stop();
+      return;
+    }
+    Quietly([this] { DragTo(true); });
+  });
   UpdateMetrics();
   UpdateScrollBar();
 }
@@ -788,22 +798,27 @@ void TLogView::mousePressEvent(QMouseEvent* e) {
 
 void TLogView::mouseMoveEvent(QMouseEvent* e) {
   if (!dragging_ || !(e->buttons() & Qt::LeftButton)) return;
-  Quietly([&] {
-    const QPoint point = e->position().toPoint();
-    if (point.y() < 0) {
-      ScrollRows(-1);
-    } else if (point.y() >= viewport()->height()) {
-      ScrollRows(1);
-    }
-    cursor_ = OffsetAt(point);
-    desiredColumn_ = -1;
-    viewport()->update();
-  });
+  dragPoint_ = e->position().toPoint();
+  const bool outside = dragPoint_.y() < 0 || dragPoint_.y() >= viewport()->height();
+  if (outside && !autoScroll_->isActive()) autoScroll_->start();
+  if (!outside) autoScroll_->stop();
+  Quietly([this, outside] { DragTo(outside); });
+}
+
+// Extends the mouse selection to the last drag point; above or below the view
+// the log scrolls a row at a time (again on every tick of the auto-scroll timer
+// while the mouse stays there).
+void TLogView::DragTo(bool scroll) {
+  if (scroll) ScrollRows(dragPoint_.y() < 0 ? -1 : 1);
+  cursor_ = OffsetAt(dragPoint_);
+  desiredColumn_ = -1;
+  viewport()->update();
 }
 
 void TLogView::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton || !dragging_) return;
   dragging_ = false;
+  autoScroll_->stop();
   Quietly([this] {
     QClipboard* clipboard = QGuiApplication::clipboard();
     const std::size_t size = SelectionEnd() - SelectionStart();

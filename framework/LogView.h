@@ -182,6 +182,7 @@ class TLogView : public QAbstractScrollArea {
   std::size_t RowEndOffset(RowPos pos) const;
   std::size_t OffsetInRowAtColumn(RowPos pos, double column) const;
   int ColumnOfOffset(std::size_t offset) const;
+  void DragTo(bool scroll);
   void ShowContextMenu(const QPoint& globalPos);
   void SafeCopy();
 
@@ -202,6 +203,8 @@ class TLogView : public QAbstractScrollArea {
   std::size_t cursor_ = 0;
   int desiredColumn_ = -1;  // kept while moving up and down
   bool dragging_ = false;
+  QPoint dragPoint_;
+  QTimer* autoScroll_ = nullptr;
   int wheelRemainder_ = 0;
 
   double charWidth_ = 8;

@@ -53,15 +53,17 @@ void ReportPeak(benchmark::State& state, double base) {
   state.counters["growth_MB"] = peak - base;
 }
 
-std::string MillionLinesText() {
+std::string LinesText(int count) {
   std::string text;
-  text.reserve(kMillion * (sizeof kLine + 1));
-  for (int i = 0; i < kMillion; ++i) text.append(kLine).append("\r\n");
+  text.reserve(static_cast<std::size_t>(count) * (sizeof kLine + 1));
+  for (int i = 0; i < count; ++i) text.append(kLine).append("\r\n");
   return text;
 }
 
-void BM_SetTextMillionLines(benchmark::State& state) {
-  const std::string text = MillionLinesText();
+std::string MillionLinesText() { return LinesText(kMillion); }
+
+void BM_SetText(benchmark::State& state) {
+  const std::string text = LinesText(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     auto view = std::make_unique<TLogView>();
     view->resize(427, 400);
@@ -72,7 +74,7 @@ void BM_SetTextMillionLines(benchmark::State& state) {
     benchmark::DoNotOptimize(view->LineCount());
   }
 }
-BENCHMARK(BM_SetTextMillionLines)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SetText)->Arg(kMillion)->Arg(10 * kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_AppendLineMillionLines(benchmark::State& state) {
   for (auto _ : state) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QImage>
@@ -286,6 +287,32 @@ TEST(LogViewSelection, MouseDragSelects) {
   Mouse(vp, QEvent::MouseButtonPress, QPointF(2, rh / 2));
   Mouse(vp, QEvent::MouseMove, QPointF(300, 190));
   EXPECT_EQ(view.SelectedText(), view.Text());
+}
+
+TEST(LogViewSelection, DraggingBelowTheViewScrollsAndExtendsTheSelection) {
+  TLogView view;
+  view.resize(300, 100);
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += "row " + std::to_string(i) + "\r\n";
+  view.SetText(text);
+  QWidget* vp = view.viewport();
+  Mouse(vp, QEvent::MouseButtonPress, QPointF(3, 3));
+  Mouse(vp, QEvent::MouseMove, QPointF(3, vp->height() + 10));
+  EXPECT_EQ(view.TopRow().line, 1u);
+  // The mouse stays below the view: the log keeps scrolling on its own.
+  QElapsedTimer clock;
+  clock.start();
+  while (view.TopRow().line < 3 && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_GE(view.TopRow().line, 3u);
+  Mouse(vp, QEvent::MouseButtonRelease, QPointF(3, vp->height() + 10));
+  const auto top = view.TopRow();
+  const std::string selected = view.SelectedText();
+  EXPECT_EQ(selected.rfind("row 0\r\n", 0), 0u);
+  EXPECT_GT(selected.size(), static_cast<std::size_t>(view.VisibleRows()) * 6);
+  QElapsedTimer settle;
+  settle.start();
+  while (settle.elapsed() < 150) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(view.TopRow(), top);  // released: no more scrolling
 }
 
 TEST(LogViewSelection, TabKeepsTheFocusAndThePopupMenuShows) {
