@@ -457,13 +457,12 @@ void TLogView::UpdateScrollBar() {
 void TLogView::scrollContentsBy(int, int) {
   if (settingScrollBar_) return;
   Quietly([this] {
-    if (syncPending_) Sync();
+    // Read the operator's choice before a pending update resets the bar.
     const QScrollBar* bar = verticalScrollBar();
-    if (bar->value() >= bar->maximum()) {
-      SetTop(EndPos());
-    } else {
-      SetTop({static_cast<std::size_t>(bar->value()), 0});
-    }
+    const int value = bar->value();
+    const bool atEnd = value >= bar->maximum();
+    if (syncPending_) Sync();
+    SetTop(atEnd ? EndPos() : RowPos{static_cast<std::size_t>(value), 0});
   });
 }
 

@@ -430,6 +430,21 @@ TEST(LogViewDisplay, LoadedTextShowsFromItsStartAndTheEndStaysReachable) {
   EXPECT_EQ(view.LastPaintedLines().end, view.LineCount() + 1);
 }
 
+TEST(LogViewDisplay, ScrollBarMovesTheViewEvenRightAfterAppends) {
+  TLogView view;
+  view.resize(400, 200);
+  for (int i = 0; i < 500; ++i) view.AppendLine("reading " + std::to_string(i));
+  QApplication::processEvents();
+  EXPECT_TRUE(view.IsAtEnd());
+  view.AppendLine("one more");  // its scroll update is still pending
+  view.verticalScrollBar()->setValue(10);
+  EXPECT_EQ(view.TopRow(), (TLogView::RowPos{10, 0}));
+  EXPECT_FALSE(view.IsAtEnd());
+  QApplication::processEvents();
+  EXPECT_EQ(view.TopRow(), (TLogView::RowPos{10, 0}));
+  EXPECT_EQ(view.verticalScrollBar()->value(), 10);
+}
+
 TEST(LogViewDisplay, LongLineWrapsIntoRowsThatScrollOneByOne) {
   TLogView view;
   view.resize(300, 200);
