@@ -89,6 +89,7 @@ TLogView::TLogView(QWidget* parent) : QAbstractScrollArea(parent) {
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(false);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);  // the paint fills every pixel
   setFont(DefaultFont(this));
   autoScroll_ = new QTimer(this);
   autoScroll_->setInterval(50);
@@ -178,7 +179,7 @@ void TLogView::AppendBytes(std::string_view a, std::string_view b) {
   }
   const std::size_t oldSize = text_.size();
   const std::size_t added = a.size() + b.size();
-  if (added > capacity_ - oldSize) throw EInvalidOperation(kCapacityMessage);
+  if (oldSize > capacity_ || added > capacity_ - oldSize) throw EInvalidOperation(kCapacityMessage);
   const std::size_t oldCount = starts_.size();
   const std::uint32_t oldLast = starts_.back();
   try {
@@ -657,11 +658,15 @@ void TLogView::paintEvent(QPaintEvent*) {
         const bool lastRow = r + 1 == rows.size();
         const std::size_t rowStart = lineStart + rows[r];
         const std::size_t rowEnd = lastRow ? lineEnd : lineStart + rows[r + 1];
+        // Every byte takes at least one column, so bytes past this one (blanks
+        // hanging past the edge) cannot be in view.
+        const std::size_t drawEnd = std::min(rowEnd, rowStart + static_cast<std::size_t>(columns_) + 2);
+        const auto cellIndex = [&](std::size_t offset) { return std::min(offset, drawEnd) - rowStart; };
         cells.clear();
         columnOf.clear();
         boxes.clear();
         int col = 0;
-        for (std::size_t i = rowStart; i < rowEnd; ++i) {
+        for (std::size_t i = rowStart; i < drawEnd; ++i) {
           const auto c = static_cast<unsigned char>(text_[i]);
           columnOf.push_back(col);
           if (c == '\t') {
@@ -699,8 +704,8 @@ void TLogView::paintEvent(QPaintEvent*) {
         double x0 = 0;
         double x1 = 0;
         if (a < b) {
-          x0 = ColumnX(columnOf[a - rowStart]);
-          x1 = ColumnX(columnOf[b - rowStart]);
+          x0 = ColumnX(columnOf[cellIndex(a)]);
+          x1 = ColumnX(columnOf[cellIndex(b)]);
         }
         if (lastRow && hasBreak && selStart <= lineEnd && selEnd > lineEnd) {
           if (x1 <= x0) x0 = ColumnX(col);
@@ -718,7 +723,7 @@ void TLogView::paintEvent(QPaintEvent*) {
         // The cursor stands on the row that holds its offset; the end of a
         // wrapped row belongs to the next row.
         if (showCursor && cursor_ >= rowStart && (cursor_ < rowEnd || (lastRow && cursor_ <= lineEnd))) {
-          const double x = ColumnX(columnOf[cursor_ - rowStart]);
+          const double x = ColumnX(columnOf[cellIndex(cursor_)]);
           painter.fillRect(QRectF(x, y, 1, rowHeight_), pal.color(QPalette::Text));
         }
       }

@@ -213,6 +213,9 @@ TEST(LogViewText, BeyondCapacityIsRefusedAndTheEarlierTextKept) {
   EXPECT_EQ(view.LineCount(), 2u);
   view.SetText(std::string(20, 'y'));
   EXPECT_EQ(view.LineCount(), 1u);
+  view.SetCapacity(5);  // below what the view holds already
+  EXPECT_THROW(view.AppendLine("z"), EInvalidOperation);
+  EXPECT_EQ(view.Text(), std::string(20, 'y'));
   view.SetCapacity(TLogView::kCapacity * 2);
   EXPECT_EQ(view.Capacity(), TLogView::kCapacity);
 }
@@ -360,6 +363,7 @@ TEST(LogViewDisplay, WrapRowsBreaksAfterBlanksAndCutsLongWords) {
       {"break after blank", "hello world", 8, {0, 6}},
       {"blanks hang", "ab    ", 2, {0}},
       {"hanging blanks then word", "ab  cd", 3, {0, 4}},
+      {"long run of blanks hangs", std::string(50, ' ') + "x", 10, {0, 50}},
       {"tab to stop", "a\tb", 8, {0, 2}},
       {"tab fits", "a\tb", 9, {0}},
       {"one column", "abc", 1, {0, 1, 2}},
