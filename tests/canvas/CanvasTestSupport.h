@@ -29,6 +29,10 @@ class QtApplicationEnvironment : public ::testing::Environment {
   QGuiApplication* app_ = nullptr;
 };
 
+// Every test program that includes this header runs with a Qt application.
+inline ::testing::Environment* const qt_application =
+    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
 inline QRgb Pixel(TColor c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); }
 
 // One character per pixel: '.' white, '#' black, 'r' red, 'g' lime, 'b' blue,

@@ -16,9 +16,6 @@ using testing_support::InkBox;
 using testing_support::Inked;
 using testing_support::Pixel;
 
-::testing::Environment* const qt_env =
-    ::testing::AddGlobalTestEnvironment(new testing_support::QtApplicationEnvironment);
-
 // A canvas drawing on a white bitmap of its own.
 struct Drawing {
   Drawing(int width, int height) : bitmap(width, height) {

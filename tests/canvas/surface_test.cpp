@@ -21,9 +21,6 @@ using testing_support::InkBox;
 using testing_support::Inked;
 using testing_support::Pixel;
 
-::testing::Environment* const qt_env =
-    ::testing::AddGlobalTestEnvironment(new testing_support::QtApplicationEnvironment);
-
 // A white bitmap with the surface's defaults otherwise.
 std::unique_ptr<TBitmapSurface> Blank(int width, int height) {
   auto s = std::make_unique<TBitmapSurface>(width, height);
