@@ -40,6 +40,7 @@ const QString kWindowFont = QStringLiteral("Microsoft Sans Serif");
 const QString kLogFont = QStringLiteral("Courier New");
 
 constexpr TColor kReadingColor = RGBColor(240, 128, 128);
+constexpr TColor kSeriesColor = RGBColor(220, 0, 100);
 constexpr const char* kOffline = "offline";
 constexpr const char* kNoReading = "----";
 constexpr std::int32_t kReplyTimeoutMs = 1000;
@@ -151,6 +152,8 @@ void TForm1::BuildWindow() {
 
   Series1 = std::make_unique<TLineSeries>();
   Series1->SetTitle("Temperatura");
+  Series1->SetSeriesColor(kSeriesColor);
+  Series1->SetValueFormat("###0.#");
 
   Timer1 = new TTimer(this);
   Timer1->SetEnabled(false);

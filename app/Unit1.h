@@ -20,7 +20,7 @@
 #include <string_view>
 
 #include "app/textconv/TextConv.h"
-#include "app/SeriesSeam.h"
+#include "chart/Series.h"
 #include "framework/Colors.h"
 #include "serial/SerialPort.h"
 

@@ -23,9 +23,13 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 TApplication::~TApplication() = default;
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
-  bool handled = false;
-  Guard([&] { handled = QApplication::notify(receiver, event); });
-  return handled;
+  // Runs for every event: no allocation on the way in.
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    ShowErrorBox(CurrentExceptionMessage());
+    return false;
+  }
 }
 
 int TApplication::Run() {
@@ -43,20 +47,33 @@ void SetApplicationTitle(const std::string& title) {
   }
 }
 
+std::string CurrentExceptionMessage() noexcept {
+  try {
+    try {
+      throw;
+    } catch (const Exception& e) {
+      return e.Message();
+    } catch (const std::bad_alloc&) {
+      return kOutOfMemoryMessage;
+    } catch (const std::exception& e) {
+      return e.what();
+    } catch (...) {
+      return kUnknownErrorMessage;
+    }
+  } catch (...) {
+    // Copying the message itself ran out of memory.
+    return {};
+  }
+}
+
 bool CatchHandler(const std::function<void()>& handler, std::string& message) noexcept {
   try {
     handler();
     return true;
-  } catch (const Exception& e) {
-    message = e.Message();
-  } catch (const std::bad_alloc&) {
-    message = kOutOfMemoryMessage;
-  } catch (const std::exception& e) {
-    message = e.what();
   } catch (...) {
-    message = kUnknownErrorMessage;
+    message = CurrentExceptionMessage();
+    return false;
   }
-  return false;
 }
 
 bool Guard(const std::function<void()>& handler) noexcept {

@@ -42,6 +42,11 @@ bool Guard(const std::function<void()>& handler) noexcept;
 // Returns true when the handler completed; otherwise `message` holds the text.
 bool CatchHandler(const std::function<void()>& handler, std::string& message) noexcept;
 
+// The message of the exception being handled (call only inside a catch
+// block): the program's own message, what() of a standard exception, or a
+// fixed text for out-of-memory and for anything else. Never throws.
+std::string CurrentExceptionMessage() noexcept;
+
 // Shows the error box for an exception message: the text is ErrorBoxText(message),
 // the caption the application title. Never throws.
 void ShowErrorBox(const std::string& message) noexcept;
