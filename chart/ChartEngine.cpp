@@ -347,13 +347,9 @@ TChartSeries::~TChartSeries() {
 }
 
 TChartValueList& TChartSeries::AddValueList(std::string name) {
+  // On failure the new list unregisters itself as it goes.
   auto list = std::make_unique<TChartValueList>(*this, std::move(name));
-  try {
-    list->values_.Fill(PointCount(), 0.0);  // one value per existing point
-  } catch (...) {
-    lists_.pop_back();
-    throw;
-  }
+  list->values_.Fill(PointCount(), 0.0);  // one value per existing point
   owned_.push_back(std::move(list));
   return *owned_.back();
 }

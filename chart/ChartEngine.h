@@ -64,7 +64,9 @@ inline constexpr char LineSeparator = '\r';
 // to date across appends at the end, with the same result bit for bit.
 class TChartValueList {
  public:
-  // Registers the list in the owner's TChartValueLists.
+  // Registers the list in the owner's TChartValueLists (and leaves it when
+  // destroyed). Further lists of a series are made by its AddValueList, which
+  // gives them one value per existing point.
   TChartValueList(TChartSeries& owner, std::string name);
   virtual ~TChartValueList();
   TChartValueList(const TChartValueList&) = delete;
@@ -245,7 +247,9 @@ class TChartSeries {
   virtual double MinimumX() const { return XValues().Smallest(); }
   virtual double MinimumY() const { return YValues().Smallest(); }
 
-  // The colour a point is drawn in (see the colour rules in the .cpp).
+  // The colour a point is drawn in: its stored colour unless that is
+  // clDefault; then the palette colour index mod 16 with ColorEachPoint,
+  // else SeriesColor. An index outside the points gives SeriesColor.
   virtual TColor PointColor(std::int32_t index) const;
   // The colour given when the point was added (clDefault when none).
   TColor StoredColor(std::int32_t index) const;

@@ -92,6 +92,22 @@ TEST(AddPoint, AutomaticXAndNullPoints) {
   EXPECT_EQ(series.PointColor(1), clNone);
 }
 
+TEST(AddPoint, FurtherValueListsStayInStep) {
+  class ThreeDSeries : public TLineSeries {
+   public:
+    TChartValueList& z;
+    ThreeDSeries() : z((AddPoint(1, 1), AddValueList("Z"))) {}
+  };
+  ThreeDSeries series;
+  ASSERT_EQ(series.ValuesLists().size(), 3u);
+  EXPECT_EQ(series.z.ValueCount(), 1);
+  series.z.SetPendingValue(7);
+  EXPECT_EQ(series.AddPoint(0, 5), 0);
+  EXPECT_EQ(series.z.ValueAt(0), 7);
+  series.DeletePoint(1);
+  EXPECT_EQ(series.z.ValueCount(), 1);
+}
+
 TEST(PointColor, FollowsStoredSeriesAndPaletteColours) {
   TLineSeries series;
   series.SetSeriesColor(6553820);
