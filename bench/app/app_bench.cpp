@@ -1,0 +1,116 @@
+// The monitor with a long log: loading a million-line log file into the log
+// view and the chart, and taking one live reading when a million are held.
+//
+// Peak memory is the process's high-water mark (VmHWM), reset before each
+// load so that it shows what one load needs.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/LogFormat.h"
+#include "app/Unit1.h"
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
+#include "framework/Files.h"
+#include "framework/LogView.h"
+
+namespace tempolog {
+namespace {
+
+constexpr int kLines = 1000000;
+
+long StatusKilobytes(const char* field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  const std::string key = std::string(field) + ":";
+  while (std::getline(status, line)) {
+    if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
+  }
+  return -1;
+}
+
+void ResetPeakMemory() {
+  std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A log of readings one second apart, as the program writes it.
+std::string MillionLineLog() {
+  const TFormatSettings settings = MakeTextSettings();
+  std::string log;
+  log.reserve(26u * kLines);
+  const TDateTimeValue start = EncodeDateTimeValue(2024, 3, 5, 7, 4, 9);
+  for (int i = 0; i < kLines; ++i) {
+    log += LogLine(settings, start + i / 86400.0, i % 2 == 0 ? "23.5" : "-1.25");
+    log += "\r\n";
+  }
+  return log;
+}
+
+const std::string& LogFilePath() {
+  static const std::string path = [] {
+    char pattern[] = "/tmp/tempolog-bench-XXXXXX";
+    const std::string dir = mkdtemp(pattern);
+    const std::string file = dir + "/million.log";
+    WriteFileReplacing(file, MillionLineLog());
+    return file;
+  }();
+  return path;
+}
+
+void BM_LoadMillionLineLog(benchmark::State& state) {
+  const std::string path = LogFilePath();
+  TScriptedDialogs dialogs;
+  auto form = std::make_unique<TForm1>();
+  long peakKb = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    form->Kasuj1Click();
+    ResetPeakMemory();
+    state.ResumeTiming();
+    dialogs.AnswerFile(path);
+    form->Odczytajzpliku1Click();
+    state.PauseTiming();
+    peakKb = std::max(peakKb, StatusKilobytes("VmHWM"));
+    if (form->Series1->PointCount() != kLines || !dialogs.Boxes(TScriptedDialogs::Kind::Error).empty()) {
+      state.SkipWithError("the log did not load completely");
+    }
+    state.ResumeTiming();
+  }
+  state.counters["peak_RSS_MB"] = static_cast<double>(peakKb) / 1024.0;
+  state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+}
+BENCHMARK(BM_LoadMillionLineLog)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_LiveReadingWithMillionLines(benchmark::State& state) {
+  TScriptedDialogs dialogs;
+  auto form = std::make_unique<TForm1>();
+  form->LoadLog(ReadFileShared(LogFilePath()));
+  for (auto _ : state) {
+    form->AddLiveReading("23.5");
+  }
+  state.counters["lines"] = static_cast<double>(form->Memo1->LineCount());
+  state.counters["RSS_MB"] = static_cast<double>(StatusKilobytes("VmRSS")) / 1024.0;
+}
+BENCHMARK(BM_LiveReadingWithMillionLines)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace tempolog
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  tempolog::TApplication application(argc, argv);
+  tempolog::SetApplicationTitle("tempolog");
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::error_code ignored;
+  std::filesystem::remove_all(std::filesystem::path(tempolog::LogFilePath()).parent_path(), ignored);
+  return 0;
+}
