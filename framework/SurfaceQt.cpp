@@ -383,14 +383,23 @@ void TQtSurface::DrawDeviceLine(int x0, int y0, int x1, int y1) {
   const int w = pen.width, o = (w - 1) / 2;
   // Each pixel of the centre line paints a w × w square with its top-left
   // corner o pixels up and left of it.
+  const TRect reach{clip.Left - (w - 1 - o), clip.Top - (w - 1 - o), clip.Right + o, clip.Bottom + o};
   if (pen.dashes == nullptr && (x0 == x1 || y0 == y1)) {
-    TRect run;
-    if (y0 == y1) run = x1 > x0 ? TRect{x0, y0, x1, y0 + 1} : TRect{x1 + 1, y0, x0 + 1, y0 + 1};
-    else run = y1 > y0 ? TRect{x0, y0, x0 + 1, y1} : TRect{x0, y1 + 1, x0 + 1, y0 + 1};
-    FillDeviceRect({run.Left - o, run.Top - o, run.Right - o + w - 1, run.Bottom - o + w - 1}, pen.paint);
+    // One run of centre pixels [lo, hi) along the line, cut to what can show.
+    const bool horizontal = y0 == y1;
+    const long long a = horizontal ? x0 : y0, b = horizontal ? x1 : y1;
+    long long lo = b > a ? a : b + 1, hi = b > a ? b : a + 1;
+    lo = std::max<long long>(lo, horizontal ? reach.Left : reach.Top);
+    hi = std::min<long long>(hi, horizontal ? reach.Right : reach.Bottom);
+    const int across = horizontal ? y0 : x0;
+    if (lo >= hi || across < (horizontal ? reach.Top : reach.Left) || across >= (horizontal ? reach.Bottom : reach.Right)) {
+      return;
+    }
+    const int l = static_cast<int>(lo) - o, h = static_cast<int>(hi) - o + w - 1;
+    FillDeviceRect(horizontal ? TRect{l, across - o, h, across - o + w} : TRect{across - o, l, across - o + w, h},
+                   pen.paint);
     return;
   }
-  const TRect reach{clip.Left - (w - 1 - o), clip.Top - (w - 1 - o), clip.Right + o, clip.Bottom + o};
   if (w == 1) {
     WalkLine(x0, y0, x1, y1, reach, [&](long long step, int x, int y) {
       if (PatternOn(pen, step)) FillSpan(x, x + 1, y, pen.paint);
@@ -428,9 +437,16 @@ void TQtSurface::Polyline(std::span<const TPoint> points) {
 }
 
 void TQtSurface::Rectangle(const TRect& logical_box) {
-  const TRect box = logical_box.Normalised().Offset(Origin().X, Origin().Y);
-  if (box.IsEmpty() || ClipRect().IsEmpty()) return;
+  TRect box = logical_box.Normalised().Offset(Origin().X, Origin().Y);
+  const TRect clip = ClipRect();
+  if (box.IsEmpty() || clip.IsEmpty()) return;
   const PenState& pen = CurrentPen();
+  // Edges far outside the clip move to just beyond the pen's reach: the
+  // same pixels show, and the frame arithmetic below cannot overflow.
+  const int margin = pen.width + 2;
+  box = {std::max(box.Left, clip.Left - margin), std::max(box.Top, clip.Top - margin),
+         std::min(box.Right, clip.Right + margin), std::min(box.Bottom, clip.Bottom + margin)};
+  if (box.IsEmpty()) return;
   const std::optional<Paint> fill = BrushPaint(pen.paint.mode);
   if (!pen.visible) {
     // Without an outline the fill leaves out the right column and bottom row.

@@ -134,8 +134,18 @@ TEST(LineTest, ExtremeCoordinatesDrawTheVisiblePart) {
   s->LineTo(1 << 30, 1 << 30);
   s->MoveTo(INT_MIN, INT_MAX);
   s->LineTo(INT_MAX, INT_MIN);  // must not overflow
+  s->MoveTo(INT_MAX, 7);
+  s->LineTo(INT_MIN, 7);
+  s->Pen().SetWidth(3);
+  s->MoveTo(2, INT_MAX);
+  s->LineTo(2, INT_MIN);
+  s->Brush().SetStyle(TBrushStyle::bsClear);
+  s->Rectangle({INT_MIN, INT_MIN, INT_MAX, INT_MAX});  // frame far outside: nothing shows
+  s->Pen().SetWidth(1);
   std::set<std::pair<int, int>> expected;
-  for (int i = 0; i < 10; ++i) expected.insert({i, 5}), expected.insert({i, i});
+  for (int i = 0; i < 10; ++i) {
+    for (const std::pair<int, int>& p : {std::pair{i, 5}, {i, i}, {i, 7}, {1, i}, {2, i}, {3, i}}) expected.insert(p);
+  }
   const auto inked = Inked(*s->Image());
   for (const auto& p : expected) EXPECT_TRUE(inked.count(p)) << p.first << "," << p.second;
 }
