@@ -366,6 +366,7 @@ void TChartSeries::SetParentChart(TCustomAxisPanel* chart) {
   if (chart != nullptr) {
     chart->series_.push_back(this);
     parentChart_ = chart;
+    chart->SeriesAdded(*this);
     RequestRepaint();
   }
 }

@@ -600,6 +600,9 @@ class TCustomAxisPanel {
   // Derived charts call this first in their destructor, so that clearing
   // series while the chart goes away does not ask for repaints.
   void BeginDestroy() { destroying_ = true; }
+  // Called after a series joined the end of the series list (a chart gives
+  // a series without a colour of its own its palette colour here).
+  virtual void SeriesAdded(TChartSeries& /*series*/) {}
 
  private:
   friend class TChartSeries;
