@@ -209,6 +209,7 @@ void TQtSurface::EndPainter() {
     painter_clip_ = {-1, -1, -1, -1};
     painter_pen_version_ = painter_brush_version_ = ~std::uint64_t{0};
     painter_composition_ = -1;
+    painter_background_mode_ = -1;
   }
 }
 
@@ -537,9 +538,14 @@ QPainter& TQtSurface::ShapePainter(bool with_pen, bool with_brush) {
     painter_has_brush_ = true;
     painter_brush_version_ = brush.Version();
   }
-  // Hatch backgrounds follow the background mode; colours may have changed.
-  p.setBackgroundMode(BackgroundMode() == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
-  p.setBackground(QColor::fromRgb(DevicePixel(BackgroundColor())));
+  // Hatch backgrounds follow the background mode and colour.
+  const QRgb background = DevicePixel(BackgroundColor());
+  if (painter_background_mode_ != BackgroundMode() || painter_background_ != background) {
+    p.setBackgroundMode(BackgroundMode() == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
+    p.setBackground(QColor::fromRgb(background));
+    painter_background_mode_ = BackgroundMode();
+    painter_background_ = background;
+  }
   const int composition = static_cast<int>(ToComposition(Pen().Mode()));
   if (painter_composition_ != composition) {
     p.setCompositionMode(static_cast<QPainter::CompositionMode>(composition));

@@ -114,6 +114,8 @@ class TQtSurface : public TSurface {
   std::uint64_t painter_brush_version_ = ~std::uint64_t{0};
   bool painter_has_brush_ = false;
   int painter_composition_ = -1;
+  int painter_background_mode_ = -1;
+  QRgb painter_background_ = 0;
   std::uint64_t font_version_ = ~std::uint64_t{0};
   std::optional<QFont> qfont_;
   std::optional<QFontMetrics> metrics_;
@@ -135,7 +137,11 @@ class TBitmapSurface : public TQtSurface {
 };
 
 // A window's surface for one paint event: draws through the window's
-// QPainter, which must outlive this object.
+// QPainter, which must outlive this object. While the surface lives it owns
+// the painter's state (clip, composition mode, pen, brush, font): draw on the
+// painter directly only before creating it or after it is gone. Give it the
+// window's full client size, so a kept chart bitmap of that size can be
+// copied onto it (TChartCanvas3D::RepaintFromBuffer).
 class TWindowSurface : public TQtSurface {
  public:
   TWindowSurface(QPainter& painter, int width, int height, int pixels_per_inch = 96);

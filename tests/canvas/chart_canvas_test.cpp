@@ -87,18 +87,6 @@ TEST(ChartPenTest, NotifiesOnlyWhenAValueChanges) {
   EXPECT_EQ(copy.Width(), 2);
 }
 
-TEST(ChartBrushTest, CreatedWithDefaultColourSolid) {
-  TChartBrush brush;
-  EXPECT_EQ(brush.Color(), clDefault);
-  EXPECT_EQ(brush.Style(), TBrushStyle::bsSolid);
-  EXPECT_FALSE(brush.HasBitmapPattern());
-  QImage pattern(2, 2, QImage::Format_RGB32);
-  brush.SetBitmap(pattern);
-  EXPECT_TRUE(brush.HasBitmapPattern());
-  brush.SetBitmap(QImage());
-  EXPECT_FALSE(brush.HasBitmapPattern());
-}
-
 TEST(ChartFontTest, NewFontIsArialEightPointsAndChangesRepaint) {
   int repaints = 0;
   TChartFontObject font([&repaints] { ++repaints; });
@@ -333,38 +321,19 @@ TEST(CanvasOperationTest, OtherGradientsStayInsideTheBox) {
   }
 }
 
-TEST(CanvasOperationTest, ResetDrawingState) {
-  TRecordingSurface surface;
-  TChartCanvas3D canvas;
-  canvas.AttachSurface(&surface);
-  canvas.Pen().SetColor(clRed);
-  canvas.Pen().SetWidth(3);
-  canvas.Pen().SetStyle(TPenStyle::psDot);
-  canvas.Pen().SetMode(TPenMode::pmNotXor);
-  canvas.Brush().SetStyle(TBrushStyle::bsClear);
-  canvas.Font().SetSize(20);
-  canvas.SetBackgroundMode(OPAQUE);
-  canvas.ResetDrawingState();
-  EXPECT_EQ(canvas.Pen().Color(), clBlack);
-  EXPECT_EQ(canvas.Pen().Width(), 1);
-  EXPECT_EQ(canvas.Pen().Style(), TPenStyle::psSolid);
-  EXPECT_EQ(canvas.Pen().Mode(), TPenMode::pmCopy);
-  EXPECT_EQ(canvas.Brush().Color(), clWhite);
-  EXPECT_EQ(canvas.Brush().Style(), TBrushStyle::bsSolid);
-  EXPECT_EQ(canvas.Font().Color(), clBlack);
-  EXPECT_EQ(canvas.Font().Size(), 10);
-  EXPECT_EQ(canvas.GetBackgroundColor(), clWhite);
-  EXPECT_EQ(canvas.GetBackgroundMode(), TRANSPARENT);
-}
-
-TEST(CanvasOperationTest, BackgroundColourIsResolved) {
-  TRecordingSurface surface;
-  TChartCanvas3D canvas;
-  canvas.AttachSurface(&surface);
-  canvas.SetBackgroundColor(clBtnFace);
-  EXPECT_EQ(canvas.GetBackgroundColor(), ResolveColor(clBtnFace));
-  canvas.SetTextAlignment(TA_RIGHT | TA_BOTTOM);
-  EXPECT_EQ(canvas.GetTextAlignment(), 10);
+// The zoom rectangle draws in not-xor mode; the end of the pass returns the
+// pen to copy mode, so the next pass's plain lines do not invert the picture.
+TEST(CanvasOperationTest, ResetDrawingStateEndsNotXorDrawing) {
+  Drawing d(6, 1);
+  d.canvas.Pen().SetMode(TPenMode::pmNotXor);
+  d.canvas.Pen().SetColor(clRed);
+  d.canvas.ResetDrawingState();
+  d.canvas.DrawHorizontalSegment(0, 3, 0);
+  d.canvas.DrawHorizontalSegment(0, 3, 0);
+  EXPECT_EQ(d.Picture(), "###...\n");
+  EXPECT_EQ(d.canvas.Brush().Color(), clWhite);
+  EXPECT_EQ(d.canvas.Font().Size(), 10);
+  EXPECT_EQ(d.canvas.GetBackgroundMode(), TRANSPARENT);
 }
 
 // ---------------------------------------------------------------------------

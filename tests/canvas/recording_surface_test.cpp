@@ -69,15 +69,5 @@ TEST(RecordingSurfaceTest, MeasuresWithMadeUpMetricsRecordingOnlyWhenAsked) {
   EXPECT_TRUE(s.Calls().empty());
 }
 
-TEST(RecordingSurfaceTest, ClipNestsInLogicalCoordinates) {
-  TRecordingSurface s(50, 50);
-  s.SetOrigin({5, 5});
-  s.IntersectClip({0, 0, 100, 10});
-  s.IntersectClip({-10, 2, 8, 100});
-  EXPECT_EQ(s.ClipRect(), (TRect{5, 7, 13, 15}));
-  s.RemoveClip();
-  EXPECT_EQ(s.ClipRect(), (TRect{0, 0, 50, 50}));
-}
-
 }  // namespace
 }  // namespace tempolog
