@@ -52,6 +52,12 @@ class SerialBackend {
   virtual bool ClearError(intptr_t handle, uint32_t& flags, int32_t& inQueue,
                           int32_t& outQueue) = 0;
 
+  // The input-queue count alone (what BytesWaiting needs, often).
+  virtual bool InputWaiting(intptr_t handle, int32_t& inQueue) = 0;
+  // False when the driver never reports line errors apart from the data, so
+  // there is no error word to look at after each transfer.
+  virtual bool HasLineErrorWord() = 0;
+
   // Moves up to `count` bytes, waiting at most `deadlockMs` for the driver.
   virtual TransferEnd Write(intptr_t handle, const void* buffer, int32_t count,
                             int32_t deadlockMs, int32_t& done) = 0;

@@ -443,6 +443,7 @@ void TSerialPort::RecordTransfer(TransferEnd end) {
     case TransferEnd::TimedOut: SetError(ErrTimeout); break;
     case TransferEnd::Failed: CheckSystemResult(-1); break;
   }
+  if (!backend_->HasLineErrorWord()) return;
   uint32_t flags = 0;
   int32_t in = 0, out = 0;
   if (backend_->ClearError(Handle, flags, in, out) && flags != 0) DecodeLineErrors(flags);
@@ -535,10 +536,10 @@ int32_t TSerialPort::ReadRaw(void* Buffer, int32_t Count) {
 }
 
 int32_t TSerialPort::BytesWaiting() {
-  uint32_t flags = 0;
-  int32_t in = 0, out = 0;
+  // The line-error flags that come with the count are dropped here.
+  int32_t in = 0;
   int32_t n = 0;
-  if (backend_->ClearError(Handle, flags, in, out)) {
+  if (backend_->InputWaiting(Handle, in)) {
     SetError(0);
     n = in;
   } else {

@@ -64,6 +64,12 @@ class FakeBackend : public SerialBackend {
     out = 0;
     return true;
   }
+  bool InputWaiting(intptr_t, int32_t& in) override {
+    if (!Ok()) return false;
+    in = static_cast<int32_t>(incoming.size());
+    return true;
+  }
+  bool HasLineErrorWord() override { return true; }
   TransferEnd Write(intptr_t, const void* b, int32_t n, int32_t, int32_t& done) override {
     done = 0;
     if (!Ok()) return TransferEnd::Failed;
