@@ -621,7 +621,8 @@ QFont TQtSurface::ToQFont(const TFont& font) const {
 TSize TQtSurface::TextExtent(std::string_view text) {
   if (font_version_ != Font().Version() || !metrics_) {
     qfont_ = ToQFont(Font());
-    metrics_.emplace(*qfont_, image_ != nullptr ? static_cast<QPaintDevice*>(image_) : nullptr);
+    const bool has_pixels = image_ != nullptr && !image_->isNull();
+    metrics_.emplace(*qfont_, has_pixels ? static_cast<QPaintDevice*>(image_) : nullptr);
     font_version_ = Font().Version();
   }
   const int width = metrics_->horizontalAdvance(ToScreen(text));

@@ -483,6 +483,7 @@ TEST(BufferTest, FreeingTheBitmapWhileDrawingOnItLeavesNoDanglingSurface) {
   EXPECT_EQ(canvas.BufferBitmap(), nullptr);
   EXPECT_TRUE(canvas.BufferStale());
   canvas.DrawBox(0, 0, 5, 5);  // draws on nothing, safely
+  EXPECT_GT(canvas.MeasureFontHeight(), 0);  // and still measures text
   canvas.SetMonochrome(true);
   EXPECT_EQ(invalidations, 1);
 
