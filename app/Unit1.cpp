@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -230,14 +231,22 @@ void TForm1::WireHandlers() {
   // A choice by mouse or arrow keys; typing into the box chooses nothing.
   connect(ComCBox, &QComboBox::activated, this, guarded(&TForm1::ComCBoxSelect));
   ComCBox->installEventFilter(this);
+  ComCBox->lineEdit()->installEventFilter(this);
   // The timers guard their ticks themselves.
   Timer1->OnTimer = [this] { Timer1Timer(); };
   Timer2->OnTimer = [this] { Timer2Timer(); };
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  const bool inPortBox = watched == ComCBox || watched == ComCBox->lineEdit();
   if (watched == ComCBox && event->type() == QEvent::FocusIn) {
     Guard([&] { ComCBoxEnter(); });
+  }
+  // Enter after typing a name would make Qt choose the matching item; a port
+  // is chosen from the list only, never by typing.
+  if (inPortBox && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -246,21 +246,6 @@ TEST_F(MonitorTest, TheRecordingIntervalIsComputedInSigned32Bits) {
   }
 }
 
-TEST_F(MonitorTest, ARejectedPeriodRecordsNothingAndTheNextClickReleasesTheButton) {
-  GoOnline();
-  SetTextOf(form_->ePeriod, "abc");
-  ClickRun();
-  ASSERT_EQ(Errors().size(), 1u);
-  EXPECT_EQ(Errors()[0].text, "'abc' is not a valid integer value.");
-  EXPECT_TRUE(form_->sbRejestruj->Down());
-  EXPECT_FALSE(form_->Timer1->Enabled());
-  EXPECT_EQ(Points(), 0);
-  EXPECT_EQ(form_->Memo1->LineCount(), 0u);
-  ClickRun();
-  EXPECT_FALSE(form_->sbRejestruj->Down());
-  EXPECT_EQ(Errors().size(), 1u);
-}
-
 TEST_F(MonitorTest, AnInstrumentAnsweringOnlyTheFirstRequestRecordsNothingSilently) {
   GoOnline();
   SetTextOf(form_->ePeriod, "0");

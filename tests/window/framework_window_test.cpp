@@ -158,15 +158,5 @@ TEST(TimerTest, FailingTicksShowOneBoxAtATimeAndTicksGoOnMeanwhile) {
   EXPECT_EQ(dialogs.Boxes(Kind::Error).size(), 2u);
 }
 
-TEST(DialogsTest, ScriptedFileDialogsAnswerInTurnAndCancelWhenOutOfAnswers) {
-  TScriptedDialogs dialogs;
-  dialogs.AnswerFile("/tmp/a.log");
-  dialogs.AnswerFile(std::nullopt);
-  EXPECT_EQ(Dialogs().ChooseSaveFile(), std::optional<std::string>("/tmp/a.log"));
-  EXPECT_EQ(Dialogs().ChooseOpenFile(), std::nullopt);
-  EXPECT_EQ(Dialogs().ChooseOpenFile(), std::nullopt);
-  EXPECT_EQ(dialogs.History().size(), 3u);
-}
-
 }  // namespace
 }  // namespace tempolog
