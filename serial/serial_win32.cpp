@@ -1,0 +1,213 @@
+// The Win32 serial backend: the mirror image of serial_posix.cpp.
+//
+// What it uses: CreateFileA with FILE_FLAG_OVERLAPPED and share mode 0 (the
+// port is exclusive by itself), the DCB line-settings record (laid out exactly
+// like TLineSettings), SetupComm, SetCommTimeouts, comm events, overlapped
+// reads and writes with bounded waits, ClearCommError, EscapeCommFunction,
+// PurgeComm, FlushFileBuffers, FormatMessageA, the performance counter.
+//
+// What it does not do: direct UART access of Windows 9x (the NT family needs
+// none, so PortAddress is 0 and the transmitter counts as idle), lock files
+// (share mode 0 refuses a second opener already).
+//
+// Our headers come before <windows.h>: its macros (NOPARITY, SETRTS, ...)
+// carry the same names as the constants of SerialPort.h.
+#include "serial/SerialBackend.h"
+#include "serial/SerialPort.h"
+
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cstring>
+
+namespace tempolog {
+
+namespace {
+
+static_assert(sizeof(DCB) == sizeof(TLineSettings), "the line settings mirror the DCB");
+
+HANDLE AsHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+uint32_t PerformanceTickMs() {
+  LARGE_INTEGER frequency{}, counter{};
+  if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0) return GetTickCount();
+  QueryPerformanceCounter(&counter);
+  const long double ms = static_cast<long double>(counter.QuadPart) /
+                         static_cast<long double>(frequency.QuadPart) * 1000.0L;
+  return static_cast<uint32_t>(static_cast<uint64_t>(ms));
+}
+
+class Win32Backend final : public SerialBackend {
+ public:
+  int LastError() override { return static_cast<int>(GetLastError()); }
+  void ResetLastError() override { SetLastError(0); }
+
+  intptr_t OpenDevice(const std::string& path, bool) override {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    return reinterpret_cast<intptr_t>(h);
+  }
+
+  bool CloseDevice(intptr_t handle) override { return CloseHandle(AsHandle(handle)) != 0; }
+
+  void PrepareDevice(intptr_t handle, int32_t receiveQueueSize) override {
+    HANDLE h = AsHandle(handle);
+    SetCommMask(h, 0);
+    SetupComm(h, static_cast<DWORD>(receiveQueueSize), 0);
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = 65535;  // bounds a stalled read only
+    SetCommTimeouts(h, &timeouts);
+  }
+
+  bool SetupQueues(intptr_t handle, int32_t inputSize, int32_t outputSize) override {
+    return SetupComm(AsHandle(handle), static_cast<DWORD>(inputSize), static_cast<DWORD>(outputSize)) != 0;
+  }
+
+  bool GetLineSettings(intptr_t handle, TLineSettings& s) override {
+    DCB dcb;
+    std::memset(&dcb, 0, sizeof dcb);
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(AsHandle(handle), &dcb)) return false;
+    std::memcpy(&s, &dcb, sizeof dcb);
+    return true;
+  }
+
+  bool SetLineSettings(intptr_t handle, const TLineSettings& s) override {
+    DCB dcb;
+    std::memcpy(&dcb, &s, sizeof dcb);
+    return SetCommState(AsHandle(handle), &dcb) != 0;
+  }
+
+  bool GetModemStatus(intptr_t handle, uint32_t& status) override {
+    DWORD bits = 0;
+    if (!GetCommModemStatus(AsHandle(handle), &bits)) return false;
+    status = bits;
+    return true;
+  }
+
+  bool EscapeFunction(intptr_t handle, int function) override {
+    return EscapeCommFunction(AsHandle(handle), static_cast<DWORD>(function)) != 0;
+  }
+
+  bool SetBreak(intptr_t handle, bool on) override {
+    return (on ? SetCommBreak(AsHandle(handle)) : ClearCommBreak(AsHandle(handle))) != 0;
+  }
+
+  bool Purge(intptr_t handle, uint32_t mask) override {
+    return PurgeComm(AsHandle(handle), mask) != 0;
+  }
+
+  bool Flush(intptr_t handle, int32_t) override { return FlushFileBuffers(AsHandle(handle)) != 0; }
+
+  bool ClearError(intptr_t handle, uint32_t& flags, int32_t& inQueue, int32_t& outQueue) override {
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (!ClearCommError(AsHandle(handle), &errors, &stat)) return false;
+    flags = errors;
+    inQueue = static_cast<int32_t>(stat.cbInQue);
+    outQueue = static_cast<int32_t>(stat.cbOutQue);
+    return true;
+  }
+
+  bool InputWaiting(intptr_t handle, int32_t& inQueue) override {
+    uint32_t flags = 0;
+    int32_t out = 0;
+    return ClearError(handle, flags, inQueue, out);
+  }
+
+  bool HasLineErrorWord() override { return true; }
+
+  TransferEnd Write(intptr_t handle, const void* buffer, int32_t count, int32_t deadlockMs,
+                    int32_t& done) override {
+    return Transfer(handle, const_cast<void*>(buffer), count, deadlockMs, done, true);
+  }
+
+  TransferEnd Read(intptr_t handle, void* buffer, int32_t count, int32_t deadlockMs,
+                   int32_t& done) override {
+    return Transfer(handle, buffer, count, deadlockMs, done, false);
+  }
+
+  int WaitEvent(intptr_t handle, uint32_t mask, int32_t timeoutMs) override {
+    HANDLE h = AsHandle(handle);
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!event) return -1;
+    OVERLAPPED ov;
+    std::memset(&ov, 0, sizeof ov);
+    ov.hEvent = event;
+    DWORD received = 0;
+    int result = 0;
+    SetCommMask(h, mask);
+    if (WaitCommEvent(h, &received, &ov)) {
+      result = (received & mask) == mask ? 1 : 0;
+    } else if (GetLastError() == ERROR_IO_PENDING) {
+      WaitForSingleObject(event, static_cast<DWORD>(timeoutMs));
+      SetCommMask(h, 0);  // ends a wait still pending
+      DWORD ignored = 0;
+      GetOverlappedResult(h, &ov, &ignored, TRUE);
+      result = (received & mask) == mask ? 1 : 0;
+    } else {
+      result = -1;
+    }
+    const DWORD error = GetLastError();
+    SetCommMask(h, 0);
+    CloseHandle(event);
+    if (result < 0) SetLastError(error);
+    return result;
+  }
+
+  uint32_t TickMs() override { return PerformanceTickMs(); }
+  void SleepMs(int32_t ms) override { Sleep(static_cast<DWORD>(ms < 0 ? 0 : ms)); }
+  bool DriverTogglesRts() override { return true; }  // the NT family
+  uint16_t PortAddress(intptr_t) override { return 0; }
+  bool TransmitterEmpty(uint16_t) override { return true; }
+
+ private:
+  // One overlapped transfer waited for at most `deadlockMs`. A transfer that
+  // is purged on the time-out is still waited for until the driver lets go
+  // of the record, which lives on this stack.
+  TransferEnd Transfer(intptr_t handle, void* buffer, int32_t count, int32_t deadlockMs,
+                       int32_t& done, bool write) {
+    HANDLE h = AsHandle(handle);
+    OVERLAPPED ov;
+    std::memset(&ov, 0, sizeof ov);
+    DWORD moved = 0;
+    done = 0;
+    const BOOL ok = write ? WriteFile(h, buffer, static_cast<DWORD>(count), &moved, &ov)
+                          : ReadFile(h, buffer, static_cast<DWORD>(count), &moved, &ov);
+    if (ok) {
+      done = static_cast<int32_t>(moved);
+      return TransferEnd::Done;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) return TransferEnd::Failed;
+    bool timedOut = false;
+    if (WaitForSingleObject(h, static_cast<DWORD>(deadlockMs)) == WAIT_TIMEOUT) {
+      PurgeComm(h, write ? PURGE_TXABORT : PURGE_RXABORT);
+      timedOut = true;
+    }
+    GetOverlappedResult(h, &ov, &moved, timedOut ? TRUE : FALSE);
+    done = static_cast<int32_t>(moved);
+    return timedOut ? TransferEnd::TimedOut : TransferEnd::Done;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<SerialBackend> MakePlatformBackend() { return std::make_unique<Win32Backend>(); }
+
+uint32_t CurrentTickMs() { return PerformanceTickMs(); }
+
+std::string PortNumberPath(int32_t portNumber, const std::string&) {
+  return "\\\\.\\COM" + std::to_string(portNumber + 1);
+}
+
+std::string SystemErrorMessage(int code) {
+  char buffer[256] = {};
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, static_cast<DWORD>(code), 0, buffer, sizeof buffer,
+                                 nullptr);
+  return std::string(buffer, n);
+}
+
+}  // namespace tempolog
