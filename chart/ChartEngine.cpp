@@ -44,6 +44,13 @@ std::int32_t FirstFailing(std::int32_t from, std::int32_t count, bool bisect, Pr
   return i;
 }
 
+// The process-wide settings from the user's locale that labels are written
+// in, taken once.
+const TFormatSettings& LabelSettings() {
+  static const TFormatSettings settings = ProcessFormatSettings();
+  return settings;
+}
+
 // Stores value in field; true when that changed it.
 template <class T>
 bool Store(T& field, const T& value) {
@@ -516,6 +523,13 @@ void TChartSeries::SetPointColor(std::int32_t index, TColor color) {
   RequestRepaint();
 }
 
+std::string TChartSeries::MarkText(std::int32_t index) const {
+  std::string text = PointLabel(index);
+  if (!text.empty() || index < 0 || index >= PointCount()) return text;
+  const double value = YMandatory() ? YValue(index) : XValue(index);
+  return FormatNumberPattern(LabelSettings(), valueFormat_, value);
+}
+
 std::string TChartSeries::PointLabel(std::int32_t index) const {
   if (!labelsStored_ || index < 0 || index >= labels_.Count() || labels_[index] == nullptr) {
     return std::string();
@@ -628,13 +642,6 @@ int NearestDateTimeStep(double x) {
   return NoDateTimeStep;
 }
 
-namespace {
-const TFormatSettings& LabelSettings() {
-  static const TFormatSettings settings = ProcessFormatSettings();
-  return settings;
-}
-}  // namespace
-
 std::string DateTimeFormatForStep(double d) {
   return d > 1 ? LabelSettings().shortDateFormat : LabelSettings().shortTimeFormat;
 }
@@ -643,7 +650,16 @@ std::string DateTimeFormatForStep(double d) {
 // Axes
 
 TCustomChartAxis::TCustomChartAxis(TCustomAxisPanel& panel, bool horizontal, bool otherSide)
-    : panel_(panel), horizontal_(horizontal), otherSide_(otherSide) {}
+    : panel_(panel),
+      horizontal_(horizontal),
+      otherSide_(otherSide),
+      labelsFont_([this] { Changed(); }),
+      title_(*this, horizontal ? 0 : (otherSide ? 270 : 90)) {
+  for (TChartPen* pen : std::initializer_list<TChartPen*>{&axisPen_, &ticks_, &ticksInner_,
+                                                          &minorTicks_, &grid_, &minorGrid_}) {
+    pen->OnChange = [this] { Changed(); };
+  }
+}
 
 TCustomChartAxis::~TCustomChartAxis() = default;
 
@@ -735,15 +751,68 @@ void TCustomChartAxis::SetVisible(bool value) {
   if (Store(visible_, value)) Changed();
 }
 
-void TCustomChartAxis::SetLabelsAngle(std::int32_t value) {
+namespace {
+// Refuses an angle outside 0..359 with the element's name in the message.
+void CheckAngle(std::int32_t value, const char* element) {
   if (value < 0 || value > 359) {
-    throw ChartException(
-        FormatMessage("%s Angle must be between 0 and 359 degrees", {"Axis Labels"}));
+    throw ChartException(FormatMessage("%s Angle must be between 0 and 359 degrees", {element}));
   }
+}
+}  // namespace
+
+TChartAxisTitle::TChartAxisTitle(TCustomChartAxis& axis, std::int32_t angle)
+    : axis_(axis), angle_(angle), font_([this] { axis_.Changed(); }) {}
+
+void TChartAxisTitle::SetCaption(std::string value) {
+  if (Store(caption_, value)) axis_.Changed();
+}
+void TChartAxisTitle::SetAngle(std::int32_t value) {
+  CheckAngle(value, "Axis Title");
+  if (Store(angle_, value)) axis_.Changed();
+}
+
+void TCustomChartAxis::SetLabelsAngle(std::int32_t value) {
+  CheckAngle(value, "Axis Labels");
   if (Store(labelsAngle_, value)) Changed();
 }
 void TCustomChartAxis::SetLabelsMultiLine(bool value) {
   if (Store(labelsMultiLine_, value)) Changed();
+}
+void TCustomChartAxis::SetLabels(bool value) {
+  if (Store(labels_, value)) Changed();
+}
+void TCustomChartAxis::SetLabelsOnAxis(bool value) {
+  if (Store(labelsOnAxis_, value)) Changed();
+}
+void TCustomChartAxis::SetLabelsSize(std::int32_t value) {
+  if (Store(labelsSize_, value)) Changed();
+}
+void TCustomChartAxis::SetLabelStyle(TAxisLabelStyle value) {
+  if (Store(labelStyle_, value)) Changed();
+}
+void TCustomChartAxis::SetRoundFirstLabel(bool value) {
+  if (Store(roundFirstLabel_, value)) Changed();
+}
+void TCustomChartAxis::SetTickLength(std::int32_t value) {
+  if (Store(tickLength_, value)) Changed();
+}
+void TCustomChartAxis::SetTickInnerLength(std::int32_t value) {
+  if (Store(tickInnerLength_, value)) Changed();
+}
+void TCustomChartAxis::SetMinorTickLength(std::int32_t value) {
+  if (Store(minorTickLength_, value)) Changed();
+}
+void TCustomChartAxis::SetMinorTickCount(std::int32_t value) {
+  if (Store(minorTickCount_, value)) Changed();
+}
+void TCustomChartAxis::SetGridCentered(bool value) {
+  if (Store(gridCentered_, value)) Changed();
+}
+void TCustomChartAxis::SetTickOnLabelsOnly(bool value) {
+  if (Store(tickOnLabelsOnly_, value)) Changed();
+}
+void TCustomChartAxis::SetTitleSize(std::int32_t value) {
+  if (Store(titleSize_, value)) Changed();
 }
 void TCustomChartAxis::SetAxisValuesFormat(std::string value) {
   if (Store(axisValuesFormat_, value)) Changed();
@@ -861,7 +930,7 @@ std::string TCustomChartAxis::LabelText(double value) const {
         dateTimeFormat_.empty() ? DateTimeFormatForStep(currentRange_) : dateTimeFormat_;
     text = FormatDateTimePattern(LabelSettings(), pattern, value);
   }
-  panel_.GetAxisLabel(*this, nullptr, -1, text);
+  if (!labelHookSuspended_) panel_.GetAxisLabel(*this, nullptr, -1, text);
   if (labelsMultiLine_) std::replace(text.begin(), text.end(), ' ', LineSeparator);
   return text;
 }
@@ -989,14 +1058,24 @@ TCustomAxisPanel::~TCustomAxisPanel() {
   series_.clear();
 }
 
-int TCustomAxisPanel::MeasureLabelWidth(const TCustomChartAxis&, std::string_view) const {
-  return 0;
+int TCustomAxisPanel::MeasureLabelWidth(const TCustomChartAxis& axis, std::string_view line) const {
+  TChartCanvas* canvas = AxisCanvas();
+  if (canvas == nullptr) return 0;
+  canvas->AssignFont(axis.LabelsFont());
+  return canvas->MeasureTextWidth(line);
 }
 
-int TCustomAxisPanel::MeasureLabelHeight(const TCustomChartAxis&) const { return 0; }
+int TCustomAxisPanel::MeasureLabelHeight(const TCustomChartAxis& axis) const {
+  TChartCanvas* canvas = AxisCanvas();
+  if (canvas == nullptr) return 0;
+  canvas->AssignFont(axis.LabelsFont());
+  return canvas->MeasureFontHeight();
+}
 
-void TCustomAxisPanel::GetAxisLabel(const TCustomChartAxis&, const TChartSeries*, std::int32_t,
-                                    std::string&) const {}
+void TCustomAxisPanel::GetAxisLabel(const TCustomChartAxis& axis, const TChartSeries* series,
+                                    std::int32_t valueIndex, std::string& text) const {
+  if (OnGetAxisLabel) OnGetAxisLabel(axis, series, valueIndex, text);
+}
 
 void TCustomAxisPanel::RemoveSeries(TChartSeries& series) {
   if (series.ParentChart() == this) series.SetParentChart(nullptr);

@@ -6,7 +6,8 @@
 //   2. TChartValueList, TChartValueLists   one dimension of a series' points
 //   3. TChartSeries                        points, colours, labels, notifications
 //   4. Date-time and numeric label steps    NextNiceStep, DateTimeStepTable, ...
-//   5. TCustomChartAxis, TChartAxis, TChartDepthAxis   range, pixel mapping
+//   5. TCustomChartAxis, TChartAxis, TChartDepthAxis   range, pixel mapping,
+//      labels, ticks and grids (drawing in ChartAxisDraw.cpp)
 //   6. TCustomAxisPanel                     the owner: axes, series, PlotRect
 //
 // Everything runs on the window thread; nothing here locks.
@@ -16,10 +17,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "chart/ChartCanvas.h"
 #include "chart/PointArray.h"
 #include "framework/Colors.h"
 #include "framework/Exceptions.h"
@@ -47,6 +50,20 @@ class AxisException : public ChartException {
 enum TChartListOrder { loNone, loAscending, loDescending };
 enum THorizAxis { aTopAxis, aBottomAxis, aBothHorizAxis };
 enum TVertAxis { aLeftAxis, aRightAxis, aBothVertAxis };
+
+// Where an axis takes its label texts and positions from.
+enum TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
+
+// The chart's label hooks. TAxisOnGetLabel may change the text of a label
+// (series is nullptr and valueIndex -1 for value labels);
+// TAxisOnGetNextLabel supplies label values one by one and ends the sequence
+// by setting stop.
+using TAxisOnGetLabel = std::function<void(const TCustomChartAxis& sender,
+                                           const TChartSeries* series, std::int32_t valueIndex,
+                                           std::string& labelText)>;
+using TAxisOnGetNextLabel = std::function<void(const TCustomChartAxis& sender,
+                                               std::int32_t labelIndex, double& labelValue,
+                                               bool& stop)>;
 
 // What changed in a series, as told to the series fed by it.
 enum TValueChangeKind { vcInsert, vcDelete, vcModify, vcClear, vcRefresh };
@@ -257,6 +274,9 @@ class TChartSeries {
   void SetPointColor(std::int32_t index, TColor color);
   // The point's label, empty when it has none or the index is past the list.
   virtual std::string PointLabel(std::int32_t index) const;
+  // The text of the point's mark: its label when it has one, else its value
+  // along the series' direction in ValueFormat.
+  virtual std::string MarkText(std::int32_t index) const;
   // True when some point has a label.
   bool HasLabels() const { return labelCount_ > 0; }
 
@@ -362,6 +382,30 @@ std::int32_t RoundPixel(long double value);
 // ---------------------------------------------------------------------------
 // 5. Axes
 
+// The title of an axis: a caption drawn beside the labels, turned by Angle.
+// Changes repaint the chart.
+class TChartAxisTitle {
+ public:
+  TChartAxisTitle(TCustomChartAxis& axis, std::int32_t angle);
+  TChartAxisTitle(const TChartAxisTitle&) = delete;
+  TChartAxisTitle& operator=(const TChartAxisTitle&) = delete;
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string value);
+  // 0 to 359 degrees; else ChartException "Axis Title Angle must be between
+  // 0 and 359 degrees" and the angle stays.
+  std::int32_t Angle() const { return angle_; }
+  void SetAngle(std::int32_t value);
+  TChartFontObject& Font() { return font_; }
+  const TChartFontObject& Font() const { return font_; }
+
+ private:
+  TCustomChartAxis& axis_;
+  std::string caption_;
+  std::int32_t angle_;
+  TChartFontObject font_;
+};
+
 // One axis of the chart: its range (automatic from the series, or set by the
 // user), the mapping between values and pixels, and the label step.
 class TCustomChartAxis {
@@ -410,15 +454,62 @@ class TCustomChartAxis {
   bool Visible() const { return visible_; }
   void SetVisible(bool value);
 
-  // Label properties the label step depends on.
+  // Labels.
+  bool Labels() const { return labels_; }
+  void SetLabels(bool value);
+  TChartFontObject& LabelsFont() { return labelsFont_; }
+  const TChartFontObject& LabelsFont() const { return labelsFont_; }
+  // 0 to 359 degrees; else ChartException "Axis Labels Angle must be between
+  // 0 and 359 degrees" and the angle stays.
   std::int32_t LabelsAngle() const { return labelsAngle_; }
-  void SetLabelsAngle(std::int32_t value);  // 0..359, else ChartException
-  bool LabelsMultiLine() const { return labelsMultiLine_; }
+  void SetLabelsAngle(std::int32_t value);
+  bool LabelsMultiLine() const { return labelsMultiLine_; }  // blanks start new lines
   void SetLabelsMultiLine(bool value);
+  bool LabelsOnAxis() const { return labelsOnAxis_; }  // labels at the very ends too
+  void SetLabelsOnAxis(bool value);
+  std::int32_t LabelsSize() const { return labelsSize_; }  // 0: measured
+  void SetLabelsSize(std::int32_t value);
+  TAxisLabelStyle LabelStyle() const { return labelStyle_; }
+  void SetLabelStyle(TAxisLabelStyle value);
   const std::string& AxisValuesFormat() const { return axisValuesFormat_; }
   void SetAxisValuesFormat(std::string value);
-  const std::string& DateTimeFormat() const { return dateTimeFormat_; }
+  const std::string& DateTimeFormat() const { return dateTimeFormat_; }  // empty: by step
   void SetDateTimeFormat(std::string value);
+  bool RoundFirstLabel() const { return roundFirstLabel_; }  // first label a multiple of the step
+  void SetRoundFirstLabel(bool value);
+
+  // Lines. The pens belong to the axis; changing them repaints the chart.
+  TChartAxisPen& Axis() { return axisPen_; }  // the axis line
+  const TChartAxisPen& Axis() const { return axisPen_; }
+  TDarkGrayPen& Ticks() { return ticks_; }  // outer ticks
+  const TDarkGrayPen& Ticks() const { return ticks_; }
+  std::int32_t TickLength() const { return tickLength_; }
+  void SetTickLength(std::int32_t value);
+  TDarkGrayPen& TicksInner() { return ticksInner_; }
+  const TDarkGrayPen& TicksInner() const { return ticksInner_; }
+  std::int32_t TickInnerLength() const { return tickInnerLength_; }
+  void SetTickInnerLength(std::int32_t value);
+  TDarkGrayPen& MinorTicks() { return minorTicks_; }
+  const TDarkGrayPen& MinorTicks() const { return minorTicks_; }
+  std::int32_t MinorTickLength() const { return minorTickLength_; }
+  void SetMinorTickLength(std::int32_t value);
+  // Minor ticks (and minor grid lines) between two labels.
+  std::int32_t MinorTickCount() const { return minorTickCount_; }
+  void SetMinorTickCount(std::int32_t value);
+  TDottedGrayPen& Grid() { return grid_; }
+  const TDottedGrayPen& Grid() const { return grid_; }
+  bool GridCentered() const { return gridCentered_; }  // grid lines between labels
+  void SetGridCentered(bool value);
+  TChartHiddenPen& MinorGrid() { return minorGrid_; }
+  const TChartHiddenPen& MinorGrid() const { return minorGrid_; }
+  bool TickOnLabelsOnly() const { return tickOnLabelsOnly_; }
+  void SetTickOnLabelsOnly(bool value);
+
+  // Title.
+  TChartAxisTitle& Title() { return title_; }
+  const TChartAxisTitle& Title() const { return title_; }
+  std::int32_t TitleSize() const { return titleSize_; }  // 0: measured
+  void SetTitleSize(std::int32_t value);
 
   // Working state, left by the last layout.
   double CurrentMinimum() const { return currentMinimum_; }
@@ -455,6 +546,54 @@ class TCustomChartAxis {
   // label hook, then multi-line splitting).
   virtual std::string LabelText(double value) const;
 
+  // Which labels the axis draws: LabelStyle, or for talAuto what its
+  // series carry (talText when the first series along the axis has a point
+  // label, talValue with any active series, else talNone).
+  TAxisLabelStyle EffectiveLabelStyle() const;
+
+  // Layout: reserves the bands of the title, the labels and the ticks on the
+  // axis' side of rect (shrinking it) and records TitlePos and LabelsPos.
+  // With reserve false rect stays and the positions are set from its edge.
+  void MeasureAxis(TRect& rect, bool reserve);
+  // Band sizes in pixels (measured with the chart's canvas; 0 without one).
+  std::int32_t TickBandSize() const;
+  std::int32_t LabelBandSize();
+  std::int32_t TitleBandSize();
+  // The wider of the labels at the (rounded) ends of the range plus a blank,
+  // measured with the chart's label hook suspended.
+  std::int32_t WidestValueLabel();
+
+  // Paint: title, labels, axis line, outer ticks, grid, inner ticks, minor
+  // ticks, minor grid. With computeLinePos the axis line moves to the edge of
+  // PlotRect (and PositionPercent). Draws nothing without the chart's canvas.
+  void DrawAxis(bool computeLinePos);
+  // Draws a label or title text with its reference point at (x, y), turned
+  // by angle degrees, placed for this axis' side; lines split at
+  // LineSeparator.
+  void PlaceAxisText(int x, int y, std::string_view text, std::int32_t angle);
+  // The next label value below v: v - step, or the calendar step back for
+  // half-month to yearly date-time labels.
+  double StepLabelValue(double v, double step) const;
+  // The calendar boundary at or below v for the date-time step index i
+  // (values up to 2.0 come back unchanged).
+  static double RoundDateDown(int i, double v);
+
+  // Whether (x, y) lies on the axis: the band from the labels to the axis
+  // line plus 3 pixels, along the axis' pixel span.
+  bool AxisHitTest(int x, int y) const;
+
+  // Drawing state, kept between paints.
+  std::int32_t AxisLinePos() const { return axisLinePos_; }
+  std::int32_t LabelsPos() const { return labelsPos_; }
+  std::int32_t TitlePos() const { return titlePos_; }
+  int DateTimeStepIndex() const { return dateTimeStepIndex_; }
+  // Pixel positions of the labels drawn by the last DrawAxis, in drawing
+  // order. Positions beyond the capacity are not recorded.
+  static constexpr std::int32_t TickTableCapacity = 2000;
+  std::span<const std::int32_t> TickTable() const {
+    return {tickTable_.get(), static_cast<std::size_t>(tickCount_)};
+  }
+
   // User range: Automatic off, ends swapped if needed, at least 1e-10 apart.
   void SetRange(double minimum, double maximum);
   // Shifts the user range by delta; with checkLimits only towards data
@@ -469,6 +608,21 @@ class TCustomChartAxis {
   void SetVisibleQuietly(bool value) { visible_ = value; }
 
  private:
+  friend class TChartAxisTitle;
+  enum class Side { Left, Right, Bottom, Top };
+  Side AxisSide() const;
+  std::int32_t MovedByPosition(std::int32_t p, const TRect& rect) const;
+  void AddTick(std::int32_t p);
+  void DrawLabelAt(double value);
+  void DrawDefaultLabels(double step);
+  void DrawCustomLabels(double step);
+  void DrawLogarithmicLabels();
+  void DrawSeriesLabels(TAxisLabelStyle style);
+  void DrawTickSet(const TChartPen& pen, std::int32_t offset, std::int32_t length);
+  void DrawGridLine(TChartCanvas& canvas, std::int32_t p);
+  void DrawMinor(bool grid);
+  void DrawMinorAt(TChartCanvas& canvas, bool grid, std::int32_t p);
+  std::int32_t WidestSeriesLabel(TAxisLabelStyle style);
   double LinearPixelToValue(std::int32_t pixel) const;
   double LogPixelToValue(std::int32_t pixel) const;
   std::int32_t LogValueToPixel(double value) const;
@@ -492,10 +646,38 @@ class TCustomChartAxis {
   double endPosition_ = 100.0;
   double positionPercent_ = 0.0;
   bool visible_ = true;
+  bool labels_ = true;
+  TChartFontObject labelsFont_;
   std::int32_t labelsAngle_ = 0;
   bool labelsMultiLine_ = false;
+  bool labelsOnAxis_ = true;
+  std::int32_t labelsSize_ = 0;
+  TAxisLabelStyle labelStyle_ = talAuto;
   std::string axisValuesFormat_ = "#,##0.###";
   std::string dateTimeFormat_;
+  bool roundFirstLabel_ = true;
+  TChartAxisPen axisPen_;
+  TDarkGrayPen ticks_;
+  std::int32_t tickLength_ = 4;
+  TDarkGrayPen ticksInner_;
+  std::int32_t tickInnerLength_ = 0;
+  TDarkGrayPen minorTicks_;
+  std::int32_t minorTickLength_ = 2;
+  std::int32_t minorTickCount_ = 3;
+  TDottedGrayPen grid_;
+  bool gridCentered_ = false;
+  TChartHiddenPen minorGrid_;
+  bool tickOnLabelsOnly_ = true;
+  TChartAxisTitle title_;
+  std::int32_t titleSize_ = 0;
+
+  std::int32_t axisLinePos_ = 0;
+  std::int32_t labelsPos_ = 0;
+  std::int32_t titlePos_ = 0;
+  int dateTimeStepIndex_ = NoDateTimeStep;
+  std::unique_ptr<std::int32_t[]> tickTable_;  // TickTableCapacity entries, made on first use
+  std::int32_t tickCount_ = 0;
+  mutable bool labelHookSuspended_ = false;  // while WidestValueLabel measures
 
   double currentMinimum_ = 0.0;
   double currentMaximum_ = 0.0;
@@ -537,12 +719,23 @@ class TCustomAxisPanel {
   // Asks for a repaint later.
   virtual void Invalidate() = 0;
   // Label measuring in the axis' labels font: the width of one line of text
-  // and the font height. The base measures nothing (0).
+  // and the font height. The base measures on AxisCanvas() (0 without one).
   virtual int MeasureLabelWidth(const TCustomChartAxis& axis, std::string_view line) const;
   virtual int MeasureLabelHeight(const TCustomChartAxis& axis) const;
-  // The chart's label hook: may change the text of an axis label.
+  // The chart's label hook: may change the text of an axis label. The base
+  // calls OnGetAxisLabel when assigned.
   virtual void GetAxisLabel(const TCustomChartAxis& axis, const TChartSeries* series,
                             std::int32_t valueIndex, std::string& text) const;
+  // The canvas the axes measure and draw with; nullptr while the chart has
+  // none (then axes reserve no room for text and draw nothing).
+  virtual TChartCanvas* AxisCanvas() const { return nullptr; }
+  // The chart's background colour: labels and titles are drawn on a clear
+  // brush of it.
+  virtual TColor ChartColor() const { return clBtnFace; }
+
+  // Published events of the chart (unassigned by default).
+  TAxisOnGetLabel OnGetAxisLabel;
+  TAxisOnGetNextLabel OnGetNextAxisLabel;
   // 3D views show the depth axis; this chart draws in 2D.
   virtual bool View3D() const { return false; }
 
