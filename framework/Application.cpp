@@ -16,6 +16,8 @@ std::string& TitleStorage() {
   return title;
 }
 
+int openErrorBoxes = 0;  // error boxes on screen (nested modal loops)
+
 }  // namespace
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -83,7 +85,13 @@ bool Guard(const std::function<void()>& handler) noexcept {
   return false;
 }
 
+bool ErrorBoxOpen() noexcept { return openErrorBoxes > 0; }
+
 void ShowErrorBox(const std::string& message) noexcept {
+  struct OpenBox {
+    OpenBox() { ++openErrorBoxes; }
+    ~OpenBox() { --openErrorBoxes; }
+  } open;
   try {
     Dialogs().ShowError(ErrorBoxText(message), ApplicationTitle());
   } catch (...) {

@@ -51,6 +51,10 @@ std::string CurrentExceptionMessage() noexcept;
 // the caption the application title. Never throws.
 void ShowErrorBox(const std::string& message) noexcept;
 
+// True while an error box is on the screen (its modal loop still delivers
+// timer ticks).
+bool ErrorBoxOpen() noexcept;
+
 // The message shown for exceptions that carry no message of their own.
 inline constexpr const char* kOutOfMemoryMessage = "Out of memory";
 inline constexpr const char* kUnknownErrorMessage = "Unexpected error";

@@ -69,10 +69,8 @@ void TTimer::Tick() {
   inHandler_ = true;
   const bool completed = CatchHandler(OnTimer, message);
   inHandler_ = false;
-  if (completed || errorBoxOpen_) return;
-  errorBoxOpen_ = true;
+  if (completed || ErrorBoxOpen()) return;
   ShowErrorBox(message);
-  errorBoxOpen_ = false;
 }
 
 }  // namespace tempolog

@@ -4,8 +4,9 @@
 // not pile up: a tick that falls due while the handler is still running (for
 // example inside a nested modal loop) is dropped, not queued. When a tick
 // fails, its error box is shown after the handler has returned, so ticks go on
-// while the box is open; a tick that fails while that box is still open shows
-// no further box (its error is dropped), so a failing tick never stacks boxes.
+// while the box is open; a tick that fails while an error box is on the screen
+// (its own or any other) shows no further box: its error is dropped, so failing
+// ticks never stack boxes.
 #pragma once
 
 #include <QObject>
@@ -51,7 +52,6 @@ class TTimer : public QObject {
   std::uint32_t interval_ = 1000;
   std::uint32_t remaining_ = 0;  // of a period longer than one QTimer run
   bool inHandler_ = false;
-  bool errorBoxOpen_ = false;
 };
 
 }  // namespace tempolog

@@ -321,6 +321,19 @@ TEST_F(MonitorTest, FailingTicksOpenOneErrorBoxAtATime) {
   EXPECT_EQ(Errors().size(), 2u);
 }
 
+TEST_F(MonitorTest, ATickFailingWhileTheFirstReadingsBoxIsOpenShowsNoSecondBox) {
+  GoOnline();
+  Answer("bad");
+  int nested = 0;
+  dialogs_.WhileOpen = [&](const TScriptedDialogs::Shown&) {
+    if (nested++ == 0) form_->Timer1->Tick();
+  };
+  ClickRun();
+  EXPECT_EQ(Errors().size(), 1u);
+  EXPECT_TRUE(form_->Timer1->Running());  // recording goes on
+  EXPECT_EQ(Points(), 0);
+}
+
 TEST_F(MonitorTest, RestartingReadsThePeriodAndCommandAgain) {
   GoOnline();
   ClickRun();
