@@ -1,0 +1,140 @@
+// Pieces of the reduced drawing of a line series: when thousands of readings
+// fall into one pixel column, the pixels they paint follow from a few of them.
+//
+//   LastInColumn   the end of the run of points that share a pixel column,
+//                  by galloping binary search over sorted X values
+//   TRowBands      sorted, merged runs of pixel rows
+//   CollectRowBands  the rows the markers of a run of points cover, found
+//                  from the min/max pyramid without visiting every point
+//
+// Every function takes the same value-to-pixel mapping the drawing uses, so a
+// point lands in exactly the column and row it would be drawn at. The mapping
+// must be monotonic (either direction) over the values passed in.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "chart/MinMaxPyramid.h"
+
+namespace tempolog {
+
+// The last index in [first, last] whose pixel equals pixelOf(first). The
+// pixel of the values must be monotonic in the index over [first, last]
+// (sorted X values through a linear axis). O(log of the run's length).
+template <class PixelOf>
+std::int32_t LastInColumn(std::int32_t first, std::int32_t last, PixelOf&& pixelOf) {
+  const auto column = pixelOf(first);
+  // Gallop: find a step past the run, then bisect between.
+  std::int64_t inside = first;  // known to be in the column
+  std::int64_t step = 1;
+  std::int64_t outside = std::int64_t{last} + 1;  // known past the run (or the end)
+  while (inside + step <= last) {
+    if (pixelOf(static_cast<std::int32_t>(inside + step)) != column) {
+      outside = inside + step;
+      break;
+    }
+    inside += step;
+    step *= 2;
+  }
+  while (outside - inside > 1) {
+    const std::int64_t mid = inside + (outside - inside) / 2;
+    if (pixelOf(static_cast<std::int32_t>(mid)) == column)
+      inside = mid;
+    else
+      outside = mid;
+  }
+  return static_cast<std::int32_t>(inside);
+}
+
+// Inclusive runs of pixel rows, kept sorted and merged (touching runs join).
+class TRowBands {
+ public:
+  struct Band {
+    int top;
+    int bottom;  // inclusive
+  };
+  void Clear() noexcept { bands_.clear(); }
+  // True when every row of [top, bottom] is already in a band.
+  bool Covers(int top, int bottom) const noexcept;
+  void Add(int top, int bottom);
+  const std::vector<Band>& Bands() const noexcept { return bands_; }
+
+ private:
+  std::vector<Band> bands_;
+};
+
+// Adds to `bands` the rows [r - above, r + below] of every value v in
+// values[first..last], r = rowOf(v). rowOf must be monotonic over the range's
+// values, which must hold no NaN (Query answered for the range). Subranges
+// whose rows all lie within above + below + 1 of each other are taken whole
+// (no gap can open between their rows); subranges already covered are
+// skipped; only the rest are split down to single values.
+template <class RowOf>
+void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::int32_t first,
+                     std::int32_t last, int above, int below, RowOf&& rowOf, TRowBands& bands) {
+  const int reach = above + below + 1;
+  auto addValue = [&](double v) {
+    const int r = rowOf(v);
+    bands.Add(r - above, r + below);
+  };
+  // Returns true when the node was settled without looking further down.
+  auto settle = [&](double min, double max) {
+    const int a = rowOf(min), b = rowOf(max);
+    const int lo = std::min(a, b), hi = std::max(a, b);
+    if (bands.Covers(lo - above, hi + below)) return true;
+    if (hi - lo <= reach) {
+      bands.Add(lo - above, hi + below);
+      return true;
+    }
+    return false;
+  };
+  // Depth-first over the nodes, children of a node only when it is unsettled.
+  struct Item {
+    std::int32_t level;
+    std::int32_t index;
+  };
+  std::vector<Item> stack;
+  auto visit = [&](std::int32_t level, std::int32_t index) {
+    stack.push_back({level, index});
+    while (!stack.empty()) {
+      const Item item = stack.back();
+      stack.pop_back();
+      const auto& node = pyramid.Node(item.level, item.index);
+      if (settle(node.min, node.max)) continue;
+      if (item.level == 0) {
+        const std::int64_t end = pyramid.NodeLast(0, item.index);
+        for (std::int64_t i = pyramid.NodeFirst(0, item.index); i <= end; ++i) addValue(values[i]);
+        continue;
+      }
+      const std::int32_t left = item.index * 2;
+      if (left + 1 < pyramid.NodeCount(item.level - 1)) stack.push_back({item.level - 1, left + 1});
+      stack.push_back({item.level - 1, left});
+    }
+  };
+
+  constexpr std::int32_t block = TMinMaxPyramid::kBlockSize;
+  std::int32_t lo = first / block, hi = last / block;
+  if (lo == hi) {
+    for (std::int32_t i = first; i <= last; ++i) addValue(values[i]);
+    return;
+  }
+  if (first % block != 0) {
+    for (std::int64_t i = first, end = pyramid.NodeLast(0, lo); i <= end; ++i) addValue(values[i]);
+    ++lo;
+  }
+  if (last != pyramid.NodeLast(0, hi)) {
+    for (std::int64_t i = pyramid.NodeFirst(0, hi); i <= last; ++i) addValue(values[i]);
+    --hi;
+  }
+  for (std::int32_t k = 0; lo <= hi; ++k) {
+    if ((lo & 1) != 0) visit(k, lo++);
+    if ((hi & 1) == 0) visit(k, hi--);
+    if (lo > hi) break;
+    lo >>= 1;
+    hi >>= 1;
+  }
+}
+
+}  // namespace tempolog

@@ -1,0 +1,137 @@
+#include "chart/MinMaxPyramid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tempolog {
+
+namespace {
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+}
+
+TMinMaxPyramid::Extremes TMinMaxPyramid::Scan(const double* values, std::int64_t first,
+                                              std::int64_t last) noexcept {
+  double lo = values[first], hi = values[first];
+  bool nan = std::isnan(lo);
+  for (std::int64_t i = first + 1; i <= last; ++i) {
+    const double v = values[i];
+    nan |= std::isnan(v);
+    lo = v < lo ? v : lo;
+    hi = v > hi ? v : hi;
+  }
+  if (nan) return {kNaN, kNaN};
+  return {lo, hi};
+}
+
+TMinMaxPyramid::Extremes TMinMaxPyramid::Combine(const Extremes& a, const Extremes& b) noexcept {
+  if (std::isnan(a.min) || std::isnan(b.min)) return {kNaN, kNaN};
+  return {std::min(a.min, b.min), std::max(a.max, b.max)};
+}
+
+std::int64_t TMinMaxPyramid::NodeLast(std::int32_t level, std::int32_t index) const noexcept {
+  const std::int64_t end = (std::int64_t{index} + 1) << (kBlockShift + level);
+  return std::min<std::int64_t>(end, count_) - 1;
+}
+
+void TMinMaxPyramid::Clear() noexcept {
+  levels_.clear();
+  levels_.shrink_to_fit();
+  count_ = 0;
+}
+
+void TMinMaxPyramid::Build(const double* values, std::int32_t count) {
+  Clear();
+  Extend(values, count);
+}
+
+void TMinMaxPyramid::Extend(const double* values, std::int32_t count) {
+  if (count < count_) {
+    Build(values, count);
+    return;
+  }
+  if (count == count_) return;
+  if (levels_.empty()) levels_.emplace_back();
+  std::vector<Extremes>& base = levels_[0];
+  const std::int32_t oldCount = count_;
+  const std::int32_t firstChanged = oldCount >> kBlockShift;
+  const std::int32_t blocks = ((count - 1) >> kBlockShift) + 1;
+  base.reserve(static_cast<std::size_t>(blocks));  // may throw: nothing changed yet
+  std::int64_t from = oldCount;
+  if ((oldCount & (kBlockSize - 1)) != 0) {
+    // The last block was partial: fold the new values of that block into it.
+    const std::int64_t blockEnd = std::min<std::int64_t>(std::int64_t{firstChanged + 1} << kBlockShift, count);
+    base[static_cast<std::size_t>(firstChanged)] =
+        Combine(base[static_cast<std::size_t>(firstChanged)], Scan(values, from, blockEnd - 1));
+    from = blockEnd;
+  }
+  while (from < count) {
+    const std::int64_t blockEnd = std::min<std::int64_t>(from + kBlockSize, count);
+    base.push_back(Scan(values, from, blockEnd - 1));
+    from = blockEnd;
+  }
+  count_ = count;
+  try {
+    UpdateUpperLevels(firstChanged);
+  } catch (...) {
+    Clear();  // half-updated levels must not answer; the next Extend rebuilds
+    throw;
+  }
+}
+
+void TMinMaxPyramid::UpdateUpperLevels(std::int32_t from) {
+  for (std::size_t k = 0; levels_[k].size() > 1; ++k) {
+    if (levels_.size() == k + 1) levels_.emplace_back();
+    const std::vector<Extremes>& below = levels_[k];
+    std::vector<Extremes>& above = levels_[k + 1];
+    const std::size_t size = (below.size() + 1) / 2;
+    above.resize(size);
+    for (std::size_t j = static_cast<std::size_t>(from) / 2; j < size; ++j) {
+      const std::size_t left = 2 * j;
+      above[j] = left + 1 < below.size() ? Combine(below[left], below[left + 1]) : below[left];
+    }
+    from /= 2;
+  }
+}
+
+bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_t last,
+                           double& min, double& max) const {
+  const std::int32_t firstBlock = first >> kBlockShift;
+  const std::int32_t lastBlock = last >> kBlockShift;
+  Extremes acc;
+  if (firstBlock == lastBlock) {
+    acc = Scan(values, first, last);
+  } else {
+    // Loose values at both ends, whole blocks in between.
+    std::int32_t lo = firstBlock, hi = lastBlock;
+    acc = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    if ((first & (kBlockSize - 1)) != 0) {
+      acc = Combine(acc, Scan(values, first, NodeLast(0, firstBlock)));
+      ++lo;
+    }
+    if (last != NodeLast(0, lastBlock)) {
+      acc = Combine(acc, Scan(values, NodeFirst(0, lastBlock), last));
+      --hi;
+    }
+    for (std::size_t k = 0; lo <= hi; ++k) {
+      const std::vector<Extremes>& level = levels_[k];
+      if ((lo & 1) != 0) acc = Combine(acc, level[static_cast<std::size_t>(lo++)]);
+      if ((hi & 1) == 0) acc = Combine(acc, level[static_cast<std::size_t>(hi--)]);
+      if (lo > hi) break;
+      lo >>= 1;
+      hi >>= 1;
+    }
+  }
+  if (std::isnan(acc.min)) return false;
+  min = acc.min;
+  max = acc.max;
+  return true;
+}
+
+std::size_t TMinMaxPyramid::MemoryBytes() const noexcept {
+  std::size_t bytes = levels_.capacity() * sizeof(std::vector<Extremes>);
+  for (const auto& level : levels_) bytes += level.capacity() * sizeof(Extremes);
+  return bytes;
+}
+
+}  // namespace tempolog

@@ -1,0 +1,80 @@
+// Smallest and largest reading over any index range of a series, fast enough
+// to ask once per pixel column of every frame, however many readings there are.
+//
+//   TMinMaxPyramid   min/max per block of 32 values, and of pairs of blocks
+//                    above that, over a contiguous array of doubles owned by
+//                    someone else (a value list's storage)
+//
+// The pyramid keeps no copy of the values: every call takes the array and the
+// caller guarantees that the first Count() values are the ones it was built
+// from. Appending readings extends it in O(1) amortised per value; any other
+// change calls for Build again.
+//
+// NaN: a range holding a NaN answers "no answer" (Query returns false), so
+// that a caller drawing from the extremes can fall back to visiting each value.
+//
+// Memory: two doubles per block of 32 values plus the levels above, about one
+// byte per value (at most two while the level arrays have spare capacity).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tempolog {
+
+class TMinMaxPyramid {
+ public:
+  static constexpr std::int32_t kBlockShift = 5;
+  static constexpr std::int32_t kBlockSize = 1 << kBlockShift;  // values per block
+
+  struct Extremes {
+    double min;
+    double max;  // both NaN when the range holds a NaN
+  };
+
+  // Builds over values[0..count) from scratch.
+  void Build(const double* values, std::int32_t count);
+  // The first Count() values are unchanged and values[Count()..count) were
+  // appended: takes them in. A count below Count() rebuilds.
+  void Extend(const double* values, std::int32_t count);
+  void Clear() noexcept;
+  std::int32_t Count() const noexcept { return count_; }
+
+  // Smallest and largest of values[first..last] (both inclusive, 0 <= first
+  // <= last < Count()). False, with min and max untouched, when the range
+  // holds a NaN.
+  bool Query(const double* values, std::int32_t first, std::int32_t last, double& min,
+             double& max) const;
+
+  // Walking the pyramid from the top, for callers that need more than the
+  // extremes of a range (which rows of a column hold a reading).
+  //   Levels(): level 0 has one node per block; level k + 1 one per pair of
+  //   level-k nodes. Node n of level k covers the values
+  //   [n << (kBlockShift + k), ((n + 1) << (kBlockShift + k)) - 1], cut at Count().
+  std::int32_t Levels() const noexcept { return static_cast<std::int32_t>(levels_.size()); }
+  std::int32_t NodeCount(std::int32_t level) const noexcept {
+    return static_cast<std::int32_t>(levels_[static_cast<std::size_t>(level)].size());
+  }
+  const Extremes& Node(std::int32_t level, std::int32_t index) const noexcept {
+    return levels_[static_cast<std::size_t>(level)][static_cast<std::size_t>(index)];
+  }
+  std::int64_t NodeFirst(std::int32_t level, std::int32_t index) const noexcept {
+    return std::int64_t{index} << (kBlockShift + level);
+  }
+  std::int64_t NodeLast(std::int32_t level, std::int32_t index) const noexcept;
+
+  // Bytes held by the pyramid (its level arrays' capacity).
+  std::size_t MemoryBytes() const noexcept;
+
+ private:
+  static Extremes Scan(const double* values, std::int64_t first, std::int64_t last) noexcept;
+  static Extremes Combine(const Extremes& a, const Extremes& b) noexcept;
+  // Recomputes the nodes above level 0 from level-0 node `from` on.
+  void UpdateUpperLevels(std::int32_t from);
+
+  std::vector<std::vector<Extremes>> levels_;
+  std::int32_t count_ = 0;
+};
+
+}  // namespace tempolog
