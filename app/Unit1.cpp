@@ -328,6 +328,7 @@ void TForm1::ComCBoxSelect() {
   }
   Serial->ClosePort();
   lbCom->SetText(chosen);
+  lbCom->repaint();  // the port name stays in view while the check waits for a reply
   Serial->OpenPort(SerialDevicePath(chosen));
   Serial->Configure(2400, 8, 'N', 0, false, false);
   const std::string reply = QueryDevice();
