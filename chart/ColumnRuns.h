@@ -114,27 +114,12 @@ void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::i
     }
   };
 
-  constexpr std::int32_t block = TMinMaxPyramid::kBlockSize;
-  std::int32_t lo = first / block, hi = last / block;
-  if (lo == hi) {
-    for (std::int32_t i = first; i <= last; ++i) addValue(values[i]);
-    return;
-  }
-  if (first % block != 0) {
-    for (std::int64_t i = first, end = pyramid.NodeLast(0, lo); i <= end; ++i) addValue(values[i]);
-    ++lo;
-  }
-  if (last != pyramid.NodeLast(0, hi)) {
-    for (std::int64_t i = pyramid.NodeFirst(0, hi); i <= last; ++i) addValue(values[i]);
-    --hi;
-  }
-  for (std::int32_t k = 0; lo <= hi; ++k) {
-    if ((lo & 1) != 0) visit(k, lo++);
-    if ((hi & 1) == 0) visit(k, hi--);
-    if (lo > hi) break;
-    lo >>= 1;
-    hi >>= 1;
-  }
+  pyramid.Decompose(
+      first, last,
+      [&](std::int64_t from, std::int64_t to) {
+        for (std::int64_t i = from; i <= to; ++i) addValue(values[i]);
+      },
+      visit);
 }
 
 }  // namespace tempolog

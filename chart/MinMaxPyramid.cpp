@@ -96,32 +96,12 @@ void TMinMaxPyramid::UpdateUpperLevels(std::int32_t from) {
 
 bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_t last,
                            double& min, double& max) const {
-  const std::int32_t firstBlock = first >> kBlockShift;
-  const std::int32_t lastBlock = last >> kBlockShift;
-  Extremes acc;
-  if (firstBlock == lastBlock) {
-    acc = Scan(values, first, last);
-  } else {
-    // Loose values at both ends, whole blocks in between.
-    std::int32_t lo = firstBlock, hi = lastBlock;
-    acc = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
-    if ((first & (kBlockSize - 1)) != 0) {
-      acc = Combine(acc, Scan(values, first, NodeLast(0, firstBlock)));
-      ++lo;
-    }
-    if (last != NodeLast(0, lastBlock)) {
-      acc = Combine(acc, Scan(values, NodeFirst(0, lastBlock), last));
-      --hi;
-    }
-    for (std::size_t k = 0; lo <= hi; ++k) {
-      const std::vector<Extremes>& level = levels_[k];
-      if ((lo & 1) != 0) acc = Combine(acc, level[static_cast<std::size_t>(lo++)]);
-      if ((hi & 1) == 0) acc = Combine(acc, level[static_cast<std::size_t>(hi--)]);
-      if (lo > hi) break;
-      lo >>= 1;
-      hi >>= 1;
-    }
-  }
+  Extremes acc{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+  Decompose(
+      first, last, [&](std::int64_t from, std::int64_t to) { acc = Combine(acc, Scan(values, from, to)); },
+      [&](std::int32_t level, std::int32_t index) {
+        acc = Combine(acc, levels_[static_cast<std::size_t>(level)][static_cast<std::size_t>(index)]);
+      });
   if (std::isnan(acc.min)) return false;
   min = acc.min;
   max = acc.max;

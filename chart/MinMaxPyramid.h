@@ -64,6 +64,34 @@ class TMinMaxPyramid {
   }
   std::int64_t NodeLast(std::int32_t level, std::int32_t index) const noexcept;
 
+  // Splits values[first..last] (0 <= first <= last < Count()) into at most
+  // two runs of loose values at the ends, loose(from, to) inclusive, and
+  // O(log n) whole nodes, node(level, index), together covering the range
+  // once each.
+  template <class Loose, class WholeNode>
+  void Decompose(std::int32_t first, std::int32_t last, Loose&& loose, WholeNode&& node) const {
+    std::int32_t lo = first >> kBlockShift, hi = last >> kBlockShift;
+    if (lo == hi) {
+      loose(std::int64_t{first}, std::int64_t{last});
+      return;
+    }
+    if ((first & (kBlockSize - 1)) != 0) {
+      loose(std::int64_t{first}, NodeLast(0, lo));
+      ++lo;
+    }
+    if (last != NodeLast(0, hi)) {
+      loose(NodeFirst(0, hi), std::int64_t{last});
+      --hi;
+    }
+    for (std::int32_t k = 0; lo <= hi; ++k) {
+      if ((lo & 1) != 0) node(k, lo++);
+      if ((hi & 1) == 0) node(k, hi--);
+      if (lo > hi) break;
+      lo >>= 1;
+      hi >>= 1;
+    }
+  }
+
   // Bytes held by the pyramid (its level arrays' capacity).
   std::size_t MemoryBytes() const noexcept;
 
