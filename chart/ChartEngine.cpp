@@ -936,22 +936,7 @@ std::string TCustomChartAxis::LabelText(double value) const {
 }
 
 int TCustomChartAxis::LabelSizeAlongAxis(double value) const {
-  const std::string text = LabelText(value);
-  if (text.empty()) return 0;
-  int lines = 0;
-  int widest = 0;
-  std::string_view rest(text);
-  while (true) {
-    const std::size_t cut = rest.find(LineSeparator);
-    ++lines;
-    widest = std::max(widest, panel_.MeasureLabelWidth(*this, rest.substr(0, cut)));
-    if (cut == std::string_view::npos) break;
-    rest.remove_prefix(cut + 1);
-  }
-  // A label running across the axis takes one font height per line along it.
-  const bool across = horizontal_ ? (labelsAngle_ == 90 || labelsAngle_ == 270)
-                                  : (labelsAngle_ == 0 || labelsAngle_ == 180);
-  return across ? panel_.MeasureLabelHeight(*this) * lines : widest;
+  return TextSizeAlongAxis(LabelText(value));
 }
 
 double TCustomChartAxis::ComputeLabelStep() const {
