@@ -69,6 +69,9 @@ class SerialBackend {
   // time-out, -1 when the port failed (LastError() holds why; a device that
   // vanished reports its hang-up here at once rather than waiting).
   virtual int WaitEvent(intptr_t handle, uint32_t mask, int32_t timeoutMs) = 0;
+  // True when WaitEvent(EV_RXCHAR) does not fire for bytes that were queued
+  // before it began (so the caller must look at the queue first).
+  virtual bool WaitMissesQueuedInput() = 0;
 
   virtual uint32_t TickMs() = 0;
   virtual void SleepMs(int32_t ms) = 0;

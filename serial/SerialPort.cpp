@@ -568,8 +568,10 @@ int32_t TSerialPort::BytesAvailable() {
 
 bool TSerialPort::WaitForCommEvent(uint32_t Mask, int32_t Timeout) {
   SetError(0);
-  if (Mask == EV_RXCHAR && BytesWaiting() > 0) return true;
-  if (LastErrorCode != 0) return false;  // the port itself failed
+  if (Mask == EV_RXCHAR && backend_->WaitMissesQueuedInput()) {
+    if (BytesWaiting() > 0) return true;
+    if (LastErrorCode != 0) return false;  // the port itself failed
+  }
   const int r = backend_->WaitEvent(Handle, Mask, std::max(Timeout, 0));
   if (r < 0) {
     CheckSystemResult(-1);
@@ -579,8 +581,10 @@ bool TSerialPort::WaitForCommEvent(uint32_t Mask, int32_t Timeout) {
   return r > 0;
 }
 
-bool TSerialPort::WaitReadable(int32_t Timeout) {
-  bool ready = BytesWaiting() > 0;
+bool TSerialPort::WaitReadable(int32_t Timeout) { return WaitReadableFrom(Timeout, false); }
+
+bool TSerialPort::WaitReadableFrom(int32_t Timeout, bool queueEmpty) {
+  bool ready = !queueEmpty && BytesWaiting() > 0;
   if (!ready && LastErrorCode == 0) {
     ready = WaitForCommEvent(EV_RXCHAR, Timeout);
     // A failed wait keeps its error; a plain time-out looks once more.
@@ -620,7 +624,7 @@ std::string TSerialPort::ReadChunk(int32_t Timeout) {
     // A port whose queue cannot even be read (a vanished device) keeps that
     // error instead of waiting for data that cannot come.
     if (LastErrorCode == 0 && n <= 0) {
-      if (WaitReadable(Timeout)) {
+      if (WaitReadableFrom(Timeout, true)) {
         n = BytesWaiting();
         if (LastErrorCode == 0 && n == 0) SetError(ErrTimeout);
       } else if (LastErrorCode == 0) {

@@ -301,6 +301,8 @@ class TSerialPort {
 
  private:
   bool WaitForCommEvent(uint32_t Mask, int32_t Timeout);
+  // WaitReadable; `queueEmpty` skips its first look at a queue just seen empty.
+  bool WaitReadableFrom(int32_t Timeout, bool queueEmpty);
   // Records how a driver transfer ended, then any line errors it caused.
   void RecordTransfer(TransferEnd end);
   std::string ModemExchange(const std::string& Command, int32_t lineTimeout, bool dial);

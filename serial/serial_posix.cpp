@@ -442,6 +442,8 @@ class PosixBackend final : public SerialBackend {
     return -1;
   }
 
+  bool WaitMissesQueuedInput() override { return false; }  // poll sees queued bytes
+
   uint32_t TickMs() override { return MonotonicMs(); }
   void SleepMs(int32_t ms) override { SleepFor(ms); }
   bool DriverTogglesRts() override { return false; }

@@ -157,6 +157,8 @@ class Win32Backend final : public SerialBackend {
     return result;
   }
 
+  bool WaitMissesQueuedInput() override { return true; }
+
   uint32_t TickMs() override { return PerformanceTickMs(); }
   void SleepMs(int32_t ms) override { Sleep(static_cast<DWORD>(ms < 0 ? 0 : ms)); }
   bool DriverTogglesRts() override { return true; }  // the NT family

@@ -92,6 +92,7 @@ class FakeBackend : public SerialBackend {
     if (incoming.empty()) tick += static_cast<uint32_t>(timeout);  // nothing comes
     return incoming.empty() ? 0 : 1;
   }
+  bool WaitMissesQueuedInput() override { return true; }
   uint32_t TickMs() override { return tick; }
   void SleepMs(int32_t ms) override {
     if (ms > 0) sleeps.push_back(ms);
