@@ -188,9 +188,12 @@ class Win32Backend final : public SerialBackend {
       PurgeComm(h, write ? PURGE_TXABORT : PURGE_RXABORT);
       timedOut = true;
     }
-    GetOverlappedResult(h, &ov, &moved, timedOut ? TRUE : FALSE);
+    const BOOL finished = GetOverlappedResult(h, &ov, &moved, timedOut ? TRUE : FALSE);
     done = static_cast<int32_t>(moved);
-    return timedOut ? TransferEnd::TimedOut : TransferEnd::Done;
+    if (timedOut) return TransferEnd::TimedOut;
+    // A transfer that completed with an error (an adapter pulled out) is a
+    // failure, not a transfer of 0 bytes.
+    return finished ? TransferEnd::Done : TransferEnd::Failed;
   }
 };
 
