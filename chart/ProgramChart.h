@@ -1,0 +1,29 @@
+// The program's chart of readings, built the same way for the main window,
+// the screenshot tool and the benchmarks.
+#pragma once
+
+#include <memory>
+
+#include "chart/Chart.h"
+#include "chart/Series.h"
+
+namespace tempolog {
+
+// The colour of the readings' line (red 220, green 0, blue 100).
+inline constexpr TColor kReadingsColor = 6553820;
+
+// Gives `chart` and `series1` every setting of the program's chart and
+// adds the series to the chart: date-time bottom axis, readings on the
+// left axis, a maroon stepped line with small square markers.
+void SetUpProgramChart(TChart& chart, TLineSeries& series1);
+
+// A ready chart with its series "Temperatura".
+struct TProgramChart {
+  std::unique_ptr<TChart> Chart;
+  std::unique_ptr<TLineSeries> Series1;  // declared last: leaves the chart first
+};
+
+// `parent` is the widget to show the chart in (nullptr: off-screen).
+TProgramChart MakeProgramChart(QWidget* parent = nullptr);
+
+}  // namespace tempolog
