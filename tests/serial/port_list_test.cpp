@@ -103,6 +103,7 @@ TEST(PortList, FoldersOthersCanWriteOrOwnAreIgnored) {
       {"someone else's", 0700, 0700, true},
   };
   for (const auto& row : rows) {
+    if (row.foreignOwner && geteuid() != 0) continue;  // only root can give a folder away
     Tree t;
     t.Folder("p/ports", row.ports);
     chmod((t.root() + "/p").c_str(), row.parent);

@@ -426,7 +426,7 @@ TEST(SerialOpen, BadTargetsGiveClearErrorsAndNoReport) {
 }
 
 TEST(SerialOpen, APortAlreadyHeldRefusesASecondOpener) {
-  ASSERT_EQ(geteuid(), 0u) << "this test checks that even root is refused";
+  if (geteuid() != 0) GTEST_SKIP() << "checks that even root is refused, and drops to nobody";
   PtyPair pty;
   TSerialPort first, second;
   first.OpenPort(pty.SlavePath());
