@@ -641,14 +641,17 @@ std::string TSerialPort::ReadChunk(int32_t Timeout) {
   return result;
 }
 
+namespace {
+
+uint32_t PortTick(TSerialPort& port) { return port.Backend().TickMs(); }
+
 // Takes chunks until `Count` bytes arrived, handing each piece to `take`.
 // Bytes of the last chunk beyond Count go back to LineBuffer.
 template <typename Take>
-int32_t ReadCounted(TSerialPort& port, int32_t Count, int32_t Timeout, Take take,
-                    uint32_t (*tick)(TSerialPort&)) {
+int32_t ReadCounted(TSerialPort& port, int32_t Count, int32_t Timeout, Take take) {
   int32_t got = 0;
   for (;;) {
-    const uint32_t start = tick(port);
+    const uint32_t start = PortTick(port);
     std::string chunk = port.ReadChunk(Timeout);
     const int32_t n = static_cast<int32_t>(std::min<std::size_t>(chunk.size(), Count - got));
     take(chunk.data(), n, got);
@@ -656,7 +659,7 @@ int32_t ReadCounted(TSerialPort& port, int32_t Count, int32_t Timeout, Take take
     if (static_cast<std::size_t>(n) < chunk.size()) port.LineBuffer = chunk.substr(n);
     if (port.LastErrorCode != 0 || got >= Count) break;
     if (port.InterPacketTimeout) continue;
-    Timeout -= static_cast<int32_t>(TickSpan(start, tick(port)));
+    Timeout -= static_cast<int32_t>(TickSpan(start, PortTick(port)));
     if (Timeout <= 0) {
       port.SetError(ErrTimeout);
       break;
@@ -665,8 +668,6 @@ int32_t ReadCounted(TSerialPort& port, int32_t Count, int32_t Timeout, Take take
   return got;
 }
 
-namespace {
-uint32_t PortTick(TSerialPort& port) { return port.Backend().TickMs(); }
 }  // namespace
 
 int32_t TSerialPort::ReadBuffer(void* Buffer, int32_t Count, int32_t Timeout) {
@@ -677,8 +678,7 @@ int32_t TSerialPort::ReadBuffer(void* Buffer, int32_t Count, int32_t Timeout) {
   return ReadCounted(
       *this, Count, Timeout, [out](const char* bytes, int32_t n, int32_t at) {
         std::memcpy(out + at, bytes, static_cast<std::size_t>(n));
-      },
-      PortTick);
+      });
 }
 
 std::string TSerialPort::ReadText(int32_t Count, int32_t Timeout) {
@@ -692,7 +692,7 @@ std::string TSerialPort::ReadText(int32_t Count, int32_t Timeout) {
   try {
     ReadCounted(
         *this, Count, Timeout,
-        [&text](const char* bytes, int32_t n, int32_t) { text.append(bytes, n); }, PortTick);
+        [&text](const char* bytes, int32_t n, int32_t) { text.append(bytes, n); });
   } catch (...) {
     LineBuffer.insert(0, text);
     throw;
