@@ -434,6 +434,16 @@ TEST_F(MonitorTest, LoadingAMissingFileEmptiesTheLogAndPlotsNothing) {
   EXPECT_EQ(Points(), 0);
 }
 
+TEST_F(MonitorTest, AFileTooLargeForTheLogPlotsNothing) {
+  WriteAll(Path("in.log"), "2024-03-05 07:04:09\t23.5\r\n2024-03-05 07:04:10\t23.5\r\n");
+  form_->Memo1->SetCapacity(30);
+  dialogs_.AnswerFile(Path("in.log"));
+  form_->Odczytajzpliku1->trigger();
+  ASSERT_EQ(Errors().size(), 1u);
+  EXPECT_EQ(Errors()[0].text, "Text exceeds memo capacity.");
+  EXPECT_EQ(Points(), 0);
+}
+
 TEST_F(MonitorTest, ACancelledLoadChangesNothing) {
   for (int i = 0; i < 5; ++i) form_->AddLiveReading("23.5");
   ASSERT_EQ(Points(), 5);
