@@ -565,7 +565,8 @@ void TCustomChartAxis::DrawMinor(bool grid) {
   canvas.ApplyChartPen(pen);
   // Between two pixels there are no more distinct places than the axis has
   // pixels; a larger count only repeats them.
-  const std::int64_t k = std::clamp<std::int64_t>(minorTickCount_, 0, std::max(1, std::abs(pixelSize_)));
+  const std::int64_t span = std::llabs(std::int64_t{pixelSize_});
+  const std::int64_t k = std::clamp<std::int64_t>(minorTickCount_, 0, std::max<std::int64_t>(1, span));
   const std::int32_t* t = tickTable_.get();
   if (logarithmic_) {
     for (std::int32_t i = 1; i < tickCount_; ++i) {

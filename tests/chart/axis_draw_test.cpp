@@ -464,6 +464,46 @@ TEST(AxisLabels, MultiLineDateTimeLabelHasTheDateFirst) {
   EXPECT_EQ(Texts(chart.panel.surface), (std::vector<std::string>{date, time}));
 }
 
+TEST(AxisLabels, MarkStyleShowsLabelsOrValues) {
+  Chart chart;
+  chart.series.AddPoint(1, 7.25, "a");
+  chart.series.AddPoint(2, 8.5);
+  chart.series.AddPoint(3, 9, "c");
+  TCustomChartAxis& bottom = chart.Bottom();
+  bottom.SetLabelStyle(talMark);
+  bottom.SetLabelsSeparation(0);
+  chart.Scale(bottom, 1, 3);
+  chart.Draw(bottom);
+  EXPECT_EQ(Texts(chart.panel.surface),
+            (std::vector<std::string>{"a", Number("#,##0.###", 8.5), "c"}));
+}
+
+TEST(AxisLabels, LogarithmicLabelsRiseByTheBaseWithMinorMarksBetween) {
+  Chart chart;
+  TCustomChartAxis& left = chart.Left();
+  ColourPens(left);
+  chart.Scale(left, 1, 1000);
+  left.SetLogarithmic(true);
+  left.ComputeRange();
+  left.UpdatePixelSpan();
+  chart.Draw(left);
+  EXPECT_EQ(Texts(chart.panel.surface),
+            (std::vector<std::string>{"1", "10", "100", Number("#,##0.###", 1000)}));
+  const std::vector<std::int32_t> t = Ticks(left);
+  ASSERT_EQ(t.size(), 4u);
+  // Three minor ticks after each label but the last, none beyond the ends.
+  std::vector<std::int32_t> minor;
+  for (const TSurfaceCall& call : chart.panel.surface.CallsNamed("LineTo")) {
+    if (call.Pen.Color == kMinorColor) minor.push_back(call.Args[1]);
+  }
+  ASSERT_EQ(minor.size(), 9u);
+  for (std::size_t i = 0; i < minor.size(); ++i) {
+    const std::size_t label = i / 3;
+    EXPECT_LT(minor[i], t[label]) << i;
+    EXPECT_GT(minor[i], t[label + 1]) << i;
+  }
+}
+
 TEST(AxisLabels, CalendarStepsFallOnMonthBoundaries) {
   const struct {
     const char* name;
@@ -936,8 +976,8 @@ TEST(AxisLabels, SeriesLabelsTextStyle) {
 
 TEST(AxisLabels, SeriesLabelsKeepTheirSeparation) {
   Chart chart;
-  // Labels 30 pixels wide, 10 pixels apart: with 10 % separation a label
-  // needs (30 + 0) / 2 = 15 pixels each side (trunc(30 × 0.2) = 6 → 18).
+  // Labels 30 pixels wide, 10 pixels apart: with 10 % separation each has a
+  // half size of (30 + trunc(30 × 0.02 × 10)) div 2 = 18 pixels.
   for (int i = 0; i <= 10; ++i) chart.series.AddPoint(i, i, "abcde");
   TCustomChartAxis& bottom = chart.Bottom();
   chart.Scale(bottom, 0, 50);  // 10 pixels per unit
