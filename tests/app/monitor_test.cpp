@@ -151,7 +151,10 @@ TEST_F(MonitorTest, NoUsableAnswerShowsNoDataAndTheOfflineState) {
     SCOPED_TRACE(row.name);
     dialogs_.ClearHistory();
     instrument_->SetScript([&row](int, const std::string&) { return row.reply; });
+    std::string shownDuringCheck;
+    dialogs_.WhileOpen = [&](const TScriptedDialogs::Shown&) { shownDuringCheck = form_->lbCom->Text(); };
     Choose(kPort);
+    EXPECT_EQ(shownDuringCheck, kPort);  // the check names the port until it gives up
     ASSERT_EQ(dialogs_.History().size(), 1u);
     EXPECT_EQ(dialogs_.History()[0].kind, Kind::Message);
     EXPECT_EQ(dialogs_.History()[0].text, "No data !");
