@@ -30,7 +30,9 @@ std::int32_t Clamp32(std::int64_t v) {
       v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-bool InCalendarSteps(int index) { return index >= 18 && index <= 24; }
+bool InCalendarSteps(int index) {
+  return index >= 18 && index <= 24;
+}
 
 // Calls f for each line of a chart text (separated by LineSeparator).
 template <class F>
@@ -45,12 +47,16 @@ void ForEachLine(std::string_view text, F f) {
 
 int WidestLine(const TChartCanvas& canvas, std::string_view text) {
   int widest = 0;
-  ForEachLine(text, [&](std::string_view line) { widest = std::max(widest, canvas.MeasureTextWidth(line)); });
+  ForEachLine(text, [&](std::string_view line) {
+    widest = std::max(widest, canvas.MeasureTextWidth(line));
+  });
   return widest;
 }
 
 // The date (time of day dropped) of a value as calendar fields.
-LocalTime DateOf(double v) { return DecodeDateTimeValue(std::trunc(v)); }
+LocalTime DateOf(double v) {
+  return DecodeDateTimeValue(std::trunc(v));
+}
 
 // The value of a calendar date; fallback when the date cannot be encoded.
 double DateValue(int year, int month, int day, double fallback) {
@@ -105,8 +111,7 @@ int TCustomChartAxis::TextSizeAlongAxis(std::string_view text) const {
     widest = std::max(widest, panel_.MeasureLabelWidth(*this, line));
   });
   // A label running across the axis takes one font height per line along it.
-  return RunsAlong(horizontal_, labelsAngle_) ? widest
-                                              : panel_.MeasureLabelHeight(*this) * lines;
+  return RunsAlong(horizontal_, labelsAngle_) ? widest : panel_.MeasureLabelHeight(*this) * lines;
 }
 
 // ---------------------------------------------------------------------------
@@ -364,8 +369,8 @@ void TCustomChartAxis::DrawLogarithmicLabels() {
   const long double base = logarithmicBase_;
   long double v = 0;
   if (currentMinimum_ > 0) {
-    v = std::pow(base, std::nearbyint(std::log(static_cast<long double>(currentMinimum_)) /
-                                      std::log(base)));
+    v = std::pow(
+        base, std::nearbyint(std::log(static_cast<long double>(currentMinimum_)) / std::log(base)));
   } else {
     currentMinimum_ = currentMinimum_ < 0 ? 1e-10 : 0.1;
     v = currentMinimum_;
@@ -396,9 +401,8 @@ void TCustomChartAxis::DrawSeriesLabels(TAxisLabelStyle style) {
   std::int32_t previousPos = 0;
   std::int64_t previousHalf = 0;
   for (std::int32_t index = first; index <= last; ++index) {
-    const auto found = std::find_if(sources.begin(), sources.end(), [&](const TChartSeries* s) {
-      return index < s->PointCount();
-    });
+    const auto found = std::find_if(sources.begin(), sources.end(),
+                                    [&](const TChartSeries* s) { return index < s->PointCount(); });
     if (found == sources.end()) continue;
     const TChartSeries& series = **found;
     std::string text = style == talText ? series.PointLabel(index) : series.MarkText(index);
@@ -431,34 +435,66 @@ void TCustomChartAxis::PlaceAxisText(int x, int y, std::string_view text, std::i
   switch (angle) {
     case 0:
       switch (side) {
-        case Side::Left: align = TA_RIGHT | TA_TOP, y -= h; break;
-        case Side::Right: align = TA_LEFT | TA_TOP, y -= h; break;
-        case Side::Bottom: align = TA_CENTER | TA_TOP; break;
-        case Side::Top: align = TA_CENTER | TA_BOTTOM; break;
+        case Side::Left:
+          align = TA_RIGHT | TA_TOP, y -= h;
+          break;
+        case Side::Right:
+          align = TA_LEFT | TA_TOP, y -= h;
+          break;
+        case Side::Bottom:
+          align = TA_CENTER | TA_TOP;
+          break;
+        case Side::Top:
+          align = TA_CENTER | TA_BOTTOM;
+          break;
       }
       break;
     case 90:
       switch (side) {
-        case Side::Left: align = TA_CENTER | TA_BOTTOM; break;
-        case Side::Right: align = TA_CENTER | TA_TOP; break;
-        case Side::Bottom: align = TA_RIGHT | TA_TOP, x -= h; break;
-        case Side::Top: align = TA_LEFT | TA_TOP, x -= h; break;
+        case Side::Left:
+          align = TA_CENTER | TA_BOTTOM;
+          break;
+        case Side::Right:
+          align = TA_CENTER | TA_TOP;
+          break;
+        case Side::Bottom:
+          align = TA_RIGHT | TA_TOP, x -= h;
+          break;
+        case Side::Top:
+          align = TA_LEFT | TA_TOP, x -= h;
+          break;
       }
       break;
     case 180:
       switch (side) {
-        case Side::Left: align = TA_LEFT | TA_TOP, y += h; break;
-        case Side::Right: align = TA_RIGHT | TA_TOP, y += h; break;
-        case Side::Bottom: align = TA_CENTER | TA_BOTTOM; break;
-        case Side::Top: align = TA_CENTER | TA_TOP; break;
+        case Side::Left:
+          align = TA_LEFT | TA_TOP, y += h;
+          break;
+        case Side::Right:
+          align = TA_RIGHT | TA_TOP, y += h;
+          break;
+        case Side::Bottom:
+          align = TA_CENTER | TA_BOTTOM;
+          break;
+        case Side::Top:
+          align = TA_CENTER | TA_TOP;
+          break;
       }
       break;
     case 270:
       switch (side) {
-        case Side::Left: align = TA_CENTER | TA_TOP; break;
-        case Side::Right: align = TA_CENTER | TA_BOTTOM; break;
-        case Side::Bottom: align = TA_LEFT | TA_TOP, x += h; break;
-        case Side::Top: align = TA_RIGHT | TA_TOP, x += h; break;
+        case Side::Left:
+          align = TA_CENTER | TA_TOP;
+          break;
+        case Side::Right:
+          align = TA_CENTER | TA_BOTTOM;
+          break;
+        case Side::Bottom:
+          align = TA_LEFT | TA_TOP, x += h;
+          break;
+        case Side::Top:
+          align = TA_RIGHT | TA_TOP, x += h;
+          break;
       }
       break;
     default:
@@ -493,13 +529,13 @@ void TCustomChartAxis::PlaceAxisText(int x, int y, std::string_view text, std::i
   canvas.SetTextAlignment(TA_LEFT | TA_TOP);
 }
 
-void TCustomChartAxis::DrawTickSet(const TChartPen& pen, std::int32_t offset,
-                                   std::int32_t length) {
+void TCustomChartAxis::DrawTickSet(const TChartPen& pen, std::int32_t offset, std::int32_t length) {
   // A tick of no length covers no pixel.
   if (!pen.Visible() || length == 0 || tickCount_ == 0) return;
   TChartCanvas& canvas = *panel_.AxisCanvas();
   canvas.ApplyChartPen(pen);
-  for (std::int32_t i = 0; i < tickCount_; ++i) DrawTick(canvas, tickTable_[static_cast<std::size_t>(i)], offset, length);
+  for (std::int32_t i = 0; i < tickCount_; ++i)
+    DrawTick(canvas, tickTable_[static_cast<std::size_t>(i)], offset, length);
 }
 
 void TCustomChartAxis::DrawTick(TChartCanvas& canvas, std::int32_t p, std::int32_t offset,
@@ -566,7 +602,8 @@ void TCustomChartAxis::DrawMinor(bool grid) {
   // Between two pixels there are no more distinct places than the axis has
   // pixels; a larger count only repeats them.
   const std::int64_t span = std::llabs(std::int64_t{pixelSize_});
-  const std::int64_t k = std::clamp<std::int64_t>(minorTickCount_, 0, std::max<std::int64_t>(1, span));
+  const std::int64_t k =
+      std::clamp<std::int64_t>(minorTickCount_, 0, std::max<std::int64_t>(1, span));
   const std::int32_t* t = tickTable_.get();
   if (logarithmic_) {
     for (std::int32_t i = 1; i < tickCount_; ++i) {
@@ -589,8 +626,10 @@ void TCustomChartAxis::DrawMinor(bool grid) {
     }
   }
   for (std::int32_t i = 1; i < tickCount_; ++i) {
-    const double q = static_cast<double>(t[i] - std::int64_t{t[i - 1]}) / static_cast<double>(k + 1);
-    for (std::int64_t j = 1; j <= k; ++j) DrawMinorAt(canvas, grid, t[i] - std::int64_t{RoundPixel(j * q)});
+    const double q =
+        static_cast<double>(t[i] - std::int64_t{t[i - 1]}) / static_cast<double>(k + 1);
+    for (std::int64_t j = 1; j <= k; ++j)
+      DrawMinorAt(canvas, grid, t[i] - std::int64_t{RoundPixel(j * q)});
   }
 }
 

@@ -166,8 +166,8 @@ TEST(AxisDrawingProperties, AnglesOutsideTheCircleAreRefusedAndKept) {
     const char* message;
   };
   const Row rows[] = {
-      {"labels", [&](std::int32_t v) { axis.SetLabelsAngle(v); }, [&] { return axis.LabelsAngle(); },
-       "Axis Labels Angle must be between 0 and 359 degrees"},
+      {"labels", [&](std::int32_t v) { axis.SetLabelsAngle(v); },
+       [&] { return axis.LabelsAngle(); }, "Axis Labels Angle must be between 0 and 359 degrees"},
       {"title", [&](std::int32_t v) { axis.Title().SetAngle(v); },
        [&] { return axis.Title().Angle(); }, "Axis Title Angle must be between 0 and 359 degrees"},
   };
@@ -235,7 +235,8 @@ TEST(AxisLabels, LeftAxisLabelsRunFromTheTopAtWholeSteps) {
   }
   EXPECT_EQ(Texts(chart.panel.surface), expected);
   EXPECT_EQ(Ticks(left), positions);
-  EXPECT_EQ(Number("#00.0", 23), "23" + std::string(1, ProcessFormatSettings().decimalSeparator) + "0");
+  EXPECT_EQ(Number("#00.0", 23),
+            "23" + std::string(1, ProcessFormatSettings().decimalSeparator) + "0");
 }
 
 TEST(AxisLabels, BottomAxisWithoutRoundingStartsAtTheRightEnd) {
@@ -258,7 +259,8 @@ TEST(AxisLabels, BottomAxisWithoutRoundingStartsAtTheRightEnd) {
     SCOPED_TRACE(i);
     const double v = hi - static_cast<double>(i) * 10 * OneMinute;
     EXPECT_EQ(ticks[i], bottom.ValueToPixel(v));
-    EXPECT_EQ(Texts(chart.panel.surface)[i], FormatDateTimePattern(ProcessFormatSettings(), "hh:nn", v));
+    EXPECT_EQ(Texts(chart.panel.surface)[i],
+              FormatDateTimePattern(ProcessFormatSettings(), "hh:nn", v));
   }
   EXPECT_EQ(Texts(chart.panel.surface)[0], "01:03");
 }
@@ -392,7 +394,7 @@ TEST(AxisLabels, CustomSequenceFromTheChartsHook) {
     chart.Scale(left, 0, 4);
     std::vector<double> seen;
     chart.panel.OnGetNextAxisLabel = [&](const TCustomChartAxis&, std::int32_t index, double& value,
-                                        bool& stop) {
+                                         bool& stop) {
       seen.push_back(value);
       stop = static_cast<std::size_t>(index) >= row.values.size();
       if (!stop) value = row.values[static_cast<std::size_t>(index)];
@@ -414,7 +416,7 @@ TEST(AxisLabels, CustomSequenceFromTheChartsHook) {
   chart.Scale(chart.Left(), 0, 4);
   int calls = 0;
   chart.panel.OnGetNextAxisLabel = [&](const TCustomChartAxis&, std::int32_t, double& value,
-                                      bool& stop) {
+                                       bool& stop) {
     ++calls;
     value = 2;
     stop = false;
@@ -444,7 +446,7 @@ TEST(AxisLabels, HookChangesTextsButNotTheMeasuredBand) {
   EXPECT_EQ(step, 1);
   calls = 0;
   EXPECT_EQ(left.WidestValueLabel(), 2 * kCharWidth);  // "2" plus a blank
-  EXPECT_EQ(calls, 2);  // only from the step computation inside
+  EXPECT_EQ(calls, 2);                                 // only from the step computation inside
 }
 
 TEST(AxisLabels, MultiLineDateTimeLabelHasTheDateFirst) {
@@ -511,13 +513,25 @@ TEST(AxisLabels, CalendarStepsFallOnMonthBoundaries) {
     LocalTime from, to;
     std::vector<std::string> dates;
   } rows[] = {
-      {"one month", 30, {2024, 1, 15}, {2024, 6, 20},
+      {"one month",
+       30,
+       {2024, 1, 15},
+       {2024, 6, 20},
        {"2024-06-01", "2024-05-01", "2024-04-01", "2024-03-01", "2024-02-01"}},
-      {"half month", 15, {2024, 2, 10}, {2024, 4, 20},
+      {"half month",
+       15,
+       {2024, 2, 10},
+       {2024, 4, 20},
        {"2024-04-15", "2024-04-01", "2024-03-15", "2024-03-01", "2024-02-15"}},
-      {"six months", 182, {2022, 5, 1}, {2024, 5, 1},
+      {"six months",
+       182,
+       {2022, 5, 1},
+       {2024, 5, 1},
        {"2024-05-01", "2023-11-01", "2023-05-01", "2022-11-01", "2022-05-01"}},
-      {"one year", 365, {2019, 6, 1}, {2023, 2, 1},
+      {"one year",
+       365,
+       {2019, 6, 1},
+       {2023, 2, 1},
        {"2023-01-01", "2022-01-01", "2021-01-01", "2020-01-01"}},
   };
   for (const auto& row : rows) {
@@ -615,7 +629,8 @@ TEST(AxisText, TitleIsCentredOnTheAxisAtItsBand) {
   EXPECT_EQ(texts[0].Text, "Temp");
   EXPECT_EQ(texts[0].Font.Orientation, 900);
   // Left axis at 90 degrees: centre-bottom reference, one line: x = TitlePos.
-  EXPECT_EQ((TPoint{texts[0].Args[0], texts[0].Args[1]}), (TPoint{left.TitlePos(), left.CenterPixel()}));
+  EXPECT_EQ((TPoint{texts[0].Args[0], texts[0].Args[1]}),
+            (TPoint{left.TitlePos(), left.CenterPixel()}));
   EXPECT_EQ(left.TitlePos(), 100 + kFontHeight);
 }
 
@@ -739,7 +754,8 @@ TEST(AxisLines, MinorGridContinuesBeyondTheOutermostLabels) {
     }
   }
   for (std::size_t i = 1; i < t.size(); ++i) {
-    for (int j = 1; j <= 4; ++j) expected.push_back(t[i] - RoundPixel(j * ((t[i] - t[i - 1]) / 5.0)));
+    for (int j = 1; j <= 4; ++j)
+      expected.push_back(t[i] - RoundPixel(j * ((t[i] - t[i - 1]) / 5.0)));
   }
   std::vector<std::int32_t> minorGrid;
   for (const TSurfaceCall& call : chart.panel.surface.CallsNamed("LineTo")) {
@@ -838,9 +854,15 @@ TEST(AxisBands, ProgramAxesReserveTheirBands) {
     int tickBand;
     TRect shrunk;
   } rows[] = {
-      {"bottom", &chart.Bottom(), dateLabel + kCharWidth, 1 + 4,
+      {"bottom",
+       &chart.Bottom(),
+       dateLabel + kCharWidth,
+       1 + 4,
        {plot.Left, plot.Top, plot.Right, plot.Bottom - (dateLabel + kCharWidth) - 5}},
-      {"left", &chart.Left(), 4 * kCharWidth + kCharWidth, 1 + 4,
+      {"left",
+       &chart.Left(),
+       4 * kCharWidth + kCharWidth,
+       1 + 4,
        {plot.Left + 5 * kCharWidth + 5, plot.Top, plot.Right, plot.Bottom}},
   };
   for (const auto& row : rows) {
@@ -965,8 +987,9 @@ TEST(AxisLabels, SeriesLabelsTextStyle) {
   chart.Draw(bottom);
   // Point 0 lies outside the range; the rest in index order.
   EXPECT_EQ(Texts(chart.panel.surface), (std::vector<std::string>{"p1", "p2", "p3"}));
-  EXPECT_EQ(Ticks(bottom), (std::vector<std::int32_t>{bottom.ValueToPixel(1), bottom.ValueToPixel(2),
-                                                      bottom.ValueToPixel(3)}));
+  EXPECT_EQ(Ticks(bottom),
+            (std::vector<std::int32_t>{bottom.ValueToPixel(1), bottom.ValueToPixel(2),
+                                       bottom.ValueToPixel(3)}));
   bottom.SetLabelStyle(talNone);
   chart.Draw(bottom);
   EXPECT_TRUE(Texts(chart.panel.surface).empty());
