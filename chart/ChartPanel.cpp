@@ -268,10 +268,8 @@ void TChartWidget::paintEvent(QPaintEvent*) {
 
 void TChartWidget::resizeEvent(QResizeEvent*) {
   if (panel_ == nullptr) return;
-  Guard([&] {
-    panel_->SetBounds(width(), height());
-    panel_->Invalidate();
-  });
+  // A new size makes the kept bitmap stale (SetBounds invalidates).
+  Guard([&] { panel_->SetBounds(width(), height()); });
 }
 
 void TChartWidget::mousePressEvent(QMouseEvent* event) {

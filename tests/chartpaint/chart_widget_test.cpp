@@ -1,0 +1,114 @@
+// The chart in its window: paint requests draw once and then copy the kept
+// bitmap, mouse and wheel events reach the chart, errors in handlers end in
+// the error box, and either the window or the chart may go first.
+#include <gtest/gtest.h>
+
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include "chart/ProgramChart.h"
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
+
+namespace tempolog {
+namespace {
+
+class ApplicationEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "chart_widget_test";
+    static char* argv[] = {name, nullptr};
+    app_ = new TApplication(argc, argv);
+  }
+  void TearDown() override { delete app_; }
+
+ private:
+  TApplication* app_ = nullptr;
+};
+::testing::Environment* const environment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+class WidgetFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    parent = std::make_unique<QWidget>();
+    parent->resize(400, 300);
+    chart = MakeProgramChart(parent.get());
+    chart.Chart->Widget()->setGeometry(0, 0, 400, 300);
+    for (int i = 0; i < 60; ++i) chart.Series1->AddPoint(45356.0 + i * OneMinute, 20 + i % 5);
+    chart.Chart->OnAfterDraw = [this](TCustomChartPanel&) { ++passes; };
+  }
+
+  void Mouse(QEvent::Type type, Qt::MouseButton button, int x, int y) {
+    const QPointF p(x, y);
+    QMouseEvent event(type, p, chart.Chart->Widget()->mapToGlobal(p), button,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
+    QCoreApplication::sendEvent(chart.Chart->Widget(), &event);
+  }
+
+  std::unique_ptr<QWidget> parent;
+  TProgramChart chart;
+  int passes = 0;
+};
+
+TEST_F(WidgetFixture, PaintRequestsDrawOnceThenCopyTheKeptBitmap) {
+  const QImage first = chart.Chart->Widget()->grab().toImage();
+  EXPECT_EQ(passes, 1);
+  const QImage second = chart.Chart->Widget()->grab().toImage();
+  EXPECT_EQ(passes, 1) << "nothing changed: no new pass";
+  EXPECT_EQ(first, second);
+  chart.Series1->AddPoint(45356.0 + 61 * OneMinute, 30);
+  chart.Chart->Widget()->grab();
+  EXPECT_EQ(passes, 2);
+  EXPECT_EQ(chart.Chart->Width(), 400);
+  EXPECT_EQ(chart.Chart->Height(), 300);
+}
+
+TEST_F(WidgetFixture, ResizingTheWindowRepaintsAtTheNewSize) {
+  chart.Chart->Widget()->grab();
+  chart.Chart->Widget()->setGeometry(0, 0, 350, 250);
+  const QImage image = chart.Chart->Widget()->grab().toImage();
+  EXPECT_EQ(passes, 2);
+  EXPECT_EQ(image.size(), QSize(350, 250));
+  EXPECT_EQ(chart.Chart->Canvas().BufferBitmap()->Width(), 350);
+}
+
+TEST_F(WidgetFixture, MouseDragAndWheelReachTheChart) {
+  chart.Chart->Widget()->grab();
+  int zooms = 0;
+  chart.Chart->OnZoom = [&](TCustomChartPanel&) { ++zooms; };
+  const TRect p = chart.Chart->PlotRect();
+  Mouse(QEvent::MouseButtonPress, Qt::LeftButton, p.Left + 10, p.Top + 10);
+  Mouse(QEvent::MouseMove, Qt::LeftButton, p.Left + 80, p.Top + 60);
+  EXPECT_TRUE(chart.Chart->ZoomDrag().Active);
+  Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, p.Left + 80, p.Top + 60);
+  EXPECT_EQ(zooms, 1);
+
+  chart.Chart->LeftAxis().SetRange(0, 100);
+  const QPointF at(p.Left + 20, p.Top + 20);
+  QWheelEvent wheel(at, chart.Chart->Widget()->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(chart.Chart->Widget(), &wheel);
+  EXPECT_NEAR(chart.Chart->LeftAxis().Minimum(), 3, 1e-9) << "one notch towards the user";
+}
+
+TEST_F(WidgetFixture, ErrorInAPaintHandlerEndsInTheErrorBox) {
+  TScriptedDialogs dialogs;
+  chart.Chart->OnAfterDraw = [](TCustomChartPanel&) { throw ChartException("broken hook"); };
+  chart.Chart->Widget()->grab();
+  ASSERT_EQ(dialogs.Boxes(TScriptedDialogs::Kind::Error).size(), 1u);
+  EXPECT_EQ(dialogs.Boxes(TScriptedDialogs::Kind::Error)[0].text, "broken hook.");
+}
+
+TEST_F(WidgetFixture, TheWindowMayGoBeforeTheChart) {
+  parent.reset();  // deletes the chart's widget
+  EXPECT_EQ(chart.Chart->Widget(), nullptr);
+  chart.Series1->AddPoint(45357.0, 1);  // invalidates without a window
+  chart.Chart->Repaint();
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace tempolog
