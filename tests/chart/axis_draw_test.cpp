@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -766,6 +767,20 @@ TEST(AxisLines, MinorGridContinuesBeyondTheOutermostLabels) {
   // four places fits at each end.
   EXPECT_EQ(expected.size(), 5u * 4u + 2u);
   EXPECT_EQ(Segments(chart.panel.surface, kMinorColor).size(), expected.size());
+}
+
+TEST(AxisLines, AHugeMinorCountStaysWithinTheAxisPixels) {
+  Chart chart;
+  TCustomChartAxis& left = chart.Left();
+  ColourPens(left);
+  left.SetIncrement(1);
+  left.SetMinorTickCount(std::numeric_limits<std::int32_t>::max());
+  chart.Scale(left, 0, 2);
+  chart.Draw(left);
+  // Between labels 200 pixels apart no more than 400 places are tried.
+  const std::size_t minor = Segments(chart.panel.surface, kMinorColor).size();
+  EXPECT_GT(minor, 0u);
+  EXPECT_LE(minor, 2u * 400u);
 }
 
 TEST(AxisLines, TicksCoverExactlyTheirLengthInPixels) {
