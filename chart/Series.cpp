@@ -152,8 +152,7 @@ void TCustomSeries::DrawPoint(std::int32_t index) {
     return;
   }
 
-  canvas_->Pen().SetColor(clBlack);
-  canvas_->Brush().SetColor(color);
+  // (The segment pen and the marker brush are set where they are used.)
   if (previousColor_ == clNone || !havePrevious_) {
     previousX_ = x;
     previousY_ = y;
@@ -192,9 +191,18 @@ int TCustomSeries::EdgeStartY(std::int32_t index, int y) const {
 }
 
 void TCustomSeries::PrepareLinePen(TColor color) {
-  canvas_->ApplyChartPen(linePen_);
+  TPen& pen = canvas_->Pen();
+  if (linePen_.SmallDots()) {
+    canvas_->ApplyChartPen(linePen_);
+  } else {
+    // What ApplyChartPen does for a visible plain pen, without passing
+    // through the pen's own colour on the way to the point's.
+    pen.SetStyle(linePen_.Style());
+    pen.SetWidth(linePen_.Width());
+    pen.SetMode(linePen_.Mode());
+  }
   canvas_->Brush().SetStyle(TBrushStyle::bsClear);
-  canvas_->Pen().SetColor(color);
+  pen.SetColor(color);
 }
 
 void TCustomSeries::DrawLineSegment(bool withMarkers, int x, int y, TColor color,
