@@ -4,7 +4,6 @@
 // 13 high) and, where pixels matter, in a small image.
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <functional>
 #include <limits>
@@ -15,25 +14,10 @@
 #include "chart/Series.h"
 #include "framework/RecordingSurface.h"
 #include "framework/SurfaceQt.h"
+#include "tests/canvas/CanvasTestSupport.h"  // the Qt application for fonts
 
 namespace tempolog {
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "axis_draw_test";
-    static char* argv[] = {name, nullptr};
-    app_ = new QGuiApplication(argc, argv);
-  }
-  void TearDown() override { delete app_; }
-
- private:
-  QGuiApplication* app_ = nullptr;
-};
-::testing::Environment* const qtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 constexpr int kCharWidth = 6;
 constexpr int kFontHeight = 13;
