@@ -183,6 +183,22 @@ TEST(ChartPaint, ChartWithoutSeriesShowsEveryVisibleAxis) {
   EXPECT_LT(chart.PlotRect().Right, 727) << "the right axis took room";
 }
 
+TEST(ChartPaint, VisibleTitleAndFootTakeTheirLinesAndFivePixels) {
+  TChart chart;
+  MakeDirect(chart, 400, 300);
+  chart.SetAxisVisible(false);
+  TRecordingSurface surface(400, 300);
+  surface.SetTextMetrics(6, 13);
+  chart.Title().SetVisible(true);
+  chart.Title().SetText({"Two", "lines"});
+  chart.Foot().SetText({"foot"});
+  chart.PaintChart(&surface, {0, 0, 400, 300});
+  EXPECT_EQ(chart.PlotRect(), (TRect{12, 12 + 26 + 5, 388, 288 - 13 - 5}));
+  EXPECT_EQ(CallsOf(surface, {"TextOut"}),
+            (std::vector<std::string>{"TextOut(191,12,\"Two\")", "TextOut(185,25,\"lines\")",
+                                      "TextOut(188,275,\"foot\")"}));
+}
+
 struct FillRow {
   const char* name;
   TColor color;

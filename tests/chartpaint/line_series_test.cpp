@@ -168,6 +168,25 @@ TEST_F(LineFixture, ScrolledStraightLineEntersAtTheInterpolatedHeight) {
   EXPECT_EQ(calls.front(), "MoveTo(" + std::to_string(left) + "," + std::to_string(ye) + ")");
 }
 
+TEST_F(LineFixture, ColorEachPointPaintsSegmentAndMarkerInThePointsPaletteColour) {
+  series.SetColorEachPoint(true);
+  series.Pointer().SetVisible(true);
+  AddAt(10, 50);
+  AddAt(30, 20);
+  AddAt(50, 40);
+  surface.Clear();
+  chart.PaintChart(&surface, {0, 0, 200, 150});
+  std::vector<TColor> lineColours, markerColours;
+  for (const TSurfaceCall& call : surface.Calls()) {
+    if (call.Op == "LineTo" && call.PenPos.X != call.Args[0]) lineColours.push_back(call.Pen.Color);
+    if (call.Op == "Rectangle" && call.Args[2] - call.Args[0] == 9) markerColours.push_back(call.Brush.Color);
+  }
+  // Straight segments: one per point after the first.
+  EXPECT_EQ(lineColours, (std::vector<TColor>{ChartPalette[1], ChartPalette[2]}));
+  EXPECT_EQ(markerColours,
+            (std::vector<TColor>{ChartPalette[0], ChartPalette[1], ChartPalette[2]}));
+}
+
 TEST_F(LineFixture, HiddenLinePenDrawsMarkersOnly) {
   series.LinePen().SetVisible(false);
   series.Pointer().SetVisible(true);
