@@ -150,8 +150,16 @@ class TChartValueList {
   // appends; rechecked by one pass when unknown.
   bool IsNonDecreasing() const;
 
+  // Counts the changes to the stored values other than appends at the end
+  // (and Multiplier changes): whoever keeps something derived from the
+  // values extends it while this stays, and rebuilds it when it moves.
+  std::uint64_t Changes() const { return changes_; }
+
  protected:
-  void MarkStale() { statisticsStale_ = true; }
+  void MarkStale() {
+    statisticsStale_ = true;
+    ++changes_;
+  }
 
  private:
   friend class TChartSeries;
@@ -172,6 +180,7 @@ class TChartValueList {
   TChartListOrder order_ = loNone;
   bool dateTime_ = false;
   mutable bool statisticsStale_ = true;
+  std::uint64_t changes_ = 0;
   mutable Monotony monotony_ = Monotony::NonDecreasing;
   mutable double largest_ = 0.0;
   mutable double smallest_ = 0.0;
@@ -279,6 +288,8 @@ class TChartSeries {
   virtual std::string MarkText(std::int32_t index) const;
   // True when some point has a label.
   bool HasLabels() const { return labelCount_ > 0; }
+  // False while every point was added with clDefault (no colour stored).
+  bool HasStoredColors() const { return colorsStored_; }
 
   // Whether the series is drawn against the axis.
   bool AssociatedToAxis(const TCustomChartAxis& axis) const;
