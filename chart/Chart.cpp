@@ -302,7 +302,8 @@ TChartClickedPart TCustomChart::FindClickedPart(int x, int y) {
       }
     }
   }
-  if (legend_.Visible() && legend_.Clicked(x, y) != -1) part.Part = TChartClickedPartStyle::cpLegend;
+  if (legend_.Visible() && legend_.Clicked(x, y) != -1)
+    part.Part = TChartClickedPartStyle::cpLegend;
   return part;
 }
 

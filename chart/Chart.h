@@ -96,7 +96,15 @@ class TChartWall {
 };
 
 // What a mouse press landed on.
-enum class TChartClickedPartStyle { cpNone, cpLegend, cpAxis, cpSeries, cpTitle, cpFoot, cpChartRect };
+enum class TChartClickedPartStyle {
+  cpNone,
+  cpLegend,
+  cpAxis,
+  cpSeries,
+  cpTitle,
+  cpFoot,
+  cpChartRect,
+};
 struct TChartClickedPart {
   TChartClickedPartStyle Part = TChartClickedPartStyle::cpNone;
   std::int32_t PointIndex = -1;
@@ -113,7 +121,8 @@ using TChartClickSeries =
                        TMouseButton button, TShiftState shift, int x, int y)>;
 using TChartMouseEvent =
     std::function<void(TCustomChart& sender, TMouseButton button, TShiftState shift, int x, int y)>;
-using TChartMouseMoveEvent = std::function<void(TCustomChart& sender, TShiftState shift, int x, int y)>;
+using TChartMouseMoveEvent =
+    std::function<void(TCustomChart& sender, TShiftState shift, int x, int y)>;
 
 // Settings shared by every chart.
 inline constexpr TMouseButton ZoomButton = mbLeft;

@@ -179,7 +179,8 @@ TEST_F(LineFixture, ColorEachPointPaintsSegmentAndMarkerInThePointsPaletteColour
   std::vector<TColor> lineColours, markerColours;
   for (const TSurfaceCall& call : surface.Calls()) {
     if (call.Op == "LineTo" && call.PenPos.X != call.Args[0]) lineColours.push_back(call.Pen.Color);
-    if (call.Op == "Rectangle" && call.Args[2] - call.Args[0] == 9) markerColours.push_back(call.Brush.Color);
+    if (call.Op == "Rectangle" && call.Args[2] - call.Args[0] == 9)  // 4 + 1 + 4 wide
+      markerColours.push_back(call.Brush.Color);
   }
   // Straight segments: one per point after the first.
   EXPECT_EQ(lineColours, (std::vector<TColor>{ChartPalette[1], ChartPalette[2]}));
