@@ -94,6 +94,22 @@ TEST_F(WidgetFixture, MouseDragAndWheelReachTheChart) {
   EXPECT_NEAR(chart.Chart->LeftAxis().Minimum(), 3, 1e-9) << "one notch towards the user";
 }
 
+TEST_F(WidgetFixture, ZoomRectangleShowsOnTheWindowAndLeavesNoTrace) {
+  const QImage before = chart.Chart->Widget()->grab().toImage();
+  const TRect p = chart.Chart->PlotRect();
+  Mouse(QEvent::MouseButtonPress, Qt::LeftButton, p.Left + 20, p.Top + 20);
+  Mouse(QEvent::MouseMove, Qt::LeftButton, p.Left + 30, p.Top + 28);
+  const QImage during = chart.Chart->Widget()->grab().toImage();
+  EXPECT_EQ(passes, 1) << "the rectangle alone repaints nothing";
+  EXPECT_NE(during.pixel(p.Left + 25, p.Top + 20), before.pixel(p.Left + 25, p.Top + 20))
+      << "top edge of the rectangle";
+  EXPECT_EQ(during.pixel(p.Left + 25, p.Top + 24), before.pixel(p.Left + 25, p.Top + 24))
+      << "inside stays";
+  Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, p.Left + 30, p.Top + 28);  // too small
+  EXPECT_EQ(chart.Chart->Widget()->grab().toImage(), before);
+  EXPECT_EQ(passes, 1);
+}
+
 TEST_F(WidgetFixture, ErrorInAPaintHandlerEndsInTheErrorBox) {
   TScriptedDialogs dialogs;
   chart.Chart->OnAfterDraw = [](TCustomChartPanel&) { throw ChartException("broken hook"); };
