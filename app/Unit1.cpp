@@ -41,7 +41,6 @@ const QString kWindowFont = QStringLiteral("Microsoft Sans Serif");
 const QString kLogFont = QStringLiteral("Courier New");
 
 constexpr TColor kReadingColor = RGBColor(240, 128, 128);
-constexpr TColor kSeriesColor = RGBColor(220, 0, 100);
 constexpr const char* kOffline = "offline";
 constexpr const char* kNoReading = "----";
 constexpr std::int32_t kReplyTimeoutMs = 1000;
@@ -152,9 +151,11 @@ void TForm1::BuildWindow() {
   BuildMenus();
 
   Series1 = std::make_unique<TLineSeries>();
-  Series1->SetTitle("Temperatura");
-  Series1->SetSeriesColor(kSeriesColor);
-  Series1->SetValueFormat("###0.#");
+  Chart = std::make_unique<TChart>(Panel2);
+  auto* chartLayout = new QVBoxLayout(Panel2);
+  chartLayout->setContentsMargins(0, 0, 0, 0);
+  chartLayout->addWidget(Chart->Widget());
+  SetUpProgramChart(*Chart, *Series1);
 
   Timer1 = new TTimer(this);
   Timer1->SetEnabled(false);

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "app/textconv/TextConv.h"
+#include "chart/ProgramChart.h"
 #include "chart/Series.h"
 #include "framework/Colors.h"
 #include "serial/SerialPort.h"
@@ -79,7 +80,8 @@ class TForm1 : public QMainWindow {
   QMenu* PopupMenu1 = nullptr;
   QAction* wyczysc1 = nullptr;
   QAction* zapis1 = nullptr;
-  std::unique_ptr<TLineSeries> Series1;  // "Temperatura"
+  std::unique_ptr<TChart> Chart;         // fills Panel2
+  std::unique_ptr<TLineSeries> Series1;  // "Temperatura"; leaves the chart first
 
   // --- fields -------------------------------------------------------------
   std::unique_ptr<TSerialPort> Serial;
