@@ -22,15 +22,36 @@ namespace tempolog {
 
 // The last index in [first, last] whose pixel equals pixelOf(first). The
 // pixel of the values must be monotonic in the index over [first, last]
-// (sorted X values through a linear axis). O(log of the run's length).
+// (sorted X values through a linear axis). `guess` is the expected length of
+// the run (the previous column's, say; 0 for none): the search gallops out
+// from there, so it costs O(log of the guess' error), O(log of the run's
+// length) at worst.
 template <class PixelOf>
-std::int32_t LastInColumn(std::int32_t first, std::int32_t last, PixelOf&& pixelOf) {
+std::int32_t LastInColumn(std::int32_t first, std::int32_t last, PixelOf&& pixelOf, std::int32_t guess = 0) {
   const auto column = pixelOf(first);
-  // Gallop: find a step past the run, then bisect between.
-  std::int64_t inside = first;  // known to be in the column
-  std::int64_t step = 1;
+  std::int64_t inside = first;                     // known to be in the column
   std::int64_t outside = std::int64_t{last} + 1;  // known past the run (or the end)
-  while (inside + step <= last) {
+  std::int64_t step = 1;
+  const std::int64_t expected = std::int64_t{first} + guess - 1;
+  if (guess > 1 && expected <= last) {
+    if (pixelOf(static_cast<std::int32_t>(expected)) == column) {
+      inside = expected;
+    } else {
+      // Gallop back towards the start until a point of the column is found.
+      outside = expected;
+      while (outside - step > inside) {
+        if (pixelOf(static_cast<std::int32_t>(outside - step)) == column) {
+          inside = outside - step;
+          break;
+        }
+        outside -= step;
+        step *= 2;
+      }
+      step = 0;  // the run's end lies between inside and outside
+    }
+  }
+  // Gallop forwards: find a point past the run, then bisect between.
+  while (step > 0 && inside + step < outside) {
     if (pixelOf(static_cast<std::int32_t>(inside + step)) != column) {
       outside = inside + step;
       break;
@@ -90,6 +111,19 @@ void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::i
     }
     return false;
   };
+  // Loose values in runs of 8: a run whose rows settle costs two mappings.
+  auto addRun = [&](std::int64_t from, std::int64_t to) {
+    for (std::int64_t start = from; start <= to; start += 8) {
+      const std::int64_t end = std::min(start + 7, to);
+      double min = values[start], max = values[start];
+      for (std::int64_t i = start + 1; i <= end; ++i) {
+        min = std::min(min, values[i]);
+        max = std::max(max, values[i]);
+      }
+      if (end == start || !settle(min, max))
+        for (std::int64_t i = start; i <= end; ++i) addValue(values[i]);
+    }
+  };
   // Depth-first over the nodes, children of a node only when it is unsettled.
   struct Item {
     std::int32_t level;
@@ -104,8 +138,7 @@ void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::i
       const auto& node = pyramid.Node(item.level, item.index);
       if (settle(node.min, node.max)) continue;
       if (item.level == 0) {
-        const std::int64_t end = pyramid.NodeLast(0, item.index);
-        for (std::int64_t i = pyramid.NodeFirst(0, item.index); i <= end; ++i) addValue(values[i]);
+        addRun(pyramid.NodeFirst(0, item.index), pyramid.NodeLast(0, item.index));
         continue;
       }
       const std::int32_t left = item.index * 2;
@@ -114,12 +147,7 @@ void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::i
     }
   };
 
-  pyramid.Decompose(
-      first, last,
-      [&](std::int64_t from, std::int64_t to) {
-        for (std::int64_t i = from; i <= to; ++i) addValue(values[i]);
-      },
-      visit);
+  pyramid.Decompose(first, last, addRun, visit);
 }
 
 }  // namespace tempolog

@@ -129,15 +129,22 @@ void TCustomSeries::DrawShownPoints(TChartCanvas& canvas, const TRect& plot) {
   BeginDrawPass(canvas, plot);
   if (horizAxis_ != nullptr && vertAxis_ != nullptr) {
     const std::int32_t last = LastShownIndex();
-    for (std::int32_t i = FirstShownIndex(); i >= 0 && i <= last; ++i) DrawPoint(i);
+    if (!drawEveryPoint_ && FirstShownIndex() >= 0 && FirstShownIndex() <= last && CanDrawReduced()) {
+      DrawShownPointsReduced();
+    } else {
+      for (std::int32_t i = FirstShownIndex(); i >= 0 && i <= last; ++i) DrawPoint(i);
+    }
   }
   EndDrawPass();
 }
 
 void TCustomSeries::DrawPoint(std::int32_t index) {
   const TColor color = PointColor(index);
-  const int x = horizAxis_->ValueToPixel(XValue(index));
-  const int y = vertAxis_->ValueToPixel(YValue(index));
+  DrawPointAt(index, horizAxis_->ValueToPixel(XValue(index)), vertAxis_->ValueToPixel(YValue(index)),
+              color);
+}
+
+void TCustomSeries::DrawPointAt(std::int32_t index, int x, int y, TColor color) {
   const bool last = index == LastShownIndex();
 
   if (x < -kFarPixel || x > kFarPixel || y < -kFarPixel || y > kFarPixel) {
@@ -228,7 +235,7 @@ void TCustomSeries::DrawLineSegment(bool withMarkers, int x, int y, TColor color
   }
 }
 
-void TCustomSeries::DrawPointerMarker(int x, int y, std::int32_t index, TColor color) {
+void TCustomSeries::PreparePointer(TColor color) {
   TChartCanvas& canvas = *canvas_;
   const TChartPen& pen = pointer_.Pen();
   canvas.ApplyChartPen(pen);
@@ -242,7 +249,11 @@ void TCustomSeries::DrawPointerMarker(int x, int y, std::int32_t index, TColor c
     brush.SetColor(own.Color());
   }
   if (own.Color() == clDefault) brush.SetColor(color);
+}
 
+void TCustomSeries::DrawPointerMarker(int x, int y, std::int32_t index, TColor color) {
+  PreparePointer(color);
+  TChartCanvas& canvas = *canvas_;
   const TSeriesPointerStyle style =
       OnGetPointerStyle ? OnGetPointerStyle(*this, index) : pointer_.Style();
   const int h = pointer_.HorizSize();

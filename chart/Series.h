@@ -16,6 +16,8 @@
 
 #include "chart/ChartCanvas.h"
 #include "chart/ChartEngine.h"
+#include "chart/ColumnRuns.h"
+#include "chart/MinMaxPyramid.h"
 
 namespace tempolog {
 
@@ -127,6 +129,15 @@ class TCustomSeries : public TChartSeries {
 
   void DrawPointerMarker(int x, int y, std::int32_t index, TColor color);
 
+  // DrawShownPoints draws a pixel column's run of points from its first and
+  // last point, its extreme rows and its marker bands wherever that paints
+  // the same pixels as drawing each point (see SeriesReduced.cpp). True
+  // draws every point one by one.
+  bool DrawEveryPoint() const { return drawEveryPoint_; }
+  void SetDrawEveryPoint(bool value) { drawEveryPoint_ = value; }
+  // Bytes held by the min/max structure of the readings kept for that.
+  std::size_t ReductionMemoryBytes() const { return yExtremes_.MemoryBytes(); }
+
   // Mouse: the index of the point whose marker or line segment lies under
   // (x, y) in the last drawn layout, else -1.
   virtual std::int32_t Clicked(int x, int y) const;
@@ -144,6 +155,17 @@ class TCustomSeries : public TChartSeries {
   friend class TSeriesPointer;
   void DrawLineSegment(bool withMarkers, int x, int y, TColor color, std::int32_t index);
   void PrepareLinePen(TColor color);
+  // Canvas pen and brush of a marker in the given point colour.
+  void PreparePointer(TColor color);
+  // DrawPoint with the point's pixel position and colour already known.
+  void DrawPointAt(std::int32_t index, int x, int y, TColor color);
+
+  // The reduced drawing (SeriesReduced.cpp).
+  bool CanDrawReduced() const;
+  void UpdateExtremes();
+  void DrawShownPointsReduced();
+  bool DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TColor color);
+  void DrawMarkerBand(int x, int top, int bottom, TColor color);
   // y pixel at the plot's edge on the way from point index - 1 to point index.
   int EdgeStartY(std::int32_t index, int y) const;
 
@@ -166,6 +188,13 @@ class TCustomSeries : public TChartSeries {
   std::int32_t previousIndex_ = -1;
   TColor previousColor_ = clNone;
   bool havePrevious_ = false;  // PreviousX/Y hold a point drawn in this pass
+
+  // Reduced drawing: extremes of the stored Y values, built lazily and
+  // extended on appends; rebuilt when the Y list reports other changes.
+  TMinMaxPyramid yExtremes_;
+  std::uint64_t extremesChanges_ = 0;
+  TRowBands rowBands_;
+  bool drawEveryPoint_ = false;
 };
 
 class TLineSeries : public TCustomSeries {

@@ -37,17 +37,23 @@ TEST(LastInColumn, FindsTheEndOfEveryColumnRun) {
     // Walk the columns from several start points, as a zoomed view would.
     for (std::int32_t start : {0, 1, row.points / 3}) {
       const std::int32_t last = row.points - 1 - row.points / 5;
-      std::int32_t i = start;
-      int columns = 0;
-      while (i <= last) {
-        const std::int32_t end = LastInColumn(i, last, pixel);
-        std::int32_t expected = i;
-        while (expected < last && pixel(expected + 1) == pixel(i)) ++expected;
-        ASSERT_EQ(end, expected) << row.name << " from " << i;
-        i = end + 1;
-        ++columns;
+      // No guess, the previous run's length, and guesses far off both ways.
+      for (int guessing = 0; guessing < 4; ++guessing) {
+        std::int32_t i = start;
+        std::int32_t previousRun = 0;
+        int columns = 0;
+        while (i <= last) {
+          const std::int32_t guess = guessing == 0 ? 0 : guessing == 1 ? previousRun : guessing == 2 ? 2 : 5000;
+          const std::int32_t end = LastInColumn(i, last, pixel, guess);
+          std::int32_t expected = i;
+          while (expected < last && pixel(expected + 1) == pixel(i)) ++expected;
+          ASSERT_EQ(end, expected) << row.name << " from " << i << " guess " << guess;
+          previousRun = end - i + 1;
+          i = end + 1;
+          ++columns;
+        }
+        EXPECT_LE(columns, row.width + 1) << row.name;
       }
-      EXPECT_LE(columns, row.width + 1) << row.name;
     }
   }
 }

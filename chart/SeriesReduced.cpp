@@ -1,0 +1,162 @@
+// The line series drawn from a few points per pixel column.
+//
+// A week of readings once a second is 600,000 points on a plot some 700
+// pixels wide. Drawing each of them costs time in proportion to the points;
+// here a frame costs about the same for ten million points as for a thousand,
+// and paints exactly the same pixels.
+//
+// Why a few points suffice. When the series has one colour, a solid line pen
+// in copy mode and (if shown) filled square markers of that colour, every
+// pixel it paints is in that one colour, so the image is the union of what
+// its lines and markers cover, whatever the order. Take a run of points a..b
+// in one pixel column x that follows a drawn point and is followed by a drawn
+// point in another column:
+//   - Lines. Inside the column every segment is vertical at x (the stairs'
+//     horizontal step, or the inverted stairs' horizontal leg, has length
+//     zero; a straight segment between two points of one column is vertical
+//     too), and each leaves out its end pixel. The path from the previous
+//     point's row through the rows of a..b therefore covers every centre row
+//     between its lowest and highest row, except perhaps the row of b; and
+//     the segment to the next point starts on b's row, so that row is
+//     covered anyway. Drawing a, the rows of the smallest and the largest
+//     reading of the run, and b gives the same centre rows; a wide pen paints
+//     the same square around each centre pixel.
+//   - Markers. Each point paints rows y - V .. y + V - 1 over the columns
+//     x - H .. x + H - 1. Those columns reach past the line, so the union
+//     depends on every row that holds a reading, not only the extreme ones:
+//     rows whose readings lie within 2V of each other join into one band.
+//     The bands come from the min/max pyramid (CollectRowBands) and are
+//     filled as one tall marker each.
+// Everything else (the first point, which starts the line at the plot's
+// edge; the last point; columns beyond the drawable pixel range; readings
+// that are NaN; runs too short to gain) goes through DrawPoint as before, and
+// any other setting (point colours, null points, other pens or markers,
+// logarithmic axes) draws every point.
+#include <cmath>
+
+#include "chart/ColumnRuns.h"
+#include "chart/Series.h"
+
+namespace tempolog {
+
+namespace {
+
+constexpr int kFarPixel = 32766;  // as DrawPoint: farther pixels are not drawn
+
+bool Far(int p) { return p < -kFarPixel || p > kFarPixel; }
+
+// True when the axis maps the value without leaving its linear formula (the
+// mapping is then monotonic between any two such values).
+bool InLinearReach(const TCustomChartAxis& axis, double value) {
+  if (!std::isfinite(value)) return false;
+  if (axis.CurrentRange() == 0) return true;
+  const long double t = (static_cast<long double>(value) - axis.CurrentMinimum()) * axis.PixelSize() /
+                        axis.CurrentRange();
+  return std::fabs(t) < 1e9L;
+}
+
+bool UsableMultiplier(double m) { return std::isfinite(m) && m != 0; }
+
+}  // namespace
+
+bool TCustomSeries::CanDrawReduced() const {
+  if (horizAxis_->Logarithmic() || vertAxis_->Logarithmic()) return false;
+  if (ColorEachPoint() || HasStoredColors() || SeriesColor() == clNone) return false;
+  const TChartValueList& xs = XValues();
+  const TChartValueList& ys = YValues();
+  if (!UsableMultiplier(xs.Multiplier()) || !UsableMultiplier(ys.Multiplier())) return false;
+  if (!xs.IsNonDecreasing()) return false;
+  if (!InLinearReach(*horizAxis_, XValue(FirstShownIndex())) ||
+      !InLinearReach(*horizAxis_, XValue(LastShownIndex())))
+    return false;
+  if (DrawsLine() && linePen_.Visible()) {
+    if (linePen_.Style() != TPenStyle::psSolid || linePen_.Mode() != TPenMode::pmCopy || linePen_.SmallDots())
+      return false;
+  } else if (canvas_->Pen().Mode() != TPenMode::pmCopy) {
+    return false;  // markers alone fill in the mode the canvas pen has
+  }
+  if (pointer_.Visible()) {
+    const TChartBrush& brush = pointer_.Brush();
+    if (OnGetPointerStyle || pointer_.Style() != psRectangle || pointer_.Pen().Visible()) return false;
+    if (brush.HasBitmap() || brush.Style() != TBrushStyle::bsSolid) return false;
+    if (brush.Color() != clDefault && brush.Color() != SeriesColor()) return false;
+  }
+  return true;
+}
+
+void TCustomSeries::UpdateExtremes() {
+  const TChartValueList& ys = YValues();
+  const std::int32_t count = ys.ValueCount();
+  if (ys.Changes() != extremesChanges_ || count < yExtremes_.Count()) {
+    yExtremes_.Build(ys.StoredValues(), count);
+    extremesChanges_ = ys.Changes();
+  } else {
+    yExtremes_.Extend(ys.StoredValues(), count);
+  }
+}
+
+void TCustomSeries::DrawShownPointsReduced() {
+  const std::int32_t first = FirstShownIndex();
+  const std::int32_t last = LastShownIndex();
+  UpdateExtremes();
+  const double* xs = XValues().StoredValues();
+  const double xm = XValues().Multiplier();
+  auto column = [&](std::int32_t i) { return horizAxis_->ValueToPixel(xs[i] * xm); };
+  const TColor color = PointColor(first);
+  constexpr std::int32_t kShortestRun = 5;  // shorter runs gain nothing
+
+  std::int32_t i = first;
+  std::int32_t previousRun = 0;  // neighbouring columns hold about as many points
+  while (i <= last) {
+    const std::int32_t end = LastInColumn(i, last, column, previousRun);
+    previousRun = end - i + 1;
+    std::int32_t a = i, b = end;
+    if (a == first) DrawPoint(a++);  // starts the line at the plot's edge
+    if (b == last) --b;              // the last point is drawn on its own below
+    if (b - a + 1 < kShortestRun || !DrawColumnReduced(a, b, column(i), color)) {
+      for (std::int32_t k = a; k <= b; ++k) DrawPoint(k);
+    }
+    if (end == last && last != first) DrawPoint(last);
+    i = end + 1;
+  }
+}
+
+bool TCustomSeries::DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TColor color) {
+  if (Far(x)) return false;
+  const double* ys = YValues().StoredValues();
+  const double ym = YValues().Multiplier();
+  auto row = [&](double stored) { return vertAxis_->ValueToPixel(stored * ym); };
+  // The point after the run must be drawn: its segment covers b's row.
+  if (Far(horizAxis_->ValueToPixel(XValue(b + 1))) || Far(row(ys[b + 1]))) return false;
+  double lo = 0, hi = 0;
+  if (!yExtremes_.Query(ys, a, b, lo, hi)) return false;  // a NaN reading
+  if (!InLinearReach(*vertAxis_, lo * ym) || !InLinearReach(*vertAxis_, hi * ym)) return false;
+  const int rowLo = row(lo), rowHi = row(hi);
+  if (Far(rowLo) || Far(rowHi)) return false;
+
+  DrawPointAt(a, x, row(ys[a]), color);  // with the marker of the point before
+  // On through the extreme rows to b, lines only: the markers of the whole
+  // run are the bands below.
+  for (const int r : {rowLo, rowHi, row(ys[b])}) {
+    DrawLineSegment(false, x, r, color, b);
+    previousX_ = x;
+    previousY_ = r;
+  }
+  previousIndex_ = b;
+  if (pointer_.Visible()) {
+    const int v = pointer_.VertSize();
+    rowBands_.Clear();
+    CollectRowBands(yExtremes_, ys, a, b, v, v - 1, row, rowBands_);
+    for (const TRowBands::Band& band : rowBands_.Bands()) DrawMarkerBand(x, band.top, band.bottom, color);
+  }
+  return true;
+}
+
+void TCustomSeries::DrawMarkerBand(int x, int top, int bottom, TColor color) {
+  PreparePointer(color);
+  // The fill leaves out the right column and the bottom row, as for one marker.
+  const int h = pointer_.HorizSize();
+  canvas_->DrawBox(x - h, top, x + h + 1, bottom + 2);
+}
+
+}  // namespace tempolog

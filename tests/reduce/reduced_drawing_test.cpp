@@ -1,0 +1,258 @@
+// The line series drawn from a few points per pixel column must give the very
+// image that drawing every point gives: signals, sizes, views and series
+// settings, each compared byte for byte.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "chart/ProgramChart.h"
+#include "framework/RecordingSurface.h"
+#include "framework/SurfaceQt.h"
+#include "tests/canvas/CanvasTestSupport.h"
+
+namespace tempolog {
+namespace {
+
+constexpr int kWidth = 750;
+constexpr int kHeight = 596;
+constexpr double kStart = 46000.0;  // a day in 2025, as the readings' times
+
+enum class Signal { RandomWalk, SineWithNoise, Spikes, Steps, Constant };
+enum class View { Automatic, ZoomedIn, StartsAtEdge, MostlyOutside };
+
+const char* Name(Signal s) {
+  switch (s) {
+    case Signal::RandomWalk: return "random walk";
+    case Signal::SineWithNoise: return "sine with noise";
+    case Signal::Spikes: return "spikes";
+    case Signal::Steps: return "steps";
+    case Signal::Constant: return "constant";
+  }
+  return "?";
+}
+const char* Name(View v) {
+  switch (v) {
+    case View::Automatic: return "automatic";
+    case View::ZoomedIn: return "zoomed in";
+    case View::StartsAtEdge: return "starts at edge";
+    case View::MostlyOutside: return "mostly outside";
+  }
+  return "?";
+}
+
+std::vector<double> Readings(Signal s, std::int32_t n) {
+  std::mt19937 rng(12345);
+  std::normal_distribution<double> noise(0, 1);
+  std::vector<double> y(static_cast<std::size_t>(n));
+  double walk = 20;
+  const std::int32_t every = std::max(n / 37, 1);
+  for (std::int32_t i = 0; i < n; ++i) {
+    double v = 0;
+    switch (s) {
+      case Signal::RandomWalk: v = walk += 0.05 * noise(rng); break;
+      case Signal::SineWithNoise: v = 20 + 5 * std::sin(i * 7.0 / n * 6.283) + 0.3 * noise(rng); break;
+      case Signal::Spikes: v = i % every == every / 2 ? 20 + 8 * ((i / every) % 2 ? 1 : -1) : 20; break;
+      case Signal::Steps: v = 20 + 2 * std::floor(i * 9.0 / n); break;
+      case Signal::Constant: v = 21.5; break;
+    }
+    y[static_cast<std::size_t>(i)] = v;
+  }
+  return y;
+}
+
+// A series setting: how the program's chart and series are changed.
+struct Setting {
+  const char* name;
+  std::function<void(TLineSeries&)> apply;
+  bool colorsAndNulls = false;  // some points get their own colour, some are null
+};
+
+const std::vector<Setting>& Settings() {
+  static const std::vector<Setting> settings = {
+      {"program", [](TLineSeries&) {}},
+      {"colours and nulls", [](TLineSeries&) {}, true},
+      {"no markers", [](TLineSeries& s) { s.Pointer().SetVisible(false); }},
+      {"inverted stairs", [](TLineSeries& s) { s.SetInvertedStairs(true); }},
+      {"straight width 1",
+       [](TLineSeries& s) {
+         s.SetStairs(false);
+         s.LinePen().SetWidth(1);
+       }},
+      {"width 3, markers 3 by 2",
+       [](TLineSeries& s) {
+         s.LinePen().SetWidth(3);
+         s.Pointer().SetHorizSize(3);
+         s.Pointer().SetVertSize(2);
+       }},
+      {"hidden line", [](TLineSeries& s) { s.LinePen().SetVisible(false); }},
+      {"outlined circles",
+       [](TLineSeries& s) {
+         s.Pointer().SetStyle(psCircle);
+         s.Pointer().Pen().SetVisible(true);
+       }},
+  };
+  return settings;
+}
+
+class Gate {
+ public:
+  Gate(Signal signal, std::int32_t n, const Setting& setting) : chart_(MakeProgramChart()) {
+    chart_.Chart->SetBounds(kWidth, kHeight);
+    setting.apply(*chart_.Series1);
+    const std::vector<double> y = Readings(signal, n);
+    TLineSeries& series = *chart_.Series1;
+    for (std::int32_t i = 0; i < n; ++i) {
+      const double x = kStart + i / 86400.0;
+      if (setting.colorsAndNulls && i % 997 == 500)
+        series.AddNullXY(x, y[static_cast<std::size_t>(i)]);
+      else if (setting.colorsAndNulls && i % 389 == 7)
+        series.AddPoint(x, y[static_cast<std::size_t>(i)], {}, clLime);
+      else
+        series.AddPoint(x, y[static_cast<std::size_t>(i)]);
+    }
+    last_ = kStart + (n - 1) / 86400.0;
+  }
+
+  void SetView(View view) {
+    TChart& chart = *chart_.Chart;
+    const double span = last_ - kStart;
+    switch (view) {
+      case View::Automatic:
+        chart.BottomAxis().SetAutomatic(true);
+        chart.LeftAxis().SetAutomatic(true);
+        break;
+      case View::ZoomedIn:
+        chart.BottomAxis().SetRange(kStart + span * 0.3, kStart + span * 0.55);
+        chart.LeftAxis().SetAutomatic(true);
+        break;
+      case View::StartsAtEdge:
+        // Between two readings, so the line comes in from the plot's edge.
+        chart.BottomAxis().SetRange(kStart + span * 0.5 + 0.4 / 86400.0, last_ + span * 0.1);
+        chart.LeftAxis().SetAutomatic(true);
+        break;
+      case View::MostlyOutside:
+        // A sliver of the readings, and rows far beyond the plot.
+        chart.BottomAxis().SetRange(kStart + span * 0.9, kStart + span * 0.98);
+        chart.LeftAxis().SetRange(19.999, 20.001);
+        break;
+    }
+  }
+
+  TLineSeries& Series() { return *chart_.Series1; }
+  TChart& Chart() { return *chart_.Chart; }
+  double Last() const { return last_; }
+
+  QImage Paint(bool everyPoint) {
+    chart_.Series1->SetDrawEveryPoint(everyPoint);
+    TBitmapSurface surface(kWidth, kHeight);
+    chart_.Chart->PaintChart(&surface, {0, 0, kWidth, kHeight});
+    return surface.Image()->copy();
+  }
+
+ private:
+  TProgramChart chart_;
+  double last_ = kStart;
+};
+
+// Pixels that differ, and where the first one is.
+std::string Difference(const QImage& a, const QImage& b) {
+  if (a.size() != b.size() || a.format() != b.format()) return "size or format differs";
+  int count = 0, fx = -1, fy = -1;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0) fx = x, fy = y;
+  return std::to_string(count) + " pixels differ, first at (" + std::to_string(fx) + ", " +
+         std::to_string(fy) + ")";
+}
+
+void ExpectSameImage(Signal signal, std::int32_t n, const Setting& setting, std::initializer_list<View> views) {
+  Gate gate(signal, n, setting);
+  for (View view : views) {
+    gate.SetView(view);
+    const QImage every = gate.Paint(true);
+    const QImage reduced = gate.Paint(false);
+    const bool same = every.sizeInBytes() == reduced.sizeInBytes() &&
+                      std::equal(every.constBits(), every.constBits() + every.sizeInBytes(), reduced.constBits());
+    EXPECT_TRUE(same) << Name(signal) << ", " << n << " points, " << setting.name << ", view "
+                      << Name(view) << ": " << Difference(every, reduced);
+  }
+}
+
+constexpr auto kAllViews = {View::Automatic, View::ZoomedIn, View::StartsAtEdge, View::MostlyOutside};
+constexpr Signal kAllSignals[] = {Signal::RandomWalk, Signal::SineWithNoise, Signal::Spikes, Signal::Steps,
+                                  Signal::Constant};
+
+TEST(ReducedDrawing, ProgramSeriesEverySignalSizeAndView) {
+  for (Signal signal : kAllSignals)
+    for (std::int32_t n : {1, 3, 700, 6000, 40000}) ExpectSameImage(signal, n, Settings()[0], kAllViews);
+}
+
+TEST(ReducedDrawing, OtherSeriesSettings) {
+  for (std::size_t k = 1; k < Settings().size(); ++k)
+    for (Signal signal : kAllSignals) ExpectSameImage(signal, 9000, Settings()[k], kAllViews);
+}
+
+TEST(ReducedDrawing, DrawsAFewPrimitivesPerColumnNotPerPoint) {
+  Gate gate(Signal::SineWithNoise, 200000, Settings()[0]);
+  gate.Chart().Canvas().SetBuffered(false);  // the recording surface sees every call
+  auto seriesCalls = [&](bool everyPoint) {
+    gate.Series().SetDrawEveryPoint(everyPoint);
+    TRecordingSurface surface(kWidth, kHeight);
+    std::size_t start = 0, end = 0;  // the series' calls
+    gate.Series().BeforeDrawValues = [&](TChartSeries&) { start = surface.Calls().size(); };
+    gate.Series().AfterDrawValues = [&](TChartSeries&) { end = surface.Calls().size(); };
+    gate.Chart().PaintChart(&surface, {0, 0, kWidth, kHeight});
+    gate.Series().BeforeDrawValues = nullptr;
+    gate.Series().AfterDrawValues = nullptr;
+    std::size_t drawn = 0;
+    for (std::size_t i = start; i < end; ++i)
+      drawn += surface.Calls()[i].Op == "LineTo" || surface.Calls()[i].Op == "Rectangle";
+    return drawn;
+  };
+  const std::size_t every = seriesCalls(true);
+  const std::size_t reduced = seriesCalls(false);
+  EXPECT_GT(every, 200000u);
+  EXPECT_LT(reduced, std::size_t{20} * kWidth) << "every point: " << every;
+}
+
+TEST(ReducedDrawing, MillionReadings) {
+  ExpectSameImage(Signal::RandomWalk, 1000000, Settings()[0], {View::Automatic, View::StartsAtEdge});
+  ExpectSameImage(Signal::Spikes, 1000000, Settings()[0], {View::Automatic});
+}
+
+TEST(ReducedDrawing, ChangesBetweenFramesKeepTheImage) {
+  // Readings arrive between frames; others arrive out of time order, are
+  // removed or changed in place: every frame still matches.
+  Gate gate(Signal::RandomWalk, 12000, Settings()[0]);
+  TLineSeries& s = gate.Series();
+  auto check = [&](const char* step) {
+    const QImage reduced = gate.Paint(false);  // first, so it starts from the last reduced frame
+    const QImage every = gate.Paint(true);
+    EXPECT_TRUE(every == reduced) << step << ": " << Difference(every, reduced);
+  };
+  check("start");
+  double x = gate.Last();
+  for (int i = 0; i < 12; ++i) {
+    s.AddPoint(x += 1 / 86400.0, 20 + (i % 7) * 0.3);
+    check("appended");
+  }
+  s.AddPoint(kStart + 0.05, 45.0);
+  check("inserted in the middle");
+  s.DeletePoint(6000);
+  check("removed");
+  s.YValues().SetValue(2000, -30.0);
+  s.RequestRepaint();
+  check("changed in place");
+  s.YValues().SetMultiplier(2.0);
+  check("multiplier");
+  s.RemoveAllPoints();
+  for (int i = 0; i < 3000; ++i) s.AddPoint(kStart + i / 86400.0, (i % 50) * 0.1);
+  check("cleared and refilled");
+}
+
+}  // namespace
+}  // namespace tempolog
