@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "chart/MinMaxPyramid.h"
@@ -70,16 +71,30 @@ std::int32_t LastInColumn(std::int32_t first, std::int32_t last, PixelOf&& pixel
 }
 
 // Inclusive runs of pixel rows, kept sorted and merged (touching runs join).
+// Each band may also carry the range of readings whose markers made it: any
+// reading inside that range has its marker inside the band too (the rows are
+// monotonic in the reading and the band has no gap), so such readings need
+// not be mapped to rows at all.
 class TRowBands {
  public:
   struct Band {
     int top;
     int bottom;  // inclusive
+    double low = std::numeric_limits<double>::infinity();  // readings' range,
+    double high = -std::numeric_limits<double>::infinity();  // empty when unknown
   };
   void Clear() noexcept { bands_.clear(); }
   // True when every row of [top, bottom] is already in a band.
   bool Covers(int top, int bottom) const noexcept;
-  void Add(int top, int bottom);
+  // True when one band's readings' range holds [low, high].
+  bool HoldsValues(double low, double high) const noexcept {
+    for (const Band& b : bands_)
+      if (b.low <= low && high <= b.high) return true;
+    return false;
+  }
+  // Adds rows [top, bottom], made by markers of readings in [low, high].
+  void Add(int top, int bottom, double low = std::numeric_limits<double>::infinity(),
+           double high = -std::numeric_limits<double>::infinity());
   const std::vector<Band>& Bands() const noexcept { return bands_; }
 
  private:
@@ -97,16 +112,18 @@ void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::i
                      std::int32_t last, int above, int below, RowOf&& rowOf, TRowBands& bands) {
   const int reach = above + below + 1;
   auto addValue = [&](double v) {
+    if (bands.HoldsValues(v, v)) return;
     const int r = rowOf(v);
-    bands.Add(r - above, r + below);
+    bands.Add(r - above, r + below, v, v);
   };
   // Returns true when the node was settled without looking further down.
   auto settle = [&](double min, double max) {
+    if (bands.HoldsValues(min, max)) return true;
     const int a = rowOf(min), b = rowOf(max);
     const int lo = std::min(a, b), hi = std::max(a, b);
     if (bands.Covers(lo - above, hi + below)) return true;
     if (hi - lo <= reach) {
-      bands.Add(lo - above, hi + below);
+      bands.Add(lo - above, hi + below, min, max);
       return true;
     }
     return false;
