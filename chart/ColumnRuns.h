@@ -13,6 +13,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -103,26 +104,34 @@ class TRowBands {
 
 // Adds to `bands` the rows [r - above, r + below] of every value v in
 // values[first..last], r = rowOf(v). rowOf must be monotonic over the range's
-// values, which must hold no NaN (Query answered for the range). Subranges
-// whose rows all lie within above + below + 1 of each other are taken whole
-// (no gap can open between their rows); subranges already covered are
+// values, which must hold no NaN (Query answered for the range), and move by
+// at most rowsPerUnit rows per unit of value (plus one for rounding).
+// Subranges settle whole, without looking at their values, when their rows
+// cannot leave a gap between two markers: all rows lie within
+// above + below + 1 of each other, or no step from one value to the next
+// moves that far; subranges whose readings or rows are already in a band are
 // skipped; only the rest are split down to single values.
 template <class RowOf>
 void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::int32_t first,
-                     std::int32_t last, int above, int below, RowOf&& rowOf, TRowBands& bands) {
+                     std::int32_t last, int above, int below, double rowsPerUnit, RowOf&& rowOf,
+                     TRowBands& bands) {
   const int reach = above + below + 1;
   auto addValue = [&](double v) {
     if (bands.HoldsValues(v, v)) return;
     const int r = rowOf(v);
     bands.Add(r - above, r + below, v, v);
   };
-  // Returns true when the node was settled without looking further down.
-  auto settle = [&](double min, double max) {
+  // Returns true when the values from min to max, no two consecutive ones
+  // more than `step` apart, were settled without looking further down.
+  auto settle = [&](double min, double max, double step) {
     if (bands.HoldsValues(min, max)) return true;
     const int a = rowOf(min), b = rowOf(max);
     const int lo = std::min(a, b), hi = std::max(a, b);
     if (bands.Covers(lo - above, hi + below)) return true;
-    if (hi - lo <= reach) {
+    // The largest row jump between consecutive values, with room for the
+    // rounding of each row and of the arithmetic.
+    const double jump = step * rowsPerUnit * (1 + 1e-9) + 1e-6 + 1;
+    if (hi - lo <= reach || jump <= reach) {
       bands.Add(lo - above, hi + below, min, max);
       return true;
     }
@@ -132,12 +141,13 @@ void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::i
   auto addRun = [&](std::int64_t from, std::int64_t to) {
     for (std::int64_t start = from; start <= to; start += 8) {
       const std::int64_t end = std::min(start + 7, to);
-      double min = values[start], max = values[start];
+      double min = values[start], max = values[start], step = 0;
       for (std::int64_t i = start + 1; i <= end; ++i) {
         min = std::min(min, values[i]);
         max = std::max(max, values[i]);
+        step = std::max(step, std::fabs(values[i] - values[i - 1]));
       }
-      if (end == start || !settle(min, max))
+      if (end == start || !settle(min, max, step))
         for (std::int64_t i = start; i <= end; ++i) addValue(values[i]);
     }
   };
@@ -153,7 +163,7 @@ void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::i
       const Item item = stack.back();
       stack.pop_back();
       const auto& node = pyramid.Node(item.level, item.index);
-      if (settle(node.min, node.max)) continue;
+      if (settle(node.min, node.max, node.step)) continue;
       if (item.level == 0) {
         addRun(pyramid.NodeFirst(0, item.index), pyramid.NodeLast(0, item.index));
         continue;

@@ -13,20 +13,28 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 TMinMaxPyramid::Extremes TMinMaxPyramid::Scan(const double* values, std::int64_t first,
                                               std::int64_t last) noexcept {
   double lo = values[first], hi = values[first];
+  // A step from or to a NaN, or between equal infinities, is taken as endless.
+  auto stepTo = [values](std::int64_t i) {
+    const double d = std::fabs(values[i] - values[i - 1]);
+    return std::isnan(d) ? std::numeric_limits<double>::infinity() : d;
+  };
+  double step = first > 0 ? stepTo(first) : 0.0;
   bool nan = std::isnan(lo);
   for (std::int64_t i = first + 1; i <= last; ++i) {
     const double v = values[i];
+    const double d = stepTo(i);
     nan |= std::isnan(v);
     lo = v < lo ? v : lo;
     hi = v > hi ? v : hi;
+    step = d > step ? d : step;
   }
-  if (nan) return {kNaN, kNaN};
-  return {lo, hi};
+  if (nan) return {kNaN, kNaN, kNaN};
+  return {lo, hi, step};
 }
 
 TMinMaxPyramid::Extremes TMinMaxPyramid::Combine(const Extremes& a, const Extremes& b) noexcept {
-  if (std::isnan(a.min) || std::isnan(b.min)) return {kNaN, kNaN};
-  return {std::min(a.min, b.min), std::max(a.max, b.max)};
+  if (std::isnan(a.min) || std::isnan(b.min)) return {kNaN, kNaN, kNaN};
+  return {std::min(a.min, b.min), std::max(a.max, b.max), std::max(a.step, b.step)};
 }
 
 std::int64_t TMinMaxPyramid::NodeLast(std::int32_t level, std::int32_t index) const noexcept {
@@ -96,7 +104,7 @@ void TMinMaxPyramid::UpdateUpperLevels(std::int32_t from) {
 
 bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_t last,
                            double& min, double& max) const {
-  Extremes acc{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+  Extremes acc{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(), 0.0};
   Decompose(
       first, last, [&](std::int64_t from, std::int64_t to) { acc = Combine(acc, Scan(values, from, to)); },
       [&](std::int32_t level, std::int32_t index) {

@@ -13,8 +13,9 @@
 // NaN: a range holding a NaN answers "no answer" (Query returns false), so
 // that a caller drawing from the extremes can fall back to visiting each value.
 //
-// Memory: two doubles per block of 32 values plus the levels above, about one
-// byte per value (at most two while the level arrays have spare capacity).
+// Memory: three doubles per block of 32 values plus the levels above, about
+// 1.5 bytes per value (at most three while the level arrays have spare
+// capacity).
 #pragma once
 
 #include <cstddef>
@@ -30,7 +31,9 @@ class TMinMaxPyramid {
 
   struct Extremes {
     double min;
-    double max;  // both NaN when the range holds a NaN
+    double max;   // both NaN when the range holds a NaN
+    double step;  // the largest |v[i] - v[i - 1]| for i in the node (and its first
+                  // value's step from the value before, when there is one)
   };
 
   // Builds over values[0..count) from scratch.

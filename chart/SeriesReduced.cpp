@@ -146,7 +146,10 @@ bool TCustomSeries::DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TCo
   if (pointer_.Visible()) {
     const int v = pointer_.VertSize();
     rowBands_.Clear();
-    CollectRowBands(yExtremes_, ys, a, b, v, v - 1, row, rowBands_);
+    const TCustomChartAxis& axis = *vertAxis_;
+    const double rowsPerUnit =
+        axis.CurrentRange() == 0 ? 0.0 : std::fabs(axis.PixelSize() / axis.CurrentRange() * ym);
+    CollectRowBands(yExtremes_, ys, a, b, v, v - 1, rowsPerUnit, row, rowBands_);
     for (const TRowBands::Band& band : rowBands_.Bands()) DrawMarkerBand(x, band.top, band.bottom, color);
   }
   return true;

@@ -145,7 +145,7 @@ TEST(CollectRowBands, CoversExactlyTheRowsOfTheMarkers) {
       for (auto [first, last] : {std::pair{0, n - 1}, std::pair{5, 40}, std::pair{31, 2049}, std::pair{100, 5999}}) {
         for (auto [above, below] : {std::pair{1, 0}, std::pair{2, 1}, std::pair{4, 3}}) {
           TRowBands bands;
-          CollectRowBands(p, s.values.data(), first, last, above, below, row, bands);
+          CollectRowBands(p, s.values.data(), first, last, above, below, scale, row, bands);
           std::set<int> got;
           for (const auto& b : bands.Bands())
             for (int k = b.top; k <= b.bottom; ++k) got.insert(k);

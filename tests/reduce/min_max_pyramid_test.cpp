@@ -125,14 +125,14 @@ TEST(MinMaxPyramid, ShrinkingRebuildsAndClearEmpties) {
   ExpectMatchesScan(p, v, "after clear");
 }
 
-TEST(MinMaxPyramid, StaysWithinTwoBytesPerValue) {
+TEST(MinMaxPyramid, StaysWithinThreeBytesPerValue) {
   const std::vector<double> v = RandomWalk(1 << 20, 1);
   TMinMaxPyramid built, appended;
   built.Build(v.data(), 1 << 20);
   for (std::int32_t n = 0; n < (1 << 20); n += 997) appended.Extend(v.data(), n);
   appended.Extend(v.data(), 1 << 20);
-  EXPECT_LE(built.MemoryBytes(), std::size_t{2} << 20);
-  EXPECT_LE(appended.MemoryBytes(), std::size_t{2} << 20);
+  EXPECT_LE(built.MemoryBytes(), std::size_t{3} << 20);
+  EXPECT_LE(appended.MemoryBytes(), std::size_t{3} << 20);
 }
 
 TEST(MinMaxPyramid, NodesCoverTheirValues) {
@@ -147,6 +147,9 @@ TEST(MinMaxPyramid, NodesCoverTheirValues) {
       ASSERT_LT(last, v.size());
       EXPECT_EQ(p.Node(level, n).min, *std::min_element(v.begin() + first, v.begin() + last + 1));
       EXPECT_EQ(p.Node(level, n).max, *std::max_element(v.begin() + first, v.begin() + last + 1));
+      double step = 0;
+      for (std::size_t i = std::max<std::size_t>(first, 1); i <= last; ++i) step = std::max(step, std::fabs(v[i] - v[i - 1]));
+      EXPECT_EQ(p.Node(level, n).step, step) << level << " " << n;
     }
   }
   EXPECT_EQ(p.NodeCount(p.Levels() - 1), 1);
