@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -240,8 +241,13 @@ void TForm1::WireHandlers() {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   const bool inPortBox = watched == ComCBox || watched == ComCBox->lineEdit();
+  // The box is entered when the focus comes from another control; its own
+  // drop-down list closing, or the window being activated again, is no entry
+  // (refilling the list then would drop the item just chosen).
   if (watched == ComCBox && event->type() == QEvent::FocusIn) {
-    Guard([&] { ComCBoxEnter(); });
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+      Guard([&] { ComCBoxEnter(); });
   }
   // Enter after typing a name would make Qt choose the matching item; a port
   // is chosen from the list only, never by typing.

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -191,6 +192,25 @@ TEST_F(MainWindowTest, APortIsChosenByArrowKeysNeverByTyping) {
   EXPECT_EQ(form.lbCom->Text(), "offline");
   EXPECT_EQ(FontColor(form.lbCom), clGrayText);
   EXPECT_TRUE(dialogs.History().empty());
+}
+
+TEST_F(MainWindowTest, ClosingTheDropDownListIsNoEntryIntoTheBox) {
+  // When the list closes, the focus comes back from the pop-up; refilling
+  // the list then would drop the item the operator just chose.
+  form.ComCBoxEnter();
+  form.ComCBox->setCurrentIndex(0);
+  form.ComCBox->addItem(QStringLiteral("marker"));
+  const int count = form.ComCBox->count();
+  for (const Qt::FocusReason reason : {Qt::PopupFocusReason, Qt::ActiveWindowFocusReason}) {
+    QFocusEvent back(QEvent::FocusIn, reason);
+    QApplication::sendEvent(form.ComCBox, &back);
+    EXPECT_EQ(form.ComCBox->count(), count) << reason;
+    EXPECT_EQ(form.ComCBox->currentIndex(), 0) << reason;
+  }
+  // Coming from another control is an entry: the list is made anew.
+  QFocusEvent entry(QEvent::FocusIn, Qt::TabFocusReason);
+  QApplication::sendEvent(form.ComCBox, &entry);
+  EXPECT_EQ(form.ComCBox->findText(QStringLiteral("marker")), -1);
 }
 
 }  // namespace
