@@ -111,10 +111,11 @@ class TRowBands {
 // above + below + 1 of each other, or no step from one value to the next
 // moves that far; subranges whose readings or rows are already in a band are
 // skipped; only the rest are split down to single values.
+// `whole` holds the range's extremes, as Query gives them.
 template <class RowOf>
 void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::int32_t first,
-                     std::int32_t last, int above, int below, double rowsPerUnit, RowOf&& rowOf,
-                     TRowBands& bands) {
+                     std::int32_t last, int above, int below, double rowsPerUnit,
+                     const TMinMaxPyramid::Extremes& whole, RowOf&& rowOf, TRowBands& bands) {
   const int reach = above + below + 1;
   auto addValue = [&](double v) {
     if (bands.HoldsValues(v, v)) return;
@@ -174,7 +175,18 @@ void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::i
     }
   };
 
+  if (settle(whole.min, whole.max, whole.step)) return;
   pyramid.Decompose(first, last, addRun, visit);
+}
+
+// The same, asking the pyramid for the range's extremes first.
+template <class RowOf>
+void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::int32_t first,
+                     std::int32_t last, int above, int below, double rowsPerUnit, RowOf&& rowOf,
+                     TRowBands& bands) {
+  TMinMaxPyramid::Extremes whole{};
+  if (pyramid.Query(values, first, last, whole))
+    CollectRowBands(pyramid, values, first, last, above, below, rowsPerUnit, whole, rowOf, bands);
 }
 
 }  // namespace tempolog

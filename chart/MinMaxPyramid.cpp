@@ -103,7 +103,7 @@ void TMinMaxPyramid::UpdateUpperLevels(std::int32_t from) {
 }
 
 bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_t last,
-                           double& min, double& max) const {
+                           Extremes& out) const {
   Extremes acc{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(), 0.0};
   Decompose(
       first, last, [&](std::int64_t from, std::int64_t to) { acc = Combine(acc, Scan(values, from, to)); },
@@ -111,8 +111,16 @@ bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_
         acc = Combine(acc, levels_[static_cast<std::size_t>(level)][static_cast<std::size_t>(index)]);
       });
   if (std::isnan(acc.min)) return false;
-  min = acc.min;
-  max = acc.max;
+  out = acc;
+  return true;
+}
+
+bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_t last,
+                           double& min, double& max) const {
+  Extremes e;
+  if (!Query(values, first, last, e)) return false;
+  min = e.min;
+  max = e.max;
   return true;
 }
 

@@ -49,6 +49,9 @@ class TMinMaxPyramid {
   // holds a NaN.
   bool Query(const double* values, std::int32_t first, std::int32_t last, double& min,
              double& max) const;
+  // The same with the largest step between neighbouring values of the range
+  // (counting the step into values[first] from the value before it, if any).
+  bool Query(const double* values, std::int32_t first, std::int32_t last, Extremes& out) const;
 
   // Walking the pyramid from the top, for callers that need more than the
   // extremes of a range (which rows of a column hold a reading).

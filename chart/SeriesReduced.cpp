@@ -128,8 +128,9 @@ bool TCustomSeries::DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TCo
   auto row = [&](double stored) { return vertAxis_->ValueToPixel(stored * ym); };
   // The point after the run must be drawn: its segment covers b's row.
   if (Far(horizAxis_->ValueToPixel(XValue(b + 1))) || Far(row(ys[b + 1]))) return false;
-  double lo = 0, hi = 0;
-  if (!yExtremes_.Query(ys, a, b, lo, hi)) return false;  // a NaN reading
+  TMinMaxPyramid::Extremes run{};
+  if (!yExtremes_.Query(ys, a, b, run)) return false;  // a NaN reading
+  const double lo = run.min, hi = run.max;
   if (!InLinearReach(*vertAxis_, lo * ym) || !InLinearReach(*vertAxis_, hi * ym)) return false;
   const int rowLo = row(lo), rowHi = row(hi);
   if (Far(rowLo) || Far(rowHi)) return false;
@@ -149,7 +150,7 @@ bool TCustomSeries::DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TCo
     const TCustomChartAxis& axis = *vertAxis_;
     const double rowsPerUnit =
         axis.CurrentRange() == 0 ? 0.0 : std::fabs(axis.PixelSize() / axis.CurrentRange() * ym);
-    CollectRowBands(yExtremes_, ys, a, b, v, v - 1, rowsPerUnit, row, rowBands_);
+    CollectRowBands(yExtremes_, ys, a, b, v, v - 1, rowsPerUnit, run, row, rowBands_);
     for (const TRowBands::Band& band : rowBands_.Bands()) DrawMarkerBand(x, band.top, band.bottom, color);
   }
   return true;
