@@ -23,7 +23,8 @@ std::string ReadFileShared(const std::string& path);
 std::string ProgramFolder();
 
 // The per-user data folder of the program (created on demand by the caller):
-// $XDG_DATA_HOME/tempolog, by default ~/.local/share/tempolog.
+// $XDG_DATA_HOME/tempolog, by default ~/.local/share/tempolog
+// (%APPDATA%\tempolog on Windows).
 std::string UserDataFolder();
 
 // The platform's path separator ("/" or "\").

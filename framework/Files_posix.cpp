@@ -12,21 +12,14 @@
 
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
+#include "framework/FilesDetail.h"
 
 namespace tempolog {
 namespace {
 
-std::string Quote(const char* pattern, const std::string& path, int error) {
-  return FormatMessage(pattern, {path, SystemErrorText(error)});
-}
-
-[[noreturn]] void FailCreate(const std::string& path, int error) {
-  throw EFCreateError(Quote("Cannot create file \"%s\". %s", path, error));
-}
-
-[[noreturn]] void FailWrite(const std::string& path, int error) {
-  throw EFCreateError(Quote("Cannot write file \"%s\". %s", path, error));
-}
+using files_detail::FailCreate;
+using files_detail::FailOpen;
+using files_detail::FailWrite;
 
 std::string TemporaryName(const std::string& path) {
   static std::mt19937 rng{std::random_device{}()};
@@ -86,11 +79,11 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
 
 std::string ReadFileShared(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw EFOpenError(Quote("Cannot open file \"%s\". %s", path, errno));
+  if (fd < 0) FailOpen(path, errno);
   struct stat st{};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
-    throw EFOpenError(Quote("Cannot open file \"%s\". %s", path, EISDIR));
+    FailOpen(path, EISDIR);
   }
   std::string data;
   if (st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
@@ -101,7 +94,7 @@ std::string ReadFileShared(const std::string& path) {
       if (errno == EINTR) continue;
       const int error = errno;
       ::close(fd);
-      throw EFOpenError(Quote("Cannot open file \"%s\". %s", path, error));
+      FailOpen(path, error);
     }
     if (n == 0) break;
     data.append(buffer, static_cast<std::size_t>(n));

@@ -1,0 +1,26 @@
+#include "framework/Exceptions.h"
+#include "framework/Files.h"
+#include "framework/FilesDetail.h"
+
+namespace tempolog::files_detail {
+namespace {
+
+std::string Quote(const char* pattern, const std::string& path, int error) {
+  return FormatMessage(pattern, {path, SystemErrorText(error)});
+}
+
+}  // namespace
+
+void FailCreate(const std::string& path, int error) {
+  throw EFCreateError(Quote("Cannot create file \"%s\". %s", path, error));
+}
+
+void FailWrite(const std::string& path, int error) {
+  throw EFCreateError(Quote("Cannot write file \"%s\". %s", path, error));
+}
+
+void FailOpen(const std::string& path, int error) {
+  throw EFOpenError(Quote("Cannot open file \"%s\". %s", path, error));
+}
+
+}  // namespace tempolog::files_detail

@@ -1,0 +1,105 @@
+// Files on Windows: a temporary file, FlushFileBuffers and MoveFileExA with
+// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH for replacing a file in
+// one step; GetModuleFileNameA for the program's folder. Paths are the
+// system's single-byte code page, as everywhere in the program.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "framework/Exceptions.h"
+#include "framework/Files.h"
+#include "framework/FilesDetail.h"
+
+namespace tempolog {
+namespace {
+
+using files_detail::FailCreate;
+using files_detail::FailOpen;
+using files_detail::FailWrite;
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = bytes.size() > 0x40000000u ? 0x40000000u : static_cast<DWORD>(bytes.size());
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data(), chunk, &written, nullptr)) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string SystemErrorText(int error) {
+  char* buffer = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = n > 0 && buffer != nullptr ? std::string(buffer, n) : std::string();
+  if (buffer != nullptr) LocalFree(buffer);
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+    text.pop_back();
+  return text;
+}
+
+char PathSeparator() { return '\\'; }
+
+void WriteFileReplacing(const std::string& path, std::string_view bytes) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    FailCreate(path, ERROR_ACCESS_DENIED);
+
+  const std::string temp = path + ".tmp" + std::to_string(GetCurrentProcessId());
+  HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) FailCreate(path, static_cast<int>(GetLastError()));
+  int error = 0;
+  if (!WriteAll(file, bytes) || !FlushFileBuffers(file)) error = static_cast<int>(GetLastError());
+  if (!CloseHandle(file) && error == 0) error = static_cast<int>(GetLastError());
+  if (error == 0 && !MoveFileExA(temp.c_str(), path.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    error = static_cast<int>(GetLastError());
+  if (error != 0) {
+    DeleteFileA(temp.c_str());
+    FailWrite(path, error);
+  }
+}
+
+std::string ReadFileShared(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    FailOpen(path, static_cast<int>(GetLastError()));
+  std::string data;
+  LARGE_INTEGER size{};
+  if (GetFileSizeEx(file, &size) && size.QuadPart > 0)
+    data.reserve(static_cast<std::size_t>(size.QuadPart));
+  char buffer[1 << 16];
+  for (;;) {
+    DWORD n = 0;
+    if (!ReadFile(file, buffer, sizeof buffer, &n, nullptr)) {
+      const int error = static_cast<int>(GetLastError());
+      CloseHandle(file);
+      FailOpen(path, error);
+    }
+    if (n == 0) break;
+    data.append(buffer, n);
+  }
+  CloseHandle(file);
+  return data;
+}
+
+std::string ProgramFolder() {
+  char buffer[MAX_PATH * 4];
+  const DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  const std::string exe(buffer, n);
+  const std::string::size_type slash = exe.find_last_of("\\/");
+  return slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
+}
+
+std::string UserDataFolder() {
+  const char* appData = std::getenv("APPDATA");
+  return std::string(appData != nullptr ? appData : ".") + "\\tempolog";
+}
+
+}  // namespace tempolog
