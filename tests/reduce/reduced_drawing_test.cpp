@@ -21,7 +21,7 @@ constexpr int kWidth = 750;
 constexpr int kHeight = 596;
 constexpr double kStart = 46000.0;  // a day in 2025, as the readings' times
 
-enum class Signal { RandomWalk, SineWithNoise, Spikes, Steps, Constant };
+enum class Signal { RandomWalk, SineWithNoise, Spikes, Steps, Constant, Sawtooth };
 enum class View { Automatic, ZoomedIn, StartsAtEdge, MostlyOutside };
 
 const char* Name(Signal s) {
@@ -31,6 +31,7 @@ const char* Name(Signal s) {
     case Signal::Spikes: return "spikes";
     case Signal::Steps: return "steps";
     case Signal::Constant: return "constant";
+    case Signal::Sawtooth: return "sawtooth";
   }
   return "?";
 }
@@ -58,6 +59,9 @@ std::vector<double> Readings(Signal s, std::int32_t n) {
       case Signal::Spikes: v = i % every == every / 2 ? 20 + 8 * ((i / every) % 2 ? 1 : -1) : 20; break;
       case Signal::Steps: v = 20 + 2 * std::floor(i * 9.0 / n); break;
       case Signal::Constant: v = 21.5; break;
+      // Climbs about one pixel row per reading in the automatic view: right
+      // at the edge where neighbouring markers stop touching.
+      case Signal::Sawtooth: v = 20 + 0.01 * (i % 547); break;
     }
     y[static_cast<std::size_t>(i)] = v;
   }
@@ -184,7 +188,7 @@ void ExpectSameImage(Signal signal, std::int32_t n, const Setting& setting, std:
 
 constexpr auto kAllViews = {View::Automatic, View::ZoomedIn, View::StartsAtEdge, View::MostlyOutside};
 constexpr Signal kAllSignals[] = {Signal::RandomWalk, Signal::SineWithNoise, Signal::Spikes, Signal::Steps,
-                                  Signal::Constant};
+                                  Signal::Constant, Signal::Sawtooth};
 
 TEST(ReducedDrawing, ProgramSeriesEverySignalSizeAndView) {
   for (Signal signal : kAllSignals)
