@@ -64,7 +64,12 @@ void TMinMaxPyramid::Extend(const double* values, std::int32_t count) {
   const std::int32_t oldCount = count_;
   const std::int32_t firstChanged = oldCount >> kBlockShift;
   const std::int32_t blocks = ((count - 1) >> kBlockShift) + 1;
-  base.reserve(static_cast<std::size_t>(blocks));  // may throw: nothing changed yet
+  // Grows by a quarter at a time, as the value lists do: growing to the exact
+  // size would copy the whole level on every new block, that is every 32
+  // readings appended one at a time.
+  const std::size_t needed = static_cast<std::size_t>(blocks);
+  if (base.capacity() < needed)
+    base.reserve(std::max(needed, base.capacity() + base.capacity() / 4));  // may throw: nothing changed yet
   std::int64_t from = oldCount;
   if ((oldCount & (kBlockSize - 1)) != 0) {
     // The last block was partial: fold the new values of that block into it.

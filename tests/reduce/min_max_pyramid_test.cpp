@@ -135,6 +135,23 @@ TEST(MinMaxPyramid, StaysWithinThreeBytesPerValue) {
   EXPECT_LE(appended.MemoryBytes(), std::size_t{3} << 20);
 }
 
+TEST(MinMaxPyramid, ReadingsArrivingOneByOneReallocateRarely) {
+  // Every growth of a level copies it whole: growing block by block would
+  // copy a ten-million-reading pyramid every 32 readings.
+  constexpr std::int32_t kCount = 1 << 18;
+  const std::vector<double> v = RandomWalk(kCount, 4);
+  TMinMaxPyramid p;
+  int growths = 0;
+  std::size_t bytes = 0;
+  for (std::int32_t n = 1; n <= kCount; ++n) {
+    p.Extend(v.data(), n);
+    if (p.MemoryBytes() != bytes) ++growths;
+    bytes = p.MemoryBytes();
+  }
+  EXPECT_LT(growths, 300) << "of " << kCount / TMinMaxPyramid::kBlockSize << " blocks";
+  EXPECT_LE(bytes, std::size_t{3} * kCount);
+}
+
 TEST(MinMaxPyramid, NodesCoverTheirValues) {
   const std::vector<double> v = RandomWalk(5000, 9);
   TMinMaxPyramid p;

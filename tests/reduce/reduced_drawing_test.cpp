@@ -240,7 +240,7 @@ TEST(ReducedDrawing, ChangesBetweenFramesKeepTheImage) {
   };
   check("start");
   double x = gate.Last();
-  for (int i = 0; i < 12; ++i) {
+  for (int i = 0; i < 40; ++i) {  // past two blocks of the min/max pyramid
     s.AddPoint(x += 1 / 86400.0, 20 + (i % 7) * 0.3);
     check("appended");
   }
