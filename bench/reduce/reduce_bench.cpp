@@ -1,7 +1,8 @@
 // The program's chart at scale: a full paint into a 750 x 596 image with
 // 10^3 to 10^7 readings (reduced path and every point), a paint right after
-// one more reading at 10^7, and the memory a reading costs. The same frames
-// drawn by Qt Charts and QCustomPlot, when built with them, for comparison.
+// one more reading at 10^7 (and that frame's phases apart), and the memory a
+// reading costs. The same frames drawn by Qt Charts and QCustomPlot, when
+// built with them, for comparison.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -92,13 +93,19 @@ BENCHMARK(BM_PaintProgramChart)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 
+// The chart's series on the reduced path, painted once: what the reduced
+// path keeps is built before the timing starts.
+TLineSeries& PaintedReduced(TProgramChart& chart, TBitmapSurface& surface) {
+  chart.Series1->SetDrawEveryPoint(false);
+  Paint(chart, surface);
+  return *chart.Series1;
+}
+
 // One more reading, then the next frame, at 10^7 readings.
 void BM_PaintAfterAppend(benchmark::State& state) {
   TProgramChart& chart = ChartOf(state.range(0));
-  TLineSeries& series = *chart.Series1;
-  series.SetDrawEveryPoint(false);
   TBitmapSurface surface(kWidth, kHeight);
-  Paint(chart, surface);
+  TLineSeries& series = PaintedReduced(chart, surface);
   double x = series.XValues().LastValue();
   std::mt19937 rng(3);
   for (auto _ : state) {
@@ -107,6 +114,35 @@ void BM_PaintAfterAppend(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PaintAfterAppend)->Arg(10000000)->Unit(benchmark::kMillisecond);
+
+// The phases of that frame apart. Arguments: readings, what each iteration
+// does: 0 = append only, 1 = append a reading that goes on with the walk and
+// paint, 2 = append then paint twice (the second frame shows what the first
+// one left to do).
+void BM_AppendPhases(benchmark::State& state) {
+  TProgramChart& chart = ChartOf(state.range(0));
+  TBitmapSurface surface(kWidth, kHeight);
+  TLineSeries& series = PaintedReduced(chart, surface);
+  double x = series.XValues().LastValue();
+  double y = series.YValues().LastValue();
+  std::mt19937 rng(5);
+  std::normal_distribution<double> step(0, 0.02);
+  for (auto _ : state) {
+    series.AddPoint(x += 1 / 86400.0, y += step(rng));
+    switch (state.range(1)) {
+      case 0: break;
+      case 1: Paint(chart, surface); break;
+      case 2:
+        Paint(chart, surface);
+        Paint(chart, surface);
+        break;
+    }
+  }
+}
+// Appending alone runs a fixed count: left to itself it would add millions of
+// readings to the chart the other cases paint.
+BENCHMARK(BM_AppendPhases)->Args({10000000, 0})->Iterations(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AppendPhases)->ArgsProduct({{10000000}, {1, 2}})->Unit(benchmark::kMillisecond);
 
 // Bytes per reading held by the series' X and Y lists and by the min/max
 // structure of the reduced path (the lists' spare capacity included).
