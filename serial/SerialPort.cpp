@@ -408,7 +408,10 @@ void TSerialPort::PurgeAll() {
   SetError(0);
   if (!backend_->Purge(Handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR))
     CheckSystemResult(-1);
+  // Whatever was received is gone, so a line end seen before the purge has no
+  // partner left to drop either.
   LineBuffer.clear();
+  PendingCR = PendingLF = false;
   RaiseIfError();
 }
 

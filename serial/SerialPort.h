@@ -180,6 +180,12 @@ bool VirtualPortFolderIsSafe(const std::string& folder);
 // Items joined as comma text by the rules above.
 std::string CommaText(const std::vector<std::string>& items);
 
+// True when an error code left by a transfer or an open says the device itself
+// is gone (unplugged adapter, hung-up terminal, vanished path), as opposed to a
+// silent instrument, a bad reply or a port held by someone else. Such a port
+// may come back under the same name once the device is plugged in again.
+bool DeviceGone(int32_t code);
+
 // ---------------------------------------------------------- 4. TSerialPort
 
 class TSerialPort {
@@ -277,6 +283,7 @@ class TSerialPort {
   virtual int32_t BytesUnsent();
   virtual void SetRtsToggle(bool On);
   virtual void FlushOutput();
+  // Discards both driver queues, LineBuffer and the pending line-end state.
   virtual void PurgeAll();
   virtual bool WaitReadable(int32_t Timeout);
   virtual bool WaitWritable(int32_t Timeout);

@@ -74,6 +74,7 @@ TEST_F(SerialPty, NoReplyTimesOutAndKeepsThePartialBytes) {
   const int64_t took = MsSince(start);
   EXPECT_EQ(port.LastErrorCode, 9997);
   EXPECT_EQ(port.LastErrorText, "Timeout during operation");
+  EXPECT_FALSE(DeviceGone(port.LastErrorCode)) << "a silent device is still there";
   EXPECT_EQ(port.LineBuffer, "23.");
   EXPECT_GE(took, 900);
   EXPECT_LT(took, 3000);
@@ -316,9 +317,11 @@ TEST_F(SerialPty, PurgeDiscardsReceivedBytesAndTheBuffer) {
   pty.Send("old");
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   port.LineBuffer = "older";
+  port.PendingCR = true;  // a lone CR ended the last line
   EXPECT_EQ(port.BytesAvailable(), 5);
   port.PurgeAll();
   EXPECT_EQ(port.LineBuffer, "");
+  EXPECT_FALSE(port.PendingCR) << "its partner went with the purge";
   EXPECT_EQ(port.BytesWaiting(), 0);
   EXPECT_FALSE(port.WaitReadableOrBuffered(50));
 }
@@ -380,6 +383,7 @@ TEST_F(SerialPty, DeviceGoneBeforeTheQueryFailsTheWrite) {
   EXPECT_EQ(port.LastErrorCode, EIO);
   EXPECT_EQ(port.ReadUntil(5000, "\r\n"), "");
   EXPECT_EQ(port.LastErrorCode, EIO);
+  EXPECT_TRUE(DeviceGone(port.LastErrorCode));
   EXPECT_LT(MsSince(start), 2500) << "no waiting for a device that is gone";
 }
 
@@ -402,15 +406,17 @@ TEST(SerialOpen, BadTargetsGiveClearErrorsAndNoReport) {
   TempFolder folder;
   const std::string file = folder.path() + "/plain.txt";
   std::ofstream(file) << "not a port";
+  // `gone`: the error says the device is not there (it may come back).
   const struct {
     std::string path;
     int error;
+    bool gone;
   } rows[] = {
-      {"/dev/no-such-port", ENOENT},
-      {folder.path(), EISDIR},
-      {file, ENOTTY},
-      {"/dev/null", ENOTTY},
-      {"", ENOENT},
+      {"/dev/no-such-port", ENOENT, true},
+      {folder.path(), EISDIR, false},
+      {file, ENOTTY, false},
+      {"/dev/null", ENOTTY, false},
+      {"", ENOENT, true},
   };
   for (const auto& row : rows) {
     TSerialPort port;
@@ -418,6 +424,7 @@ TEST(SerialOpen, BadTargetsGiveClearErrorsAndNoReport) {
     port.OnStatus = [&](TSerialPort*, THookSerialReason, const std::string&) { ++reports; };
     port.OpenPort(row.path);
     EXPECT_EQ(port.LastErrorCode, row.error) << row.path;
+    EXPECT_EQ(DeviceGone(port.LastErrorCode), row.gone) << row.path;
     EXPECT_EQ(port.Handle, -1) << row.path;
     EXPECT_FALSE(port.Connected) << row.path;
     EXPECT_EQ(reports, 0) << row.path;
