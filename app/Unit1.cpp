@@ -325,21 +325,34 @@ void TForm1::ShowOffline() {
   lbTemp->SetText(kNoReading);
 }
 
+void TForm1::ShowOnline() {
+  SetFontColor(lbCom, clSkyBlue);
+  lbCom->SetText("online");
+}
+
+bool TForm1::OpenAndQuery(const std::string& name) {
+  Serial->ClosePort();
+  Serial->OpenPort(SerialDevicePath(name));
+  Serial->Configure(2400, 8, 'N', 0, false, false);
+  const std::string reply = QueryDevice();
+  return !reply.empty() && Serial->LastErrorCode == 0;
+}
+
 void TForm1::ComCBoxSelect() {
   const std::string chosen = FromScreen(ComCBox->currentText());
+  // A choice of the operator ends any wait for an instrument that went away.
+  DeviceAway = false;
   if (chosen == kOffline) {
     lbCom->SetText(chosen);
     ShowOffline();
     Serial->ClosePort();
     return;
   }
+  LinkPort = chosen;
   Serial->ClosePort();
   lbCom->SetText(chosen);
   lbCom->repaint();  // the port name stays in view while the check waits for a reply
-  Serial->OpenPort(SerialDevicePath(chosen));
-  Serial->Configure(2400, 8, 'N', 0, false, false);
-  const std::string reply = QueryDevice();
-  if (reply.empty() || Serial->LastErrorCode != 0) {
+  if (!OpenAndQuery(chosen)) {
     Dialogs().ShowMessage("No data !", ApplicationTitle());
     Serial->ClosePort();
     lbCom->SetText(kOffline);
@@ -347,17 +360,43 @@ void TForm1::ComCBoxSelect() {
     sbRejestruj->setEnabled(false);
     return;
   }
-  SetFontColor(lbCom, clSkyBlue);
-  lbCom->SetText("online");
+  ShowOnline();
   sbRejestruj->setEnabled(true);
 }
 
 std::string TForm1::QueryDevice() {
   LastReply.clear();
   if (!Serial) return LastReply;
+  // Bytes that came after the previous exchange ended (a stray byte after its
+  // CR LF, the rest of an over-long burst, a reply later than its time-out)
+  // answer no request of ours: the reply must be read from an empty port.
+  if (Serial->Connected) Serial->PurgeAll();
   Serial->WriteText(TextOf(eCmd) + "\r");
   LastReply = TrimBlanks(Serial->ReadUntil(kReplyTimeoutMs, kReplyEnd));
   return LastReply;
+}
+
+bool TForm1::NoteDeviceGone() {
+  if (!Serial || !DeviceGone(Serial->LastErrorCode)) return false;
+  DeviceAway = true;
+  Serial->ClosePort();
+  lbCom->SetText(kOffline);
+  ShowOffline();
+  // One box tells that the instrument went; it is shown once this tick is
+  // over, so that the ticks its modal loop delivers keep looking for the
+  // instrument, and no second box stacks on it while it is open.
+  if (lostBoxPending_) return true;
+  lostBoxPending_ = true;
+  const std::string text = "The instrument on " + LinkPort +
+                           " is gone. Recording goes on as soon as it answers again.";
+  QMetaObject::invokeMethod(
+      this,
+      [this, text] {
+        Guard([&] { Dialogs().ShowMessage(text, ApplicationTitle()); });
+        lostBoxPending_ = false;
+      },
+      Qt::QueuedConnection);
+  return true;
 }
 
 // --- recording --------------------------------------------------------------
@@ -388,10 +427,28 @@ void TForm1::sbRejestrujClick() {
 }
 
 void TForm1::Timer1Timer() {
-  const std::string first = QueryDevice();
-  if (first.empty() || !Serial || Serial->LastErrorCode != 0) return;
+  if (!Serial) return;
+  if (DeviceAway) {
+    // The instrument went away: look for it again under its port name (an
+    // adapter plugged in again, a virtual port made again). Its answer is
+    // the first reply of this tick.
+    const bool back = OpenAndQuery(LinkPort);
+    if (!back) {
+      Serial->ClosePort();
+      return;
+    }
+    DeviceAway = false;
+    ShowOnline();
+  } else {
+    const std::string first = QueryDevice();
+    if (first.empty() || Serial->LastErrorCode != 0) {
+      NoteDeviceGone();
+      return;
+    }
+  }
   // Only the second reply is the reading.
   const std::string reading = QueryDevice();
+  if (NoteDeviceGone()) return;
   // A reply cut short at the length limit is not a reading.
   if (Serial->LastErrorCode == ErrBufferExceeded) return;
   AddLiveReading(reading);
@@ -425,7 +482,8 @@ void TForm1::Odczytajzpliku1Click() {
   const std::optional<std::string> path = Dialogs().ChooseOpenFile();
   // A cancelled dialog changes nothing, the chart included.
   if (!path) return;
-  Memo1->Clear();
+  // The file is read whole before the log changes: a file that cannot be
+  // read leaves the log (perhaps unsaved readings) as it was.
   LoadLog(ReadFileShared(*path));
 }
 

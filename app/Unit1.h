@@ -88,6 +88,10 @@ class TForm1 : public QMainWindow {
   std::string LastReply;        // trimmed text of the last query's reply
   std::uint8_t Unsaved = 0;     // 1 once recording started, until a Save as
   TFormatSettings TextSettings{};
+  // The port name of the last check, and whether its instrument went away
+  // while recording: each recording tick then looks for it under that name.
+  std::string LinkPort;
+  bool DeviceAway = false;
 
   // --- handlers -----------------------------------------------------------
   void FormCreate();
@@ -107,10 +111,11 @@ class TForm1 : public QMainWindow {
 
   // --- plain operations ---------------------------------------------------
 
-  // One request/reply exchange: sends the command and CR, reads up to CR LF
-  // (1000 ms per wait); returns the blank-trimmed reply, empty when nothing
-  // usable came, and leaves it in LastReply. Judge success by a non-empty
-  // reply and Serial->LastErrorCode == 0.
+  // One request/reply exchange: discards whatever the port received since the
+  // last exchange, sends the command and CR, reads up to CR LF (1000 ms per
+  // wait); returns the blank-trimmed reply, empty when nothing usable came,
+  // and leaves it in LastReply. Judge success by a non-empty reply and
+  // Serial->LastErrorCode == 0.
   std::string QueryDevice();
 
   // Shows, logs and plots one reading; an empty reply is ignored.
@@ -122,7 +127,8 @@ class TForm1 : public QMainWindow {
   // Writes the log text to `path`, replacing any file there; clears Unsaved.
   void SaveLog(const std::string& path);
 
-  // Replaces the log with `bytes` and plots every line of it.
+  // Replaces the log with `bytes` and plots every line of it. Bytes too many
+  // for the log throw EInvalidOperation and leave log and chart as they were.
   void LoadLog(std::string bytes);
 
   // Plots every logical line of the log, first to last; stops at the first
@@ -148,6 +154,15 @@ class TForm1 : public QMainWindow {
   void BuildMenus();
   void WireHandlers();
   void ShowOffline();
+  void ShowOnline();
+  // Opens the port of that name afresh and queries the instrument once; true
+  // when it answered.
+  bool OpenAndQuery(const std::string& name);
+  // After a failed query: when the device is gone, shows the link offline,
+  // closes the port and leaves DeviceAway set; true in that case.
+  bool NoteDeviceGone();
+
+  bool lostBoxPending_ = false;  // a box about a lost instrument is due or open
 };
 
 // The program's one main window (set by the program entry).

@@ -25,29 +25,22 @@ class Instrument {
   // Answers request number n (from 1) with the returned bytes, or stays silent.
   using Script = std::function<std::optional<std::string>(int n, const std::string& request)>;
 
-  Instrument(const std::string& portsDir, const std::string& name) {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
-      throw std::runtime_error("no pseudo-terminal");
-    }
-    slavePath_ = ptsname(master_);
-    // Held open so that the terminal never hangs up between the program's opens.
-    slave_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
+  Instrument(const std::string& portsDir, const std::string& name)
+      : link_(portsDir + "/" + name) {
     std::filesystem::create_directories(portsDir);
     chmod(portsDir.c_str(), 0700);
-    link_ = portsDir + "/" + name;
-    std::filesystem::create_symlink(slavePath_, link_);
-    thread_ = std::thread([this] { Serve(); });
+    Plug();
   }
 
-  ~Instrument() {
-    stop_ = true;
-    thread_.join();
-    std::error_code ignored;
-    std::filesystem::remove(link_, ignored);
-    close(slave_);
-    close(master_);
-  }
+  ~Instrument() { Unplug(); }
+
+  // The adapter is pulled out: the terminal hangs up and the port's name
+  // disappears. Return() plugs it in again under the same name.
+  void Vanish() { Unplug(); }
+  void Return() { Plug(); }
+
+  // Sends bytes unasked (stray bytes, a late reply).
+  void Send(const std::string& bytes) { Write(bytes); }
 
   void SetScript(Script script) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -61,6 +54,30 @@ class Instrument {
   }
 
  private:
+  void Plug() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+      throw std::runtime_error("no pseudo-terminal");
+    }
+    const std::string slavePath = ptsname(master_);
+    // Held open so that the terminal never hangs up between the program's opens.
+    slave_ = open(slavePath.c_str(), O_RDWR | O_NOCTTY);
+    std::filesystem::create_symlink(slavePath, link_);
+    stop_ = false;
+    thread_ = std::thread([this] { Serve(); });
+  }
+
+  void Unplug() {
+    if (master_ < 0) return;
+    stop_ = true;
+    thread_.join();
+    std::error_code ignored;
+    std::filesystem::remove(link_, ignored);
+    close(slave_);
+    close(master_);
+    slave_ = master_ = -1;
+  }
+
   void Serve() {
     std::string pending;
     while (!stop_) {
@@ -94,10 +111,9 @@ class Instrument {
     }
   }
 
+  std::string link_;
   int master_ = -1;
   int slave_ = -1;
-  std::string slavePath_;
-  std::string link_;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   Script script_;

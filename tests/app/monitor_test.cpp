@@ -6,11 +6,14 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "app/LogFormat.h"
 #include "app/Unit1.h"
@@ -348,6 +351,87 @@ TEST_F(MonitorTest, RestartingReadsThePeriodAndCommandAgain) {
   EXPECT_EQ(instrument_->Requests().back(), "02Y?");
 }
 
+// Replies that name their request ("n.5" answers request n), so that a reply
+// recorded against the wrong request shows.
+std::optional<std::string> NumberedReply(int n) { return std::to_string(n) + ".5\r\n"; }
+
+std::vector<std::string> LoggedValues(const TLogView& log) {
+  std::vector<std::string> values;
+  for (std::size_t i = 0; i < log.LineCount(); ++i) values.push_back(SplitLogLine(log.Line(i)).value);
+  return values;
+}
+
+TEST_F(MonitorTest, BytesLeftFromAnEarlierExchangeNeverBecomeAReading) {
+  // Request 1 is the port check; each tick asks twice and records the second
+  // reply (a tick whose first reply fails asks once).
+  struct Row {
+    const char* name;
+    int faultyRequest;
+    std::optional<std::string> faultyReply;
+    std::string afterFirstTick;  // arrives unasked before the second tick
+    std::vector<std::string> recorded;
+  } rows[] = {
+      {"a 300-byte burst without a line end", 2, std::string(300, '7'), "", {"4.5", "6.5"}},
+      {"a stray byte after a reply", 2, std::string("2.5\r\n9"), "", {"3.5", "5.5", "7.5"}},
+      {"a reply finished after its time-out", 3, std::string("3."), "5\r\n", {"5.5", "7.5"}},
+      {"a reply after its time-out", 2, std::nullopt, "2.5\r\n", {"4.5", "6.5"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    form_->Kasuj1Click();
+    instrument_.reset();  // a fresh instrument counts its requests from 1
+    instrument_ = std::make_unique<Instrument>(dir_ + "/tempolog/ports", kPort);
+    instrument_->SetScript([&row](int n, const std::string&) {
+      return n == row.faultyRequest ? row.faultyReply : NumberedReply(n);
+    });
+    GoOnline();
+    ClickRun();
+    if (!row.afterFirstTick.empty()) {
+      instrument_->Send(row.afterFirstTick);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    form_->Timer1->Tick();
+    form_->Timer1->Tick();
+    ClickRun();
+    EXPECT_EQ(LoggedValues(*form_->Memo1), row.recorded);
+    EXPECT_EQ(Points(), static_cast<int>(row.recorded.size()));
+    EXPECT_EQ(form_->lbTemp->Text(), row.recorded.back());
+    EXPECT_TRUE(Errors().empty());
+  }
+}
+
+TEST_F(MonitorTest, AnInstrumentThatVanishesIsShownOfflineAndRecordsAgainWhenItReturns) {
+  GoOnline();
+  ClickRun();
+  ASSERT_EQ(Points(), 1);
+  instrument_->Vanish();
+  for (int tick = 0; tick < 3; ++tick) form_->Timer1->Tick();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form_->lbCom->Text(), "offline");
+  EXPECT_EQ(FontColor(form_->lbCom), clGrayText);
+  EXPECT_EQ(form_->lbTemp->Text(), "----");
+  EXPECT_TRUE(form_->Timer1->Running());  // recording stays on
+  EXPECT_TRUE(form_->sbRejestruj->Down());
+  EXPECT_TRUE(form_->sbRejestruj->isEnabled());
+  EXPECT_EQ(Points(), 1);
+  EXPECT_EQ(form_->Memo1->LineCount(), 1u);
+  ASSERT_EQ(dialogs_.Boxes(Kind::Message).size(), 1u);  // one box when it went, none per tick
+  EXPECT_NE(dialogs_.Boxes(Kind::Message)[0].text.find(kPort), std::string::npos);
+
+  instrument_->Return();
+  Answer("24.0");
+  form_->Timer1->Tick();
+  EXPECT_EQ(form_->lbCom->Text(), "online");
+  EXPECT_EQ(FontColor(form_->lbCom), clSkyBlue);
+  EXPECT_EQ(form_->lbTemp->Text(), "24.0");
+  form_->Timer1->Tick();
+  ASSERT_EQ(Points(), 3);
+  EXPECT_EQ(PointY(2), 24.0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(dialogs_.History().size(), 1u);
+  EXPECT_TRUE(Errors().empty());
+}
+
 // --- log and files -----------------------------------------------------------
 
 TEST_F(MonitorTest, SaveAsWritesOneLinePerReadingAndClearsUnsaved) {
@@ -426,15 +510,30 @@ TEST_F(MonitorTest, LoadStopsAtTheFirstBadLineAndKeepsTheText) {
   }
 }
 
-TEST_F(MonitorTest, LoadingAMissingFileEmptiesTheLogAndPlotsNothing) {
-  form_->Memo1->AppendLine("2024-03-05 07:04:09\t23.5");
-  dialogs_.AnswerFile(Path("missing.log"));
-  form_->Odczytajzpliku1->trigger();
-  ASSERT_EQ(Errors().size(), 1u);
-  EXPECT_EQ(Errors()[0].text,
-            "Cannot open file \"" + Path("missing.log") + "\". " + SystemErrorText(ENOENT) + ".");
-  EXPECT_EQ(form_->Memo1->Text(), "");
-  EXPECT_EQ(Points(), 0);
+TEST_F(MonitorTest, ALoadThatCannotReadItsFileKeepsTheLogAndTheChart) {
+  fs::create_directories(Path("folder.log"));
+  WriteAll(Path("large.log"), std::string(4096, 'x'));
+  struct Row {
+    const char* name;
+    std::string message;
+  } rows[] = {
+      {"missing.log", "Cannot open file \"" + Path("missing.log") + "\". " + SystemErrorText(ENOENT) + "."},
+      {"folder.log", "Cannot open file \"" + Path("folder.log") + "\". " + SystemErrorText(EISDIR) + "."},
+      {"large.log", "Text exceeds memo capacity."},
+  };
+  form_->AddLiveReading("23.5");
+  const std::string log = form_->Memo1->Text();
+  form_->Memo1->SetCapacity(1024);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    dialogs_.ClearHistory();
+    dialogs_.AnswerFile(Path(row.name));
+    form_->Odczytajzpliku1->trigger();
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(Errors()[0].text, row.message);
+    EXPECT_EQ(form_->Memo1->Text(), log);
+    EXPECT_EQ(Points(), 1);
+  }
 }
 
 TEST_F(MonitorTest, AFileTooLargeForTheLogPlotsNothing) {
