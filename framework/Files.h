@@ -8,7 +8,9 @@ namespace tempolog {
 
 // Creates or replaces the file at `path` with exactly `bytes`. The bytes go to a
 // temporary file in the same folder, are flushed to disk and then renamed over
-// the target, so a failure at any step leaves an earlier file intact.
+// the target, so a failure at any step leaves an earlier file intact. A
+// symbolic link is followed: the file it points to is replaced and the link
+// stays. A replaced file keeps its permission bits.
 // Throws EFCreateError "Cannot create file "<path>". <reason>" when the file
 // cannot be created, or "Cannot write file "<path>". <reason>" when writing,
 // flushing or renaming fails.

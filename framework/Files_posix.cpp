@@ -1,6 +1,7 @@
 // Files on POSIX systems: open/write/fsync/rename for replacing a file in one
-// step, and /proc/self/exe for the program's folder (Linux; other systems fall
-// back to the working folder).
+// step (through symbolic links, keeping the permission bits), and
+// /proc/self/exe for the program's folder (Linux; other systems fall back to
+// the working folder).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,6 +25,28 @@ using files_detail::FailWrite;
 std::string TemporaryName(const std::string& path) {
   static std::mt19937 rng{std::random_device{}()};
   return path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(rng() % 1000000);
+}
+
+// Follows `path` through symbolic links to the file a save must replace (it
+// need not exist yet); a relative link target counts from the link's folder.
+// False with the reason in `error` when a link cannot be read or links loop.
+bool FollowLinks(std::string& path, int& error) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    char target[4096];
+    const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+    if (n < 0 || static_cast<std::size_t>(n) == sizeof target) {
+      error = n < 0 ? errno : ENAMETOOLONG;
+      return false;
+    }
+    std::string next(target, static_cast<std::size_t>(n));
+    const std::string::size_type slash = path.rfind('/');
+    if ((next.empty() || next[0] != '/') && slash != std::string::npos) next.insert(0, path, 0, slash + 1);
+    path = std::move(next);
+  }
+  error = ELOOP;
+  return false;
 }
 
 // Writes all bytes, resuming after short writes and interrupted calls.
@@ -51,25 +74,41 @@ std::string SystemErrorText(int error) {
 char PathSeparator() { return '/'; }
 
 void WriteFileReplacing(const std::string& path, std::string_view bytes) {
+  // Saving over a symbolic link replaces the file it points to; the link
+  // stays. Errors still name the path the user chose.
+  std::string target = path;
+  int linkError = 0;
+  if (!FollowLinks(target, linkError)) FailCreate(path, linkError);
   // A target that is a folder can never be replaced: say so before anything
   // else is created beside it.
   struct stat st{};
-  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) FailCreate(path, EISDIR);
+  const bool replacing = ::stat(target.c_str(), &st) == 0;
+  if (replacing && S_ISDIR(st.st_mode)) FailCreate(path, EISDIR);
 
-  const std::string temp = TemporaryName(path);
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  // A replaced file keeps its permission bits (and owner, where the system
+  // lets us): the new bytes start out no more readable than the old file
+  // (the umask can only narrow them) and get its exact bits before the rename.
+  const std::string temp = TemporaryName(target);
+  const mode_t mode = replacing ? (st.st_mode & 0777) : 0666;
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
   if (fd < 0) FailCreate(path, errno);
   int error = 0;
-  if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
+  if (replacing) {
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+      // Only root gives a file away; the file is then the saver's own.
+    }
+    if (::fchmod(fd, st.st_mode & 07777) != 0) error = errno;
+  }
+  if (error == 0 && (!WriteAll(fd, bytes) || ::fsync(fd) != 0)) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlink(temp.c_str());
     FailWrite(path, error);
   }
   // Make the rename itself durable; a failure here loses nothing written.
-  const std::string::size_type slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string::size_type slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);

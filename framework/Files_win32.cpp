@@ -1,7 +1,7 @@
-// Files on Windows: a temporary file, FlushFileBuffers and MoveFileExA with
-// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH for replacing a file in
-// one step; GetModuleFileNameA for the program's folder. Paths are the
-// system's single-byte code page, as everywhere in the program.
+// Files on Windows: a temporary file, FlushFileBuffers and ReplaceFileA (or
+// MoveFileExA for a new file) for replacing a file in one step, through a
+// symbolic link to its target; GetModuleFileNameA for the program's folder.
+// Paths are the system's single-byte code page, as everywhere in the program.
 #include <windows.h>
 
 #include <cstdlib>
@@ -28,6 +28,26 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
+// The file a save must replace: a symbolic link is followed to its target.
+// Any other path, or one that does not exist yet, is its own target.
+std::string FinalPath(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+    return path;
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return path;
+  char buffer[MAX_PATH * 4];
+  const DWORD n = GetFinalPathNameByHandleA(file, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+  CloseHandle(file);
+  if (n == 0 || n >= sizeof buffer) return path;
+  std::string final(buffer, n);
+  // "\\?\C:\..." names a drive path; "\\?\UNC\server\..." a share.
+  if (final.rfind("\\\\?\\UNC\\", 0) == 0) return "\\" + final.substr(7);
+  if (final.rfind("\\\\?\\", 0) == 0) return final.substr(4);
+  return final;
+}
+
 }  // namespace
 
 std::string SystemErrorText(int error) {
@@ -45,19 +65,25 @@ std::string SystemErrorText(int error) {
 char PathSeparator() { return '\\'; }
 
 void WriteFileReplacing(const std::string& path, std::string_view bytes) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::string target = FinalPath(path);
+  const DWORD attributes = GetFileAttributesA(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
     FailCreate(path, ERROR_ACCESS_DENIED);
 
-  const std::string temp = path + ".tmp" + std::to_string(GetCurrentProcessId());
+  const std::string temp = target + ".tmp" + std::to_string(GetCurrentProcessId());
   HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) FailCreate(path, static_cast<int>(GetLastError()));
   int error = 0;
   if (!WriteAll(file, bytes) || !FlushFileBuffers(file)) error = static_cast<int>(GetLastError());
   if (!CloseHandle(file) && error == 0) error = static_cast<int>(GetLastError());
-  if (error == 0 && !MoveFileExA(temp.c_str(), path.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  // ReplaceFileA keeps the replaced file's attributes and access rights; a
+  // new file is moved into place.
+  const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
+  if (error == 0 && !(replacing ? ReplaceFileA(target.c_str(), temp.c_str(), nullptr,
+                                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                                : MoveFileExA(temp.c_str(), target.c_str(),
+                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)))
     error = static_cast<int>(GetLastError());
   if (error != 0) {
     DeleteFileA(temp.c_str());

@@ -2,8 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "framework/Exceptions.h"
@@ -82,6 +84,72 @@ TEST_F(FilesTest, FailedReplaceKeepsEarlierFileAndNamesIt) {
   fs::create_directory(dir_ + "/sub");
   EXPECT_THROW(WriteFileReplacing(dir_ + "/sub", "x"), EFCreateError);
   EXPECT_EQ(ReadFileShared(path), "earlier");
+}
+
+TEST_F(FilesTest, ReplacingThroughALinkOrOverAProtectedFileKeepsWhatWasThere) {
+  // Each row prepares the folder and names the path saved to; afterwards the
+  // file at `written` holds the bytes with `mode`, and `link` (if any) is
+  // still a link.
+  struct Row {
+    const char* name;
+    std::function<void(const std::string& dir)> prepare;
+    std::string saveTo, written, link;
+    mode_t mode;
+  } rows[] = {
+      {"a link to a file",
+       [](const std::string& d) {
+         WriteFileReplacing(d + "/real.log", "old");
+         fs::create_symlink("real.log", d + "/link.log");
+       },
+       "link.log", "real.log", "link.log", 0},
+      {"a chain of links into another folder",
+       [](const std::string& d) {
+         fs::create_directory(d + "/sub");
+         WriteFileReplacing(d + "/sub/real.log", "old");
+         fs::create_symlink(d + "/sub/real.log", d + "/sub/abs.log");
+         fs::create_symlink("sub/abs.log", d + "/link.log");
+       },
+       "link.log", "sub/real.log", "link.log", 0},
+      {"a link to a file not yet there",
+       [](const std::string& d) { fs::create_symlink("new.log", d + "/link.log"); },
+       "link.log", "new.log", "link.log", 0},
+      {"a file only its owner may read",
+       [](const std::string& d) {
+         WriteFileReplacing(d + "/private.log", "old");
+         chmod((d + "/private.log").c_str(), 0600);
+       },
+       "private.log", "private.log", "", 0600},
+      {"a file readable by all but writable by none",
+       [](const std::string& d) {
+         WriteFileReplacing(d + "/shared.log", "old");
+         chmod((d + "/shared.log").c_str(), 0444);
+       },
+       "shared.log", "shared.log", "", 0444},
+  };
+  const mode_t savedMask = umask(022);  // new files would be 0644
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string dir = dir_ + "/" + std::to_string(&row - rows);
+    fs::create_directory(dir);
+    row.prepare(dir);
+    WriteFileReplacing(dir + "/" + row.saveTo, "new bytes");
+    EXPECT_EQ(ReadFileShared(dir + "/" + row.written), "new bytes");
+    if (!row.link.empty()) EXPECT_TRUE(fs::is_symlink(dir + "/" + row.link));
+    struct stat st{};
+    ASSERT_EQ(lstat((dir + "/" + row.written).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    if (row.mode != 0) EXPECT_EQ(st.st_mode & 07777, row.mode);
+  }
+  umask(savedMask);
+  // Links that lead round in a circle are refused, naming the path chosen.
+  fs::create_symlink("b", dir_ + "/a");
+  fs::create_symlink("a", dir_ + "/b");
+  try {
+    WriteFileReplacing(dir_ + "/a", "x");
+    FAIL() << "no error";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + dir_ + "/a\". " + SystemErrorText(ELOOP));
+  }
 }
 
 TEST_F(FilesTest, OpenFailuresQuoteThePath) {
