@@ -68,6 +68,8 @@ std::string SimUsage() {
          "  --every N           answer only every Nth request\n"
          "  --value TEXT        always answer TEXT\n"
          "  --vanish-after N    answer N requests, then close the port (an unplugged adapter)\n"
+         "  --return-after MS   with --vanish-after: come back under the same name MS\n"
+         "                      milliseconds after vanishing, and so on (a loose plug)\n"
          "  --script FILE       answer from FILE: lines \"request -> reply\" (escapes \\r \\n \\t\n"
          "                      \\0 \\xHH \\\\); requests not in the script get no answer\n"
          "  --seed N            seed of the noise (default 1)\n"
@@ -128,7 +130,8 @@ bool ParseSimArguments(const std::vector<std::string>& args, SimOptions& o, bool
         return false;
       }
       o.name = v;
-    } else if (a == "--delay" || a == "--every" || a == "--vanish-after" || a == "--seed") {
+    } else if (a == "--delay" || a == "--every" || a == "--vanish-after" || a == "--seed" ||
+               a == "--return-after") {
       if (!value(v)) return false;
       int n = 0;
       if (!ReadCount(v, a == "--every" ? 1 : 0, n)) {
@@ -139,6 +142,7 @@ bool ParseSimArguments(const std::vector<std::string>& args, SimOptions& o, bool
       if (a == "--delay") o.replyDelayMs = n;
       if (a == "--every") o.answerEvery = n;
       if (a == "--vanish-after") o.vanishAfter = n;
+      if (a == "--return-after") o.returnAfterMs = n;
       if (a == "--seed") o.seed = static_cast<uint32_t>(n);
     } else if (a == "--value") {
       if (!value(v)) return false;
@@ -163,6 +167,10 @@ bool ParseSimArguments(const std::vector<std::string>& args, SimOptions& o, bool
       return false;
     }
   }
+  if (o.returnAfterMs >= 0 && o.vanishAfter < 0) {
+    error = "option --return-after needs --vanish-after";
+    return false;
+  }
   return true;
 }
 
@@ -177,6 +185,13 @@ std::string SimInstrument::Reading(double seconds) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", 22.5 + drift + noise);
   return text;
+}
+
+void SimInstrument::Return() {
+  gone_ = false;
+  streaming_ = false;
+  requests_ = 0;
+  partial_.clear();
 }
 
 std::string SimInstrument::StreamPiece() {

@@ -26,6 +26,7 @@ struct SimOptions {
   bool fixed = false;            // always answers fixedValue
   std::string fixedValue;
   int vanishAfter = -1;          // answers N requests, then closes its side at the next
+  int returnAfterMs = -1;        // after vanishing, comes back under its name after MS ms
   std::vector<std::pair<std::string, std::string>> script;  // request -> reply
   bool scripted = false;
   uint32_t seed = 1;
@@ -63,6 +64,8 @@ class SimInstrument {
   // The next piece of an endless stream (never a CR or LF).
   std::string StreamPiece();
   int Requests() const { return requests_; }
+  // Plugged in again after vanishing: counts its requests afresh.
+  void Return();
 
  private:
   SimAction Answer(const std::string& request, double seconds);

@@ -97,63 +97,58 @@ bool SendAll(int fd, const std::string& bytes) {
   return true;
 }
 
-}  // namespace
+// The simulator's end of one pseudo-terminal, registered under the port name.
+struct Terminal {
+  int master = -1;
+  int keeper = -1;  // the slave side, held open
+  std::string slave;
+  std::string link;
+};
 
-int main(int argc, char** argv) {
-  using namespace tempolog;
-  SimOptions options;
-  bool help = false;
-  std::string error;
-  if (!ParseSimArguments(std::vector<std::string>(argv + 1, argv + argc), options, help, error)) {
-    std::fprintf(stderr, "tempolog-sim: %s\n%s", error.c_str(), SimUsage().c_str());
-    return 2;
-  }
-  if (help) {
-    std::fputs(SimUsage().c_str(), stdout);
-    return 0;
-  }
-
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+// Makes a new pseudo-terminal and registers it as the virtual port `name`.
+bool Plug(const std::string& name, Terminal& t) {
+  t.master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (t.master < 0 || grantpt(t.master) != 0 || unlockpt(t.master) != 0) {
     std::fprintf(stderr, "tempolog-sim: no pseudo-terminal: %s\n", std::strerror(errno));
-    return 1;
+    return false;
   }
-  const char* slaveName = ptsname(master);
+  const char* slaveName = ptsname(t.master);
   if (!slaveName) {
     std::fprintf(stderr, "tempolog-sim: no pseudo-terminal name\n");
-    return 1;
+    return false;
   }
-  const std::string slave = slaveName;
-  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+  t.slave = slaveName;
+  fcntl(t.master, F_SETFL, fcntl(t.master, F_GETFL) | O_NONBLOCK);
   // Holding the slave side open keeps the line up between the monitor's
   // opens and closes, and lets the simulator set raw mode once.
-  const int keeper = open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  termios t{};
-  if (keeper >= 0 && tcgetattr(keeper, &t) == 0) {
-    cfmakeraw(&t);
-    cfsetspeed(&t, B2400);
-    tcsetattr(keeper, TCSANOW, &t);
+  t.keeper = open(t.slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  termios attributes{};
+  if (t.keeper >= 0 && tcgetattr(t.keeper, &attributes) == 0) {
+    cfmakeraw(&attributes);
+    cfsetspeed(&attributes, B2400);
+    tcsetattr(t.keeper, TCSANOW, &attributes);
   }
-
-  const std::string folder = VirtualPortFolder();
-  const std::string link = folder + "/" + options.name;
-  if (!Register(folder, link, slave)) return 1;
-
-  struct sigaction action{};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-
-  std::printf("tempolog-sim: port %s at %s (link %s)\n", options.name.c_str(), slave.c_str(),
-              link.c_str());
+  const std::string folder = tempolog::VirtualPortFolder();
+  t.link = folder + "/" + name;
+  if (!Register(folder, t.link, t.slave)) return false;
+  std::printf("tempolog-sim: port %s at %s (link %s)\n", name.c_str(), t.slave.c_str(),
+              t.link.c_str());
   std::fflush(stdout);
+  return true;
+}
 
-  SimInstrument instrument(options);
-  const Clock::time_point start = Clock::now();
-  Clock::time_point nextPiece = start;
+// Pulls the adapter out: the link goes and the terminal hangs up.
+void Unplug(Terminal& t) {
+  if (!t.link.empty()) Unregister(t.link, t.slave);
+  if (t.keeper >= 0) close(t.keeper);
+  if (t.master >= 0) close(t.master);
+  t = Terminal{};
+}
+
+// Answers requests on `master` until a signal comes (false) or the
+// instrument vanishes (true).
+bool Serve(tempolog::SimInstrument& instrument, int master, Clock::time_point start) {
+  Clock::time_point nextPiece = Clock::now();
   std::deque<Pending> pending;
   bool vanished = false;
   while (!g_stop && !vanished) {
@@ -171,7 +166,8 @@ int main(int argc, char** argv) {
       const ssize_t n = read(master, buffer, sizeof buffer);
       if (n > 0) {
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        for (const SimAction& a : instrument.Receive(std::string_view(buffer, static_cast<std::size_t>(n)), seconds)) {
+        for (const tempolog::SimAction& a :
+             instrument.Receive(std::string_view(buffer, static_cast<std::size_t>(n)), seconds)) {
           if (a.vanish) {
             vanished = true;
             break;
@@ -192,10 +188,58 @@ int main(int argc, char** argv) {
       nextPiece = Clock::now() + std::chrono::milliseconds(66);  // about 2400 baud
     }
   }
+  return vanished;
+}
 
-  Unregister(link, slave);
-  if (keeper >= 0) close(keeper);
-  close(master);
-  if (vanished) std::printf("tempolog-sim: vanished after %d requests\n", options.vanishAfter);
+// Sleeps `ms` milliseconds unless a signal asks to stop first.
+void Pause(int ms) {
+  timespec left{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+  while (!g_stop && nanosleep(&left, &left) == -1 && errno == EINTR) {
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tempolog;
+  SimOptions options;
+  bool help = false;
+  std::string error;
+  if (!ParseSimArguments(std::vector<std::string>(argv + 1, argv + argc), options, help, error)) {
+    std::fprintf(stderr, "tempolog-sim: %s\n%s", error.c_str(), SimUsage().c_str());
+    return 2;
+  }
+  if (help) {
+    std::fputs(SimUsage().c_str(), stdout);
+    return 0;
+  }
+
+  struct sigaction action{};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+
+  SimInstrument instrument(options);
+  const Clock::time_point start = Clock::now();
+  // With --return-after the adapter is plugged in again after each vanishing.
+  for (;;) {
+    Terminal terminal;
+    if (!Plug(options.name, terminal)) {
+      Unplug(terminal);
+      return 1;
+    }
+    const bool vanished = Serve(instrument, terminal.master, start);
+    Unplug(terminal);
+    if (!vanished) break;
+    std::printf("tempolog-sim: vanished after %d requests\n", options.vanishAfter);
+    std::fflush(stdout);
+    if (options.returnAfterMs < 0) break;
+    Pause(options.returnAfterMs);
+    if (g_stop) break;
+    instrument.Return();
+  }
   return 0;
 }

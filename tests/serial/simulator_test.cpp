@@ -148,6 +148,8 @@ TEST(SimInstrument, Arguments) {
       {{"--name", "a/b"}, false, "bad port name: a/b"},
       {{"--bogus"}, false, "unknown option: --bogus"},
       {{"--script", "/no/such/file"}, false, "cannot read script /no/such/file"},
+      {{"--return-after", "500"}, false, "option --return-after needs --vanish-after"},
+      {{"--vanish-after", "3", "--return-after", "500"}, true, ""},
   };
   for (const auto& row : rows) {
     SimOptions o;
@@ -166,7 +168,8 @@ TEST(SimInstrument, Arguments) {
   EXPECT_EQ(o.answerEvery, 2);
   EXPECT_EQ(o.fixedValue, "1A");
   for (const char* option : {"--delay", "--silent", "--no-line-end", "--garbage", "--endless",
-                             "--every", "--value", "--vanish-after", "--script", "--help"})
+                             "--every", "--value", "--vanish-after", "--return-after", "--script",
+                             "--help"})
     EXPECT_NE(SimUsage().find(option), std::string::npos) << option;
 }
 
@@ -230,6 +233,12 @@ class RunningSim {
   std::string banner_;
 };
 
+// One request of the monitor's kind and its reply.
+std::string Query(TSerialPort& port) {
+  port.WriteText("01X?\r");
+  return port.ReadUntil(1000, "\r\n");
+}
+
 class SimEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -275,13 +284,29 @@ TEST_F(SimEndToEnd, AVanishingSimulatorFailsTheNextQuery) {
   TSerialPort port;
   port.OpenPort(SerialDevicePath("gone"));
   ASSERT_EQ(port.LastErrorCode, 0) << port.LastErrorText;
-  port.WriteText("01X?\r");
-  EXPECT_NE(port.ReadUntil(1000, "\r\n"), "");
-  port.WriteText("01X?\r");
+  EXPECT_NE(Query(port), "");
+  EXPECT_EQ(Query(port), "");
   EXPECT_EQ(sim.Wait(), 0);
-  EXPECT_EQ(port.ReadUntil(1000, "\r\n"), "");
   EXPECT_EQ(port.LastErrorCode, EIO);
   EXPECT_FALSE(LinkExists("gone"));
+}
+
+TEST_F(SimEndToEnd, AReturningSimulatorAnswersAgainUnderItsName) {
+  RunningSim sim(runtime, {"--name", "loose", "--vanish-after", "1", "--return-after", "200"});
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    // Plugged in (again): the name leads to a terminal once more.
+    for (int wait = 0; wait < 100 && !LinkExists("loose"); ++wait) usleep(20000);
+    TSerialPort port;
+    port.OpenPort(SerialDevicePath("loose"));
+    ASSERT_EQ(port.LastErrorCode, 0) << port.LastErrorText;
+    EXPECT_NE(Query(port), "");
+    EXPECT_EQ(Query(port), "");
+    EXPECT_TRUE(DeviceGone(port.LastErrorCode)) << port.LastErrorText;
+    port.ClosePort();
+  }
+  EXPECT_EQ(sim.Stop(), 0);
+  EXPECT_FALSE(LinkExists("loose"));
 }
 
 TEST_F(SimEndToEnd, SecondSimulatorWithTheSameNameIsRefused) {
