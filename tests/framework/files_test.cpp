@@ -119,12 +119,6 @@ TEST_F(FilesTest, ReplacingThroughALinkOrOverAProtectedFileKeepsWhatWasThere) {
          chmod((d + "/private.log").c_str(), 0600);
        },
        "private.log", "private.log", "", 0600},
-      {"a file readable by all but writable by none",
-       [](const std::string& d) {
-         WriteFileReplacing(d + "/shared.log", "old");
-         chmod((d + "/shared.log").c_str(), 0444);
-       },
-       "shared.log", "shared.log", "", 0444},
   };
   const mode_t savedMask = umask(022);  // new files would be 0644
   for (const Row& row : rows) {
