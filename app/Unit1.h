@@ -34,6 +34,7 @@ class QMenuBar;
 
 namespace tempolog {
 
+class TJournal;
 class TLabel;
 class TLogView;
 class TShape;
@@ -88,12 +89,17 @@ class TForm1 : public QMainWindow {
   std::string LastReply;        // trimmed text of the last query's reply
   std::uint8_t Unsaved = 0;     // 1 once recording started, until a Save as
   TFormatSettings TextSettings{};
+  // Every live reading also goes here at once, so a killed program loses
+  // none; null when it could not be created (recording goes on without).
+  std::unique_ptr<TJournal> Journal;
 
   // --- handlers -----------------------------------------------------------
+  // Also keeps the journals of programs that ended without closing (one box
+  // says where) and starts this program's journal.
   void FormCreate();
-  // Writes the backup when the log is unsaved, then stops the timers and frees
-  // the serial port. Throws EFCreateError (close refused) when no backup could
-  // be written.
+  // Writes the backup when the log is unsaved, removes the journal (the log is
+  // safe now), then stops the timers and frees the serial port. Throws
+  // EFCreateError (close refused, journal kept) when no backup could be written.
   void FormClose();
   void ComCBoxEnter();
   void ComCBoxSelect();
@@ -113,7 +119,9 @@ class TForm1 : public QMainWindow {
   // reply and Serial->LastErrorCode == 0.
   std::string QueryDevice();
 
-  // Shows, logs and plots one reading; an empty reply is ignored.
+  // Shows, logs, journals and plots one reading; an empty reply is ignored.
+  // Each reading marks the log unsaved, so one taken after a Save as is
+  // backed up on close too.
   void AddLiveReading(const std::string& reply);
 
   // Turns the two column texts of a log line into a chart point.
@@ -148,6 +156,8 @@ class TForm1 : public QMainWindow {
   void BuildMenus();
   void WireHandlers();
   void ShowOffline();
+  void OpenJournal();
+  void JournalReading(const std::string& line) noexcept;
 };
 
 // The program's one main window (set by the program entry).
