@@ -114,37 +114,7 @@ const std::vector<std::string> kReadings = {
     "2024-03-05 07:04:11\t23.6",
 };
 
-// --- the journal file --------------------------------------------------------
-
-TEST_F(JournalTest, EachLineIsInTheFileAtOnceAndRemoveDeletesIt) {
-  const std::unique_ptr<TJournal> journal = TJournal::Create(folder_, {2024, 3, 5, 7, 4, 9, 0});
-  EXPECT_EQ(fs::path(journal->Path()).parent_path().string(), folder_);
-  EXPECT_EQ(Journals(), std::vector<std::string>{fs::path(journal->Path()).filename().string()});
-  std::string expected;
-  for (const std::string& line : kReadings) {
-    ASSERT_TRUE(journal->Append(line));
-    expected += line + "\r\n";
-    EXPECT_EQ(ReadAll(journal->Path()), expected);  // written to the system, not held back
-  }
-  journal->WaitFlushed();
-  EXPECT_EQ(journal->TakeFailure(), "");
-  journal->Remove();
-  EXPECT_TRUE(Files().empty());
-  EXPECT_FALSE(journal->Append(kReadings[0]));
-}
-
-TEST_F(JournalTest, AFolderThatCannotBeMadeFailsWithItsPath) {
-  Plant("", "");
-  std::ofstream(dir_ + "/file") << "x";
-  try {
-    TJournal::Create(dir_ + "/file/tempolog", {2024, 3, 5, 7, 4, 9, 0});
-    FAIL() << "created";
-  } catch (const EFCreateError& error) {
-    EXPECT_NE(error.Message().find("Cannot create file \"" + dir_ + "/file/tempolog/journal-"),
-              std::string::npos)
-        << error.Message();
-  }
-}
+// --- the journal files ---------------------------------------------------------
 
 TEST_F(JournalTest, OnlyJournalsWhoseLockIsFreeAreRecovered) {
   auto first = TJournal::Create(folder_, {2024, 3, 5, 7, 4, 9, 0});
