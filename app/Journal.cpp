@@ -88,6 +88,9 @@ std::unique_ptr<TJournal> TJournal::Create(const std::string& folder, const Loca
     fs::remove(unlocked, ignored);
     FailCreate(path, error);
   }
+  // Without its name on the disk a power cut would lose the file, flushed or
+  // not. Best effort: some file systems cannot flush a folder.
+  SyncFolder(folder);
   return std::unique_ptr<TJournal>(new TJournal(path, std::move(file)));
 }
 

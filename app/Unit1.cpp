@@ -426,7 +426,9 @@ void TForm1::AddLiveReading(const std::string& reply) {
   JournalReading(line);
   Memo1->AppendLine(line);
   Series1->AddPoint(now, value, "", clDefault);
-  Unsaved = 1;
+  // Recording that goes on after a Save as makes the log unsaved again, so
+  // that the close backs up the readings taken since.
+  if (sbRejestruj->Down()) Unsaved = 1;
 }
 
 void TForm1::JournalReading(const std::string& line) noexcept {

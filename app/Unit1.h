@@ -120,8 +120,8 @@ class TForm1 : public QMainWindow {
   std::string QueryDevice();
 
   // Shows, logs, journals and plots one reading; an empty reply is ignored.
-  // Each reading marks the log unsaved, so one taken after a Save as is
-  // backed up on close too.
+  // A reading taken while recording marks the log unsaved, so one taken after
+  // a Save as is backed up on close too.
   void AddLiveReading(const std::string& reply);
 
   // Turns the two column texts of a log line into a chart point.

@@ -50,6 +50,11 @@ class TLockedFile {
   std::intptr_t flushFile_;  // a second handle for Sync where the system needs one, else -1
 };
 
+// Puts the folder's list of names on the disk, so that a file just created or
+// renamed in it is found after a power cut. Returns 0, or the system's error
+// number (0 where the system keeps names safe by itself).
+int SyncFolder(const std::string& folder) noexcept;
+
 // The number of the running process.
 std::uint32_t CurrentProcessId();
 

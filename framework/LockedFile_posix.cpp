@@ -3,7 +3,8 @@
 //          second open of the same file, in this process or another, sees it
 //          held; released by the system when the process ends in any way
 //   append O_APPEND and one write() per call
-//   flush  fdatasync(), which may run on another thread beside write()
+//   flush  fdatasync(), which may run on another thread beside write(); a
+//          folder's names by fsync() of the folder
 // Not covered: network file systems that do not pass flock on to the server.
 #include <fcntl.h>
 #include <sys/file.h>
@@ -81,6 +82,14 @@ std::optional<std::string> TLockedFile::ReadAll() noexcept {
   } catch (...) {
     return std::nullopt;  // out of memory
   }
+}
+
+int SyncFolder(const std::string& folder) noexcept {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  const int error = ::fsync(fd) == 0 ? 0 : errno;
+  ::close(fd);
+  return error;
 }
 
 std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }

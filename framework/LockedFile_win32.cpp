@@ -114,6 +114,9 @@ std::optional<std::string> TLockedFile::ReadAll() noexcept {
   }
 }
 
+// NTFS journals its names itself; a folder cannot be flushed like a file.
+int SyncFolder(const std::string&) noexcept { return 0; }
+
 std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(GetCurrentProcessId()); }
 
 }  // namespace tempolog
