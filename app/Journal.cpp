@@ -80,7 +80,17 @@ std::unique_ptr<TJournal> TJournal::Create(const std::string& folder, const Loca
   if (fs::exists(path, error)) FailCreate(path, std::make_error_code(std::errc::file_exists));
 
   const std::string unlocked = path + kUnlockedEnding;
-  std::unique_ptr<TLockedFile> file = TLockedFile::CreateNew(unlocked);
+  std::unique_ptr<TLockedFile> file;
+  try {
+    file = TLockedFile::CreateNew(unlocked);
+  } catch (const EFCreateError& failure) {
+    // The user is told of the journal's name, not of its passing one.
+    std::string message = failure.Message();
+    const std::string quoted = "\"" + unlocked + "\"";
+    if (const auto at = message.find(quoted); at != std::string::npos)
+      message.replace(at, quoted.size(), "\"" + path + "\"");
+    throw EFCreateError(message);
+  }
   fs::rename(unlocked, path, error);
   if (error) {
     file.reset();
