@@ -10,14 +10,17 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "app/CommaText.h"
+#include "app/Journal.h"
 #include "app/LogFormat.h"
 #include "framework/Application.h"
+#include "framework/Clock.h"
 #include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
@@ -272,10 +275,27 @@ void TForm1::FormCreate() {
   Serial = std::make_unique<TSerialPort>();
   Serial->MaxLineLength = kMaxReplyLength;
   TextSettings = MakeTextSettings();
+  OpenJournal();
+}
+
+void TForm1::OpenJournal() {
+  const std::string folder = UserDataFolder();
+  // First the journals of programs that died, so that this one's is never
+  // among them.
+  const std::vector<TRecoveredJournal> recovered = RecoverJournals(folder);
+  if (!recovered.empty()) Dialogs().ShowMessage(RecoveryMessage(recovered), ApplicationTitle());
+  try {
+    Journal = TJournal::Create(folder, SystemNow());
+  } catch (const EFCreateError& error) {
+    Dialogs().ShowError(JournalFailureMessage(error.Message()), ApplicationTitle());
+  }
 }
 
 void TForm1::FormClose() {
   if (Unsaved == 1) WriteBackup(ProgramFolder(), UserDataFolder());
+  // The log is saved or backed up: the journal has done its work.
+  if (Journal) Journal->Remove();
+  Journal.reset();
   // Nothing may tick into a window whose port is gone.
   Timer1->SetEnabled(false);
   Timer2->SetEnabled(false);
@@ -459,8 +479,29 @@ void TForm1::AddLiveReading(const std::string& reply) {
   lbTemp->SetText(reply);
   const double value = RoundToSingle(ParseNumber(TextSettings, reply));
   const TDateTimeValue now = NowValue();
-  Memo1->AppendLine(LogLine(TextSettings, now, reply));
+  const std::string line = LogLine(TextSettings, now, reply);
+  JournalReading(line);
+  Memo1->AppendLine(line);
   Series1->AddPoint(now, value, "", clDefault);
+  // Recording that goes on after a Save as makes the log unsaved again, so
+  // that the close backs up the readings taken since.
+  if (sbRejestruj->Down()) Unsaved = 1;
+}
+
+void TForm1::JournalReading(const std::string& line) noexcept {
+  if (!Journal) return;
+  Journal->Append(line);
+  try {
+    std::string failure = Journal->TakeFailure();
+    if (failure.empty()) return;
+    // Told once, after this tick: a box opened inside the tick would hold the
+    // recording timer until it is closed.
+    QTimer::singleShot(0, this, [failure = std::move(failure)] {
+      Guard([&] { Dialogs().ShowError(failure, ApplicationTitle()); });
+    });
+  } catch (...) {
+    // Out of memory: the failure goes untold; the log still takes the reading.
+  }
 }
 
 void TForm1::Timer2Timer() { lbTime->SetText(FormatClockTime(TextSettings, NowValue())); }

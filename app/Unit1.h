@@ -34,6 +34,7 @@ class QMenuBar;
 
 namespace tempolog {
 
+class TJournal;
 class TLabel;
 class TLogView;
 class TShape;
@@ -92,12 +93,17 @@ class TForm1 : public QMainWindow {
   // while recording: each recording tick then looks for it under that name.
   std::string LinkPort;
   bool DeviceAway = false;
+  // Every live reading also goes here at once, so a killed program loses
+  // none; null when it could not be created (recording goes on without).
+  std::unique_ptr<TJournal> Journal;
 
   // --- handlers -----------------------------------------------------------
+  // Also keeps the journals of programs that ended without closing (one box
+  // says where) and starts this program's journal.
   void FormCreate();
-  // Writes the backup when the log is unsaved, then stops the timers and frees
-  // the serial port. Throws EFCreateError (close refused) when no backup could
-  // be written.
+  // Writes the backup when the log is unsaved, removes the journal (the log is
+  // safe now), then stops the timers and frees the serial port. Throws
+  // EFCreateError (close refused, journal kept) when no backup could be written.
   void FormClose();
   void ComCBoxEnter();
   void ComCBoxSelect();
@@ -118,7 +124,9 @@ class TForm1 : public QMainWindow {
   // Serial->LastErrorCode == 0.
   std::string QueryDevice();
 
-  // Shows, logs and plots one reading; an empty reply is ignored.
+  // Shows, logs, journals and plots one reading; an empty reply is ignored.
+  // A reading taken while recording marks the log unsaved, so one taken after
+  // a Save as is backed up on close too.
   void AddLiveReading(const std::string& reply);
 
   // Turns the two column texts of a log line into a chart point.
@@ -163,6 +171,8 @@ class TForm1 : public QMainWindow {
   bool NoteDeviceGone();
 
   bool lostBoxPending_ = false;  // a box about a lost instrument is due or open
+  void OpenJournal();
+  void JournalReading(const std::string& line) noexcept;
 };
 
 // The program's one main window (set by the program entry).

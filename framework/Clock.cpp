@@ -11,8 +11,6 @@ std::function<LocalTime()>& Source() {
 
 }  // namespace
 
-LocalTime SystemNow();  // per platform
-
 LocalTime ClockNow() { return Source() ? Source()() : SystemNow(); }
 
 void SetClock(std::function<LocalTime()> source) { Source() = std::move(source); }

@@ -14,6 +14,10 @@ struct LocalTime {
 // The local date and time now (or what a test has set).
 LocalTime ClockNow();
 
+// The system's local date and time, whatever a test has set (for names of
+// files, never for readings).
+LocalTime SystemNow();
+
 // Replaces the clock with a fixed time or a function; an empty function
 // restores the system clock.
 void SetClock(std::function<LocalTime()> source);

@@ -105,6 +105,10 @@ BENCHMARK(BM_LiveReadingWithMillionLines)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The journals (the windows' and journal_bench.cpp's) go to a folder of the
+  // benchmark's own.
+  char dataHome[] = "/tmp/tempolog-bench-data-XXXXXX";
+  if (mkdtemp(dataHome) != nullptr) setenv("XDG_DATA_HOME", dataHome, 1);
   tempolog::TApplication application(argc, argv);
   tempolog::SetApplicationTitle("tempolog");
   benchmark::Initialize(&argc, argv);
@@ -112,5 +116,6 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   std::error_code ignored;
   std::filesystem::remove_all(std::filesystem::path(tempolog::LogFilePath()).parent_path(), ignored);
+  std::filesystem::remove_all(dataHome, ignored);
   return 0;
 }

@@ -635,7 +635,7 @@ TEST_F(BackupTest, WhenNoFolderTakesTheBackupTheCloseIsRefused) {
   GoOnline();
   ClickRun();
   fs::create_directories(ProgramBackup() + "/blocker");
-  WriteAll(Path("data"), "a file where the user folder should be");
+  fs::create_directories(UserBackup() + "/blocker");  // the user folder exists: it holds the journal
   EXPECT_FALSE(Close());
   ASSERT_EQ(Errors().size(), 1u);
   EXPECT_NE(Errors()[0].text.find("\"" + ProgramBackup() + "\""), std::string::npos) << Errors()[0].text;
