@@ -43,7 +43,9 @@ class TLogViewAccessible : public QAccessibleWidget, public QAccessibleTextInter
     *start = static_cast<int>(view_->SelectionStart());
     *end = static_cast<int>(view_->SelectionEnd());
   }
-  int selectionCount() const override { return view_->SelectionStart() != view_->SelectionEnd() ? 1 : 0; }
+  int selectionCount() const override {
+    return view_->SelectionStart() != view_->SelectionEnd() ? 1 : 0;
+  }
   void addSelection(int start, int end) override { setSelection(0, start, end); }
   void removeSelection(int index) override {
     if (index == 0) view_->MoveCursor(view_->cursor_, false);
@@ -153,8 +155,10 @@ class TLogViewAccessible : public QAccessibleWidget, public QAccessibleTextInter
       const TLogView::RowPos pos = v.RowOfOffset(at);
       from = v.RowStartOffset(pos);
       const auto& rows = v.RowsOf(pos.line);
-      if (pos.row + 1 < rows.size()) to = v.starts_[pos.line] + rows[pos.row + 1];
-      else to = pos.line + 1 < v.starts_.size() ? v.starts_[pos.line + 1] : v.text_.size();
+      if (pos.row + 1 < rows.size())
+        to = v.starts_[pos.line] + rows[pos.row + 1];
+      else
+        to = pos.line + 1 < v.starts_.size() ? v.starts_[pos.line + 1] : v.text_.size();
       return true;
     }
     return false;
@@ -172,7 +176,8 @@ class TLogViewAccessible : public QAccessibleWidget, public QAccessibleTextInter
 namespace {
 
 QAccessibleInterface* LogViewFactory(const QString& className, QObject* object) {
-  if (className == QLatin1String("tempolog::TLogView") && object != nullptr && object->isWidgetType()) {
+  if (className == QLatin1String("tempolog::TLogView") && object != nullptr &&
+      object->isWidgetType()) {
     return new TLogViewAccessible(static_cast<TLogView*>(object));
   }
   return nullptr;

@@ -148,8 +148,10 @@ QRect FitFrameOnScreen(const QRect& frame, const QRect& available) {
   if (available.isEmpty() || available.contains(frame)) return frame;
   const int width = std::min(frame.width(), available.width());
   const int height = std::min(frame.height(), available.height());
-  const int left = std::clamp(frame.left(), available.left(), available.left() + available.width() - width);
-  const int top = std::clamp(frame.top(), available.top(), available.top() + available.height() - height);
+  const int left =
+      std::clamp(frame.left(), available.left(), available.left() + available.width() - width);
+  const int top =
+      std::clamp(frame.top(), available.top(), available.top() + available.height() - height);
   return {left, top, width, height};
 }
 

@@ -614,8 +614,8 @@ TEST(AxisText, LabelsLeaveThePanelAroundTheirGlyphs) {
       image.SetBackgroundColor(clWhite);
       AxisPanel panel(&image);
       panel.SetPlotRect({70, 10, 230, 90});
-      TCustomChartAxis& axis = bottomAxis ? static_cast<TCustomChartAxis&>(panel.BottomAxis())
-                                          : panel.LeftAxis();
+      TCustomChartAxis& axis =
+          bottomAxis ? static_cast<TCustomChartAxis&>(panel.BottomAxis()) : panel.LeftAxis();
       axis.SetLabelStyle(talValue);
       axis.SetLabelsAngle(angle);
       axis.Grid().SetVisible(false);

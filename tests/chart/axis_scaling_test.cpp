@@ -395,8 +395,8 @@ TEST(LabelSteps, LabelSizeAlongTheAxisByAngle) {
   };
   for (const Row& row : rows) {
     TestPanel panel;
-    TCustomChartAxis& axis = row.bottom ? static_cast<TCustomChartAxis&>(panel.BottomAxis())
-                                        : panel.LeftAxis();
+    TCustomChartAxis& axis =
+        row.bottom ? static_cast<TCustomChartAxis&>(panel.BottomAxis()) : panel.LeftAxis();
     axis.SetDateTimeAxis(true);
     axis.SetDateTimeFormat("dd.MM.yy hhnn");
     axis.SetLabelsMultiLine(row.multiLine);

@@ -46,9 +46,10 @@ TEST(LogViewAccessibility, ReadsAsAReadOnlyMultiLineTextWithItsLinesCaretAndSele
     SCOPED_TRACE(std::string(row.which) + " " + std::to_string(row.offset));
     int start = -1, end = -1;
     const std::string which = row.which;
-    const QString text = which == "at"       ? t->textAtOffset(row.offset, row.boundary, &start, &end)
-                         : which == "before" ? t->textBeforeOffset(row.offset, row.boundary, &start, &end)
-                                             : t->textAfterOffset(row.offset, row.boundary, &start, &end);
+    const QString text = which == "at" ? t->textAtOffset(row.offset, row.boundary, &start, &end)
+                         : which == "before"
+                             ? t->textBeforeOffset(row.offset, row.boundary, &start, &end)
+                             : t->textAfterOffset(row.offset, row.boundary, &start, &end);
     EXPECT_EQ(start, row.start);
     EXPECT_EQ(end, row.end);
     EXPECT_EQ(text, t->text(row.start, row.end));

@@ -58,7 +58,8 @@ TEST(WindowLook, EveryStatusTextStandsOutFromTheDisplayBox) {
     const QRect area = row.label->geometry();
     double best = 1;
     for (int y = area.top(); y <= area.bottom(); ++y) {
-      for (int x = area.left(); x <= area.right(); ++x) best = std::max(best, Contrast(image.pixel(x, y), boxColor));
+      for (int x = area.left(); x <= area.right(); ++x)
+        best = std::max(best, Contrast(image.pixel(x, y), boxColor));
     }
     // The label's own background is the box's colour.
     EXPECT_EQ(image.pixel(area.left(), area.top()), boxColor);
