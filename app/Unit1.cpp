@@ -40,6 +40,7 @@ constexpr int kWindowLeft = 562;
 constexpr int kWindowTop = 291;
 constexpr int kPanel1Width = 427;
 constexpr int kPanel3Height = 184;
+constexpr int kPortItemHeight = 20;
 
 const QString kWindowFont = QStringLiteral("Microsoft Sans Serif");
 const QString kLogFont = QStringLiteral("Courier New");
@@ -169,7 +170,9 @@ void TForm1::BuildWindow() {
   Timer2->SetEnabled(true);
 
   resize(Scaled(kClientWidth), Scaled(kClientHeight) + menuBar()->sizeHint().height());
-  move(Scaled(kWindowLeft), Scaled(kWindowTop));
+  // At the design position where the window fits; otherwise moved (and only
+  // then shrunk) so that the port box and Run stay on the screen.
+  PlaceOnScreen(this, QPoint(Scaled(kWindowLeft), Scaled(kWindowTop)));
 }
 
 void TForm1::BuildStatusPanel() {
@@ -190,6 +193,7 @@ void TForm1::BuildStatusPanel() {
   ComCBox->setInsertPolicy(QComboBox::NoInsert);
   ComCBox->setFrame(false);
   ComCBox->setEditText(QString::fromLatin1(kNoReading));
+  SetItemHeight(ComCBox, Scaled(kPortItemHeight));
   Place(ComCBox, 272, 16, 129, 28);
 
   eCmd = FlatEdit(Panel3, "01X?", clNavy);

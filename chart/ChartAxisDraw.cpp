@@ -103,15 +103,19 @@ TAxisLabelStyle TCustomChartAxis::EffectiveLabelStyle() const {
 }
 
 int TCustomChartAxis::TextSizeAlongAxis(std::string_view text) const {
-  if (text.empty()) return 0;
+  // Only a label turned straight across the axis (90 or 270 degrees on a
+  // horizontal axis, 0 or 180 on a vertical one) takes one font height per
+  // line along it; at any other angle its widest line counts. An empty label
+  // is one empty line.
+  const bool across = horizontal_ ? (labelsAngle_ == 90 || labelsAngle_ == 270)
+                                  : (labelsAngle_ == 0 || labelsAngle_ == 180);
   int lines = 0;
   int widest = 0;
   ForEachLine(text, [&](std::string_view line) {
     ++lines;
-    widest = std::max(widest, panel_.MeasureLabelWidth(*this, line));
+    if (!across && !line.empty()) widest = std::max(widest, panel_.MeasureLabelWidth(*this, line));
   });
-  // A label running across the axis takes one font height per line along it.
-  return RunsAlong(horizontal_, labelsAngle_) ? widest : panel_.MeasureLabelHeight(*this) * lines;
+  return across ? panel_.MeasureLabelHeight(*this) * lines : widest;
 }
 
 // ---------------------------------------------------------------------------

@@ -550,8 +550,10 @@ class TCustomChartAxis {
   // The label increment: LabelStepForCount of as many labels as fit.
   double ComputeLabelStep() const;
   double LabelStepForCount(std::int32_t maxLabels) const;
-  // Size of the value's label along the axis: widest line (or font height
-  // times lines, when the label runs across the axis), measured by the chart.
+  // Size of the value's label along the axis, measured by the chart: font
+  // height times lines for a label turned straight across the axis (90 or 270
+  // degrees on a horizontal axis, 0 or 180 on a vertical one), else its
+  // widest line.
   int LabelSizeAlongAxis(double value) const;
   // The label text of a value (number or date-time pattern, then the chart's
   // label hook, then multi-line splitting).

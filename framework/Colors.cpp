@@ -14,12 +14,15 @@ struct SystemColorEntry {
 };
 
 // Index of a system colour -> where the desktop keeps it in Qt's palette.
+// Qt knows no desktop colour, and none of its palette roles is reliably dark
+// (Dark is a mid grey under the default palette), while the program draws
+// light texts on the desktop colour: it resolves to black.
 constexpr QPalette::ColorGroup A = QPalette::Active;
 constexpr QPalette::ColorGroup I = QPalette::Inactive;
 constexpr QPalette::ColorGroup D = QPalette::Disabled;
 constexpr std::array<SystemColorEntry, 31> kSystemColors{{
     {A, QPalette::Button, 0xC8C8C8},           // 0 scroll bar
-    {A, QPalette::Dark, 0x000000},             // 1 desktop background
+    {A, QPalette::NoRole, 0x000000},           // 1 desktop background (below)
     {A, QPalette::Highlight, 0xD1B499},        // 2 active caption
     {I, QPalette::Highlight, 0xDBCDBF},        // 3 inactive caption
     {A, QPalette::Window, 0xF0F0F0},           // 4 menu

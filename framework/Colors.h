@@ -82,7 +82,8 @@ constexpr bool IsSystemColor(TColor c) { return (c & 0xFF000000u) == clSystemCol
 
 // The plain RGB value of a colour: a system colour is looked up in the
 // application palette (the desktop's colours; a fixed classic table when no
-// application object exists; black for an index the table does not know);
+// application object exists; black for an index the table does not know;
+// the desktop colour clBackground is always black, as Qt offers none);
 // any other value keeps its low three bytes.
 TColor ResolveColor(TColor c);
 

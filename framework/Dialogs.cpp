@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStyle>
@@ -21,10 +23,26 @@ IDialogs*& Current() {
 // Boxes and dialogs belong to the window the operator works in.
 QWidget* DialogParent() { return QApplication::activeWindow(); }
 
+// A message box sizes itself to its text; a short text ("No data !") would
+// leave too little room for the caption in the title bar. The box is made at
+// least as wide as the caption in a bold title font plus room for the title
+// bar's icon and buttons (about two font heights each).
+void MakeRoomForCaption(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  QFont titleFont = box.font();
+  titleFont.setBold(true);
+  const QFontMetrics metrics(titleFont);
+  const int width = metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 void ShowBox(QMessageBox::Icon icon, const std::string& text, const std::string& caption,
              bool centreOnScreen) {
   QMessageBox box(icon, ToScreen(caption), ToScreen(text), QMessageBox::Ok, DialogParent());
   box.setTextFormat(Qt::PlainText);
+  MakeRoomForCaption(box);
   if (centreOnScreen) {
     box.adjustSize();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

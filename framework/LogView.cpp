@@ -102,6 +102,7 @@ TLogView::TLogView(QWidget* parent) : QAbstractScrollArea(parent) {
   });
   UpdateMetrics();
   UpdateScrollBar();
+  InstallAccessibility();
 }
 
 TLogView::~TLogView() = default;
@@ -195,6 +196,7 @@ void TLogView::AppendBytes(std::string_view a, std::string_view b) {
   rowCache_.erase(oldCount - 1);
   ScheduleSync();
   viewport()->update();
+  AccessibleTextInserted(oldSize);
 }
 
 void TLogView::Clear() {
@@ -207,6 +209,7 @@ void TLogView::Clear() {
   followEnd_ = true;
   Sync();
   viewport()->update();
+  AccessibleTextReplaced();
 }
 
 void TLogView::SetText(std::string_view bytes) {
@@ -241,6 +244,7 @@ void TLogView::ReplaceText(std::string&& bytes) {
   followEnd_ = false;  // a loaded log is shown from its start
   Sync();
   viewport()->update();
+  AccessibleTextReplaced();
 }
 
 // --- Display rows ---------------------------------------------------------
@@ -520,6 +524,7 @@ void TLogView::Select(std::size_t start, std::size_t end) {
   cursor_ = std::min(end, text_.size());
   desiredColumn_ = -1;
   viewport()->update();
+  AccessibleCursorMoved();
 }
 
 void TLogView::SelectAll() { Select(0, text_.size()); }
@@ -537,6 +542,7 @@ void TLogView::MoveCursor(std::size_t offset, bool extend, bool keepColumn) {
   if (!keepColumn) desiredColumn_ = -1;
   EnsureCursorVisible();
   viewport()->update();
+  AccessibleCursorMoved();
 }
 
 std::size_t TLogView::StepOffset(std::size_t offset, int direction) const {
@@ -817,6 +823,7 @@ void TLogView::DragTo(bool scroll) {
   cursor_ = OffsetAt(dragPoint_);
   desiredColumn_ = -1;
   viewport()->update();
+  AccessibleCursorMoved();
 }
 
 void TLogView::mouseReleaseEvent(QMouseEvent* e) {

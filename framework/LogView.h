@@ -2,7 +2,8 @@
 // built for logs that run for weeks.
 //
 // Sections: text (bytes, lines, appending), selection and clipboard, scrolling,
-// look (wrapping, font), test hooks.
+// look (wrapping, font), test hooks. Screen readers read it through the
+// accessible interface in LogViewAccessible.cpp.
 //
 // Storage: the text is one contiguous byte buffer plus a line-start index of 4
 // bytes per line, so a million log lines take about 30 MB. Appending a line costs
@@ -187,6 +188,14 @@ class TLogView : public QAbstractScrollArea {
   void SafeCopy();
 
   void UpdateMetrics();
+
+  // Assistive technology (LogViewAccessible.cpp): the factory of the view's
+  // accessible interface, and what it is told of changes.
+  friend class TLogViewAccessible;
+  static void InstallAccessibility();
+  void AccessibleCursorMoved();
+  void AccessibleTextInserted(std::size_t offset);  // text from offset on is new
+  void AccessibleTextReplaced();
 
   std::string text_;
   // starts_[i] is the byte offset where line i begins; the last entry is the line

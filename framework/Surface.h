@@ -256,6 +256,12 @@ class TSurface {
   virtual void SetBackgroundMode(int mode);  // TRANSPARENT or OPAQUE
   int TextAlign() const { return text_align_; }
   virtual void SetTextAlign(int flags);
+  // Whether text fills its box: background mode OPAQUE and a brush that is not
+  // clear (a clear brush draws text on a transparent background whatever the
+  // mode).
+  bool TextFillsBackground() const {
+    return background_mode_ == OPAQUE && brush_.Style() != TBrushStyle::bsClear;
+  }
 
   // Logical (0, 0) lies at Origin() on the surface.
   TPoint Origin() const { return origin_; }
@@ -296,8 +302,8 @@ class TSurface {
   virtual void Arc(const TRect& box, TPoint start, TPoint end) = 0;
   virtual void Pie(const TRect& box, TPoint start, TPoint end) = 0;
   // Text in the font's colour, reference point (x, y) per TextAlign(), turned
-  // by the font's Orientation() around that point; with background mode
-  // OPAQUE its box is filled with the background colour first. Bytes map to
+  // by the font's Orientation() around that point; when TextFillsBackground()
+  // its box is filled with the background colour first. Bytes map to
   // characters one to one (Latin-1).
   virtual void TextOut(int x, int y, std::string_view text) = 0;
   // Width and height of the text as one line in the current font; {0, 0} when

@@ -655,8 +655,14 @@ void TQtSurface::TextOut(int x, int y, std::string_view text) {
   const int tenths = ((Font().Orientation() % 3600) + 3600) % 3600;
   p.translate(x, y);
   if (tenths != 0) p.rotate(360.0 - tenths / 10.0);
-  if (BackgroundMode() == OPAQUE) {
+  if (TextFillsBackground()) {
     p.fillRect(QRect(dx, baseline - ascent, extent.cx, extent.cy), QColor::fromRgb(DevicePixel(BackgroundColor())));
+  }
+  // The box is filled above, exactly to the extent, or not at all: Qt must
+  // not fill a background of its own behind the glyphs.
+  if (painter_background_mode_ != TRANSPARENT) {
+    p.setBackgroundMode(Qt::TransparentMode);
+    painter_background_mode_ = TRANSPARENT;
   }
   p.setPen(QColor::fromRgb(DevicePixel(Font().Color())));
   painter_has_pen_ = true;

@@ -1,10 +1,14 @@
 #include "framework/Widgets.h"
 
+#include <QComboBox>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QStyledItemDelegate>
+#include <algorithm>
 #include <cmath>
 
 #include "framework/Latin1.h"
@@ -40,6 +44,53 @@ bool IsFixedPitchFamily(const QString& family) {
   return family.contains(QLatin1String("Courier"), Qt::CaseInsensitive) ||
          family.contains(QLatin1String("Mono"), Qt::CaseInsensitive);
 }
+
+// Items of one fixed height.
+class FixedHeightDelegate : public QStyledItemDelegate {
+ public:
+  FixedHeightDelegate(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+  }
+
+ private:
+  int height_;
+};
+
+// Puts the window's frame at topLeft and fits it on the screen there.
+void FitWindow(QWidget* window, QPoint topLeft) {
+  const QScreen* screen = QGuiApplication::screenAt(topLeft);
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) {
+    window->move(topLeft);
+    return;
+  }
+  // The frame's extra size around the window (none before the window system
+  // has framed it).
+  const QSize extra = window->frameGeometry().size() - window->geometry().size();
+  const QRect wanted(topLeft, window->size() + extra);
+  const QRect fitted = FitFrameOnScreen(wanted, screen->availableGeometry());
+  if (fitted.size() != wanted.size()) window->resize(fitted.size() - extra);
+  window->move(fitted.topLeft());
+}
+
+// Fits the window's frame on the screen again once it is shown (only then
+// does the window system's frame round the window), then goes.
+class ShowPlacer : public QObject {
+ public:
+  explicit ShowPlacer(QWidget* window) : QObject(window) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show) {
+      auto* window = static_cast<QWidget*>(watched);
+      window->removeEventFilter(this);
+      deleteLater();
+      FitWindow(window, window->frameGeometry().topLeft());
+    }
+    return false;
+  }
+};
 
 }  // namespace
 
@@ -87,6 +138,26 @@ void SetBackgroundColor(QWidget* widget, TColor color) {
   palette.setColor(QPalette::Window, ToQColor(color));
   widget->setPalette(palette);
   widget->setAutoFillBackground(true);
+}
+
+void SetItemHeight(QComboBox* box, int pixels) {
+  box->setItemDelegate(new FixedHeightDelegate(std::max(1, pixels), box));
+}
+
+QRect FitFrameOnScreen(const QRect& frame, const QRect& available) {
+  if (available.isEmpty() || available.contains(frame)) return frame;
+  const int width = std::min(frame.width(), available.width());
+  const int height = std::min(frame.height(), available.height());
+  const int left =
+      std::clamp(frame.left(), available.left(), available.left() + available.width() - width);
+  const int top =
+      std::clamp(frame.top(), available.top(), available.top() + available.height() - height);
+  return {left, top, width, height};
+}
+
+void PlaceOnScreen(QWidget* window, QPoint topLeft) {
+  FitWindow(window, topLeft);
+  window->installEventFilter(new ShowPlacer(window));
 }
 
 std::string TextOf(const QLineEdit* edit) { return FromScreen(edit->text()); }

@@ -15,6 +15,7 @@
 
 #include "framework/Colors.h"
 
+class QComboBox;
 class QLineEdit;
 
 namespace tempolog {
@@ -36,6 +37,22 @@ TColor FontColor(const QWidget* widget);
 
 // Gives the widget's own background the colour `color`, drawn opaque.
 void SetBackgroundColor(QWidget* widget, TColor color);
+
+// Gives every item of the box's drop-down list the height `pixels`.
+void SetItemHeight(QComboBox* box, int pixels);
+
+// Where a window frame goes on a screen's available area: where it is when it
+// fits; otherwise moved just far enough to lie inside, after shrinking the
+// sides that are longer than the area. Rectangles are half-open (QRect's
+// right() and bottom() are the last pixels inside).
+QRect FitFrameOnScreen(const QRect& frame, const QRect& available);
+
+// Puts the top-level window's frame at `topLeft` with the window's current
+// size, then fits the frame on the available area of the screen there (or of
+// the primary screen), as FitFrameOnScreen says. The frame is fitted again
+// when the window is first shown and the window system has given it its
+// decorations.
+void PlaceOnScreen(QWidget* window, QPoint topLeft);
 
 // The text of an edit or label as bytes, and back.
 std::string TextOf(const QLineEdit* edit);

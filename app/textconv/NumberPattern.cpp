@@ -250,12 +250,13 @@ std::string FormatNumberPattern(const TFormatSettings& fs, std::string_view patt
   const Sections sections = SplitSections(pattern);
 
   // Zero (every bit clear) takes the third section, a set sign bit the
-  // second, so negative zero counts as negative; an empty one means the first.
+  // second, so negative zero counts as negative. A missing or empty section
+  // means the first; when that is empty too, the general form is written.
+  const auto withFallback = [&](int index) { return sections.part[index].empty() ? 0 : index; };
   int chosen = 0;
-  if (value == 0 && !std::signbit(value)) chosen = 2;
-  else if (std::signbit(value)) chosen = 1;
-  if (sections.part[chosen].empty()) chosen = 0;
-  if (sections.part[0].empty()) {
+  if (value == 0 && !std::signbit(value)) chosen = withFallback(2);
+  else if (std::signbit(value)) chosen = withFallback(1);
+  if (sections.part[chosen].empty()) {
     PutGeneral(fs, value, out);
     return out.Text();
   }
@@ -271,7 +272,11 @@ std::string FormatNumberPattern(const TFormatSettings& fs, std::string_view patt
   }
   if (d.count == 0) {
     // Rounds to zero: the zero section, whatever the sign was.
-    const int zero = sections.part[2].empty() ? 0 : 2;
+    const int zero = withFallback(2);
+    if (sections.part[zero].empty()) {
+      PutGeneral(fs, value, out);
+      return out.Text();
+    }
     if (zero != chosen) {
       chosen = zero;
       scan = ScanSection(sections.part[chosen]);

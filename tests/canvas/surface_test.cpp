@@ -478,6 +478,28 @@ TEST(TextTest, ExtentGrowsWithTextAndSizeAndInkStaysInside) {
   EXPECT_GT(s->TextExtent("W").cy, one.cy);
 }
 
+TEST(TextTest, OnlyAnOpaqueModeWithABrushFillsTheTextBox) {
+  struct Row {
+    int mode;
+    TBrushStyle brush;
+    bool filled;
+  } rows[] = {
+      {OPAQUE, TBrushStyle::bsSolid, true},
+      {OPAQUE, TBrushStyle::bsCross, true},
+      {OPAQUE, TBrushStyle::bsClear, false},  // a clear brush: transparent text
+      {TRANSPARENT, TBrushStyle::bsSolid, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.mode * 100 + static_cast<int>(row.brush));
+    auto s = Blank(40, 20);
+    s->SetBackgroundMode(row.mode);
+    s->SetBackgroundColor(clRed);
+    s->Brush().SetStyle(row.brush);
+    s->TextOut(1, 1, "Wy");
+    EXPECT_EQ(s->Image()->pixel(1, 1) | 0xFF000000u, Pixel(row.filled ? clRed : clWhite));
+  }
+}
+
 TEST(TextTest, AnyByteIsDrawnWithoutHarm) {
   auto s = Blank(64, 16);
   const std::string bytes("a\0b\xFF\r\n", 6);

@@ -601,6 +601,43 @@ TEST(AxisText, PlacementByAngleAndSide) {
   }
 }
 
+TEST(AxisText, LabelsLeaveThePanelAroundTheirGlyphs) {
+  // The surface is left opaque on a white background, as the back wall and
+  // the grid leave it; the labels' clear brush must still not paint boxes.
+  for (const std::int32_t angle : {0, 90}) {
+    for (const bool bottomAxis : {false, true}) {
+      SCOPED_TRACE(std::to_string(angle) + (bottomAxis ? " bottom" : " left"));
+      TBitmapSurface image(240, 160);
+      image.Brush().SetColor(clSilver);
+      image.FillRect({0, 0, 240, 160});
+      image.SetBackgroundMode(OPAQUE);
+      image.SetBackgroundColor(clWhite);
+      AxisPanel panel(&image);
+      panel.SetPlotRect({70, 10, 230, 90});
+      TCustomChartAxis& axis =
+          bottomAxis ? static_cast<TCustomChartAxis&>(panel.BottomAxis()) : panel.LeftAxis();
+      axis.SetLabelStyle(talValue);
+      axis.SetLabelsAngle(angle);
+      axis.Grid().SetVisible(false);
+      axis.SetIncrement(5);
+      axis.SetRange(0, 10);
+      axis.ComputeRange();
+      axis.UpdatePixelSpan();
+      axis.DrawAxis(true);
+      int white = 0, ink = 0;
+      for (int y = 0; y < 160; ++y) {
+        for (int x = 0; x < 240; ++x) {
+          const QRgb p = image.Image()->pixel(x, y) | 0xFF000000u;
+          white += p == qRgb(255, 255, 255);
+          ink += p != qRgb(0xC0, 0xC0, 0xC0);
+        }
+      }
+      EXPECT_EQ(white, 0);
+      EXPECT_GT(ink, 0);
+    }
+  }
+}
+
 TEST(AxisText, TitleIsCentredOnTheAxisAtItsBand) {
   Chart chart;
   TCustomChartAxis& left = chart.Left();

@@ -375,6 +375,38 @@ TEST(LabelSteps, NumericStepGrowsUntilTheLabelsFit) {
   }
 }
 
+TEST(LabelSteps, LabelSizeAlongTheAxisByAngle) {
+  // Only labels turned straight across the axis measure font height x lines
+  // (18 each); every other angle measures the widest line (6 per byte).
+  struct Row {
+    bool bottom;
+    std::int32_t angle;
+    double value;  // on a date-time axis: a negative value has an empty label
+    bool multiLine;
+    int size;
+  };
+  const double date = 46000.5;  // "dd.MM.yy hhnn": 13 bytes, 2 lines when split
+  const Row rows[] = {
+      {true, 0, date, false, 78},   {true, 180, date, false, 78}, {true, 45, date, false, 78},
+      {true, 90, date, false, 18},  {true, 270, date, false, 18}, {true, 90, date, true, 36},
+      {true, 300, date, true, 48},  {false, 0, date, false, 18},  {false, 180, date, true, 36},
+      {false, 90, date, false, 78}, {false, 30, date, false, 78}, {true, 90, -1, false, 18},
+      {true, 0, -1, false, 0},      {false, 0, -1, false, 18},    {false, 270, -1, false, 0},
+  };
+  for (const Row& row : rows) {
+    TestPanel panel;
+    TCustomChartAxis& axis =
+        row.bottom ? static_cast<TCustomChartAxis&>(panel.BottomAxis()) : panel.LeftAxis();
+    axis.SetDateTimeAxis(true);
+    axis.SetDateTimeFormat("dd.MM.yy hhnn");
+    axis.SetLabelsMultiLine(row.multiLine);
+    axis.SetLabelsAngle(row.angle);
+    EXPECT_EQ(axis.LabelSizeAlongAxis(row.value), row.size)
+        << (row.bottom ? "bottom " : "left ") << row.angle << " value " << row.value
+        << (row.multiLine ? " multi-line" : "");
+  }
+}
+
 TEST(LabelSteps, DateTimeStepWalksTheTable) {
   TestPanel panel;
   panel.SetPlotRect({0, 0, 600, 400});

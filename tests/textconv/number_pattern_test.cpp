@@ -91,6 +91,12 @@ TEST(FormatNumberPattern, SectionsQuotesAndLiterals) {
       {"0.0;(0.0);zero", -0.01L, "zero"},
       {"0.0", -0.01L, "0.0"},              // rounds to zero: no minus sign
       {"0.0;;zero", -5, "-5.0"},           // an empty section means the first
+      {";(0)", -5, "(5)"},                 // a chosen section stands even when the first is empty
+      {";;'z'", 0, "z"},
+      {";(0);", -5, "(5)"},
+      {";(0)", 0, "0"},                    // missing zero section, empty first: general form
+      {";(0)", -0.01L, "-0.01"},           // rounds to zero, no zero section, empty first
+      {";;'z'", -5, "-5"},
       {"0.0;-0.0;", 0, "0.0"},
       {"0;1;2;3", 0, "2"},                 // a fourth section is never used
       {"0' \xB0" "C'", 23, "23 \xB0" "C"},

@@ -1,8 +1,12 @@
 // The guard, the error box and the timer of the window framework.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QTimer>
 #include <new>
 #include <stdexcept>
 
@@ -69,6 +73,35 @@ TEST(GuardTest, AnExceptionThrownFromAQtEventEndsInTheErrorBox) {
   QCoreApplication::processEvents();
   ASSERT_EQ(dialogs.Boxes(Kind::Error).size(), 1u);
   EXPECT_EQ(dialogs.Boxes(Kind::Error)[0].text, "from an event.");
+}
+
+TEST(MessageBoxTest, AShortTextStillLeavesRoomForTheWholeCaption) {
+  // Both real boxes, each closed from inside its own modal loop once shown.
+  for (const bool error : {false, true}) {
+    SCOPED_TRACE(error ? "error box" : "message box");
+    int width = 0;
+    QFont titleFont;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (box == nullptr || !box->isVisible()) continue;
+        width = box->width();
+        titleFont = box->font();
+        box->done(0);
+      }
+    });
+    closer.start();
+    TQtDialogs qt;
+    if (error) qt.ShowError("No data !", "tempolog");
+    else qt.ShowMessage("No data !", "tempolog");
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
+    // The caption in a bold title font, and a window icon and three buttons of
+    // about two font heights each beside it.
+    EXPECT_GE(width, metrics.horizontalAdvance(QStringLiteral("tempolog")) + 8 * metrics.height());
+  }
 }
 
 TEST(TimerTest, AnIntervalOfZeroOrADisabledTimerDoesNotRun) {

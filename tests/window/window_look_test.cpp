@@ -1,0 +1,109 @@
+// The main window as the operator sees it: legible status texts on the dark
+// display box, the port list's items, and a window that stays on the screen.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QScreen>
+#include <cmath>
+
+#include "app/Unit1.h"
+#include "framework/Dialogs.h"
+#include "framework/Widgets.h"
+#include "tests/app/AppTestSupport.h"
+
+namespace tempolog {
+namespace {
+
+// Relative luminance and contrast ratio as the WCAG define them.
+double Luminance(QRgb c) {
+  const auto channel = [](int v) {
+    const double s = v / 255.0;
+    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+}
+
+double Contrast(QRgb a, QRgb b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST(WindowLook, EveryStatusTextStandsOutFromTheDisplayBox) {
+  TScriptedDialogs dialogs;
+  TForm1 form;
+  form.show();
+  QApplication::processEvents();
+  struct Row {
+    const char* name;
+    TLabel* label;
+    const char* text;
+    TColor color;  // clDefault: as the window set it
+  } rows[] = {
+      {"clock", form.lbTime, "12:34:56", clDefault},
+      {"port online", form.lbCom, "online", clSkyBlue},
+      {"port offline", form.lbCom, "offline", clGrayText},
+      {"reading", form.lbTemp, "23.5", clDefault},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.label->SetText(row.text);
+    if (row.color != clDefault) SetFontColor(row.label, row.color);
+    const QImage image = form.Panel3->grab().toImage();
+    // The box's colour just inside its outline, below the labels.
+    const QRect box = form.Shape1->geometry();
+    const QRgb boxColor = image.pixel(box.left() + 3, box.bottom() - 3);
+    const QRect area = row.label->geometry();
+    double best = 1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+      for (int x = area.left(); x <= area.right(); ++x)
+        best = std::max(best, Contrast(image.pixel(x, y), boxColor));
+    }
+    // The label's own background is the box's colour.
+    EXPECT_EQ(image.pixel(area.left(), area.top()), boxColor);
+    EXPECT_GE(best, 4.5) << "text " << row.text;
+  }
+}
+
+TEST(WindowLook, PortListItemsHaveTheirDesignHeight) {
+  TScriptedDialogs dialogs;
+  TForm1 form;
+  form.ComCBox->addItem(QStringLiteral("sim0"));
+  EXPECT_EQ(form.ComCBox->view()->sizeHintForRow(0), Scaled(20));
+}
+
+TEST(WindowLook, TheWindowFrameLiesOnTheScreen) {
+  TScriptedDialogs dialogs;
+  TForm1 form;
+  form.show();
+  QApplication::processEvents();
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(available.contains(form.frameGeometry()))
+      << form.frameGeometry().x() << "," << form.frameGeometry().y() << " "
+      << form.frameGeometry().width() << "x" << form.frameGeometry().height();
+}
+
+TEST(WindowLook, AFrameIsMovedOnlyAsFarAsItMustAndShrunkOnlyWhereTooLong) {
+  const QRect screen(0, 0, 1280, 1024), belowPanel(0, 30, 1280, 994);
+  struct Row {
+    const char* name;
+    QRect frame, available, fitted;
+  } rows[] = {
+      {"fits: stays", {450, 233, 600, 500}, screen, {450, 233, 600, 500}},
+      {"runs off the right", {450, 233, 943, 600}, screen, {337, 233, 943, 600}},
+      {"runs off the bottom", {450, 600, 600, 500}, screen, {450, 524, 600, 500}},
+      {"above a top panel", {450, 10, 600, 500}, belowPanel, {450, 30, 600, 500}},
+      {"off the left and top", {-40, -5, 600, 500}, screen, {0, 0, 600, 500}},
+      {"wider than the screen", {450, 233, 1400, 600}, screen, {0, 233, 1280, 600}},
+      {"taller than the area", {10, 0, 600, 1200}, belowPanel, {10, 30, 600, 994}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(FitFrameOnScreen(row.frame, row.available), row.fitted);
+  }
+}
+
+}  // namespace
+}  // namespace tempolog
