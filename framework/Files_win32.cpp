@@ -10,7 +10,7 @@
 #include "framework/Files.h"
 #include "framework/FilesDetail.h"
 
-#define NOMINMAX 1  // as libstdc++ of mingw-w64 defines it
+#define NOMINMAX 1  // the value libstdc++ of mingw-w64 gives it: no redefinition
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #undef FormatMessage
