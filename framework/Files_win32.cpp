@@ -2,14 +2,21 @@
 // MoveFileExA for a new file) for replacing a file in one step, through a
 // symbolic link to its target; GetModuleFileNameA for the program's folder.
 // Paths are the system's single-byte code page, as everywhere in the program.
-#include <windows.h>
-
-#include <cstdlib>
-#include <string>
-
+//
+// Our headers come before <windows.h>, and its macro FormatMessage (the
+// name of FormatMessageA) goes right after it: the program has a
+// FormatMessage of its own.
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
 #include "framework/FilesDetail.h"
+
+#define NOMINMAX 1  // the value libstdc++ of mingw-w64 gives it: no redefinition
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#undef FormatMessage
+
+#include <cstdlib>
+#include <string>
 
 namespace tempolog {
 namespace {
@@ -52,7 +59,7 @@ std::string FinalPath(const std::string& path) {
 
 std::string SystemErrorText(int error) {
   char* buffer = nullptr;
-  const DWORD n = FormatMessageA(
+  const DWORD n = ::FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
   std::string text = n > 0 && buffer != nullptr ? std::string(buffer, n) : std::string();

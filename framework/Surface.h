@@ -210,6 +210,13 @@ int MulDiv(int a, int b, int c);
 // ---------------------------------------------------------------------------
 // 3. Surfaces
 
+// These names, TextOut and others are the program's own, and <windows.h>
+// (its wingdi.h) defines them as macros: keep it out of every translation unit
+// that sees this header. Platform code lives in *_win32.cpp files.
+#if defined(_WINGDI_) || defined(TRANSPARENT) || defined(OPAQUE) || defined(TA_BASELINE)
+#error "<windows.h> must not be included before framework/Surface.h: its macros replace TRANSPARENT, OPAQUE, TA_* and TextOut"
+#endif
+
 // Background modes of text and hatched brushes.
 inline constexpr int TRANSPARENT = 1;
 inline constexpr int OPAQUE = 2;

@@ -3,7 +3,7 @@
 // order the registry enumerates them. There are no virtual ports here.
 #include "serial/SerialPort.h"
 
-#define NOMINMAX
+#define NOMINMAX 1  // the value libstdc++ of mingw-w64 gives it: no redefinition
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 

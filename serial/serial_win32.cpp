@@ -15,7 +15,7 @@
 #include "serial/SerialBackend.h"
 #include "serial/SerialPort.h"
 
-#define NOMINMAX
+#define NOMINMAX 1  // the value libstdc++ of mingw-w64 gives it: no redefinition
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -70,7 +70,7 @@ class Win32Backend final : public SerialBackend {
     std::memset(&dcb, 0, sizeof dcb);
     dcb.DCBlength = sizeof dcb;
     if (!GetCommState(AsHandle(handle), &dcb)) return false;
-    std::memcpy(&s, &dcb, sizeof dcb);
+    std::memcpy(static_cast<void*>(&s), &dcb, sizeof dcb);
     return true;
   }
 

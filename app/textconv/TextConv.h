@@ -70,6 +70,11 @@ struct TFormatSettings {
 // Latin-1 letter when it has one, else it is dropped.
 TFormatSettings MakeTextSettings();
 
+// The record with the log's fixed forms of MakeTextSettings laid over it: the
+// separators, forms and two-digit-year window above; names, currency and the
+// other fields stay. Needs no locale data.
+TFormatSettings LogTextForms(TFormatSettings base);
+
 // The process-wide settings taken from the user's locale (QLocale::system()),
 // used for the chart's labels. Computed once, on first call.
 TFormatSettings ProcessFormatSettings();

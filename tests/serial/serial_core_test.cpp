@@ -7,12 +7,22 @@
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <system_error>
 
 #include "serial/SerialBackend.h"
 #include "serial/SerialPort.h"
 
 namespace tempolog {
 namespace {
+
+// The system's own wording of one of its error numbers, as an error text
+// shows it: without trailing blanks, control characters or full stops.
+std::string SystemWording(int code) {
+  std::string text = std::system_category().message(code);
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.'))
+    text.pop_back();
+  return text;
+}
 
 // A backend without a device: a port that opens, reads from `incoming`,
 // collects writes in `sent`, and fails or stalls as a test tells it to.
@@ -214,11 +224,15 @@ TEST(SerialCore, ErrorTexts) {
       {10001, "Receive Queue overflow"},
       {10002, "Receive Parity Error"},
       {10003, "Tranceive Queue is full"},
-      {ENOENT, "No such file or directory"},
-      {EBUSY, "Device or resource busy"},
       {123456, ""},
   };
   for (const auto& row : rows) EXPECT_EQ(TSerialPort::GetErrorDesc(row.code), row.text) << row.code;
+  // Other numbers are the system's: errno values on POSIX systems, Win32
+  // error codes on Windows, each worded as the system words it.
+  for (const int32_t code : {ENOENT, EBUSY}) {
+    ASSERT_FALSE(SystemWording(code).empty()) << code;
+    EXPECT_EQ(TSerialPort::GetErrorDesc(code), SystemWording(code)) << code;
+  }
 }
 
 TEST(SerialCore, DecodeLineErrorsLastFlagInOrderWins) {
@@ -282,11 +296,11 @@ TEST(SerialCore, CommaTextQuotesOnlyWhatNeedsIt) {
 TEST(SerialCore, RaiseExceptThrowsWithCodeAndTextAndKeepsThePair) {
   const struct {
     int32_t code;
-    const char* message;
+    std::string message;
   } rows[] = {
       {9997, "Communication error 9997: Timeout during operation"},
       {9994, "Communication error 9994: Instance not yet connected"},
-      {ENOENT, "Communication error 2: No such file or directory"},
+      {ENOENT, "Communication error 2: " + SystemWording(ENOENT)},
       {123456, "Communication error 123456: "},
   };
   for (const auto& row : rows) {

@@ -13,8 +13,9 @@ namespace {
 
 using namespace std::string_literals;
 
+// The log's forms; nothing here reads locale data.
 const TFormatSettings& Text() {
-  static const TFormatSettings settings = MakeTextSettings();
+  static const TFormatSettings settings = LogTextForms(TFormatSettings{});
   return settings;
 }
 
