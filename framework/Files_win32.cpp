@@ -1,7 +1,8 @@
-// Files on Windows: a temporary file, FlushFileBuffers and ReplaceFileA (or
-// MoveFileExA for a new file) for replacing a file in one step, through a
-// symbolic link to its target; GetModuleFileNameA for the program's folder.
-// Paths are the system's single-byte code page, as everywhere in the program.
+// Files on Windows: a temporary file, FlushFileBuffers and MoveFileExA with
+// MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH for replacing a file in
+// one step, through a symbolic link to its target; GetModuleFileNameA for the
+// program's folder. Paths are the system's single-byte code page, as
+// everywhere in the program.
 //
 // Our headers come before <windows.h>, and its macro FormatMessage (the
 // name of FormatMessageA) goes right after it: the program has a
@@ -84,14 +85,13 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
   int error = 0;
   if (!WriteAll(file, bytes) || !FlushFileBuffers(file)) error = static_cast<int>(GetLastError());
   if (!CloseHandle(file) && error == 0) error = static_cast<int>(GetLastError());
-  // ReplaceFileA keeps the replaced file's attributes and access rights; a
-  // new file is moved into place.
-  const bool replacing = attributes != INVALID_FILE_ATTRIBUTES;
-  if (error == 0 && !(replacing ? ReplaceFileA(target.c_str(), temp.c_str(), nullptr,
-                                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                                : MoveFileExA(temp.c_str(), target.c_str(),
-                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)))
+  // The new file takes the place of the old one in one step and keeps its
+  // attributes (read-only, hidden, archive, ...); its access rights are the
+  // folder's, as for any file made there.
+  if (error == 0 &&
+      !MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     error = static_cast<int>(GetLastError());
+  if (error == 0 && attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(target.c_str(), attributes);
   if (error != 0) {
     DeleteFileA(temp.c_str());
     FailWrite(path, error);
