@@ -29,3 +29,54 @@ build_preset() {
   cmake --preset "$preset" -S "$root_dir" >/dev/null
   cmake --build --preset "$preset" "$@"
 }
+
+# ---- Fuzzing ----------------------------------------------------------------
+# The fuzz targets build with clang and its libFuzzer runtime (preset fuzz).
+fuzz_packages=(clang libclang-rt-dev)
+
+# run_fuzzers <work corpus folder name> <seconds per target> [runs per target]
+# Builds the fuzz preset, then runs every target of tests/fuzz for at most the
+# given seconds (and runs) on a copy of its seed corpus in build/fuzz/<name>/;
+# the committed corpus is only read. Logs and crashing inputs go to
+# build/fuzz/<name>/logs and build/fuzz/<name>/findings. Prints one line per
+# target (executions, coverage) and fails when any target found a fault.
+run_fuzzers() {
+  local work="$root_dir/build/fuzz/$1" seconds="$2" runs="${3:--1}"
+  build_preset fuzz --target fuzzers
+  mkdir -p "$work/logs" "$work/findings"
+  # One-time allocations of the system's font and window libraries are no leaks.
+  export LSAN_OPTIONS="suppressions=$root_dir/tests/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  local failed=() source name log corpus
+  for source in "$root_dir"/tests/fuzz/*_fuzz.cpp; do
+    name="$(basename "$source" _fuzz.cpp)"
+    log="$work/logs/$name.log"
+    corpus="$work/corpus/$name"
+    mkdir -p "$corpus"
+    cp -rn "$root_dir/tests/fuzz/corpus/$name/." "$corpus/"
+    # A target's own flags, if any: tests/fuzz/<name>.flags, "#" starts a comment.
+    local flags=()
+    [ -f "$root_dir/tests/fuzz/$name.flags" ] &&
+      read -r -a flags <<<"$(grep -v '^#' "$root_dir/tests/fuzz/$name.flags" | tr '\n' ' ')"
+    if ! "$root_dir/build/fuzz/tests/fuzz/${name}_fuzz" "$corpus" \
+        -max_total_time="$seconds" -runs="$runs" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$work/findings/$name-" "${flags[@]}" \
+        >"$log" 2>&1; then
+      failed+=("$name")
+    fi
+    # The last status line holds the coverage; the final stats the executions.
+    awk -v name="$name" '
+      / cov: / { for (i = 1; i <= NF; ++i) { if ($i == "cov:") cov = $(i + 1); if ($i == "ft:") ft = $(i + 1); if ($i == "corp:") corp = $(i + 1) } }
+      /^stat::number_of_executed_units:/ { runs = $2 }
+      /^stat::average_exec_per_sec:/ { rate = $2 }
+      END { printf "%-18s %10s runs %8s/s  cov: %-6s ft: %-6s corpus: %s\n", name, runs, rate, cov, ft, corp }
+    ' "$log"
+  done
+  if [ ${#failed[@]} -ne 0 ]; then
+    for name in "${failed[@]}"; do
+      echo "== fuzz target $name failed; input kept in $work/findings/ (log: $work/logs/$name.log)"
+      grep -A30 -m1 -E 'ERROR: |property broken|runtime error' "$work/logs/$name.log" || tail -30 "$work/logs/$name.log"
+    done
+    return 1
+  fi
+}
