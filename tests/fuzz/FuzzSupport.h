@@ -68,6 +68,10 @@ inline void StartApplication() {
   static TApplication* application = nullptr;
   if (application != nullptr) return;
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // A data folder of its own: the window keeps a journal there and would show
+  // a box for journals that other programs left behind.
+  char folder[] = "/tmp/tempolog-fuzz-XXXXXX";
+  if (mkdtemp(folder) != nullptr) setenv("XDG_DATA_HOME", folder, 1);
   static int argc = 1;
   static char name[] = "tempolog-fuzz";
   static char* argv[] = {name, nullptr};
