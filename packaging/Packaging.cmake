@@ -1,8 +1,8 @@
 # Installation of the program and the simulator, and their Debian package:
 #   cmake --preset release && cmake --build --preset release && cpack --preset release
-# (scripts/package does that and checks the result). Only the two programs and
-# their desktop files are installed; tests, benchmarks and tools stay in the
-# build tree.
+# (scripts/package does that and checks the result). Only the two programs,
+# their menu entry, icon, metadata and manual pages are installed; tests,
+# benchmarks and the screenshot tool stay in the build tree.
 if(NOT (TARGET tempolog AND TARGET tempolog-sim) OR NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
   return()
 endif()
@@ -79,8 +79,9 @@ set(CPACK_PRE_BUILD_SCRIPTS ${packaging_src}/Strip.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Library dependencies come from dpkg-shlibdeps; the fonts the window's design
-# names (Arial, Courier New) have metric-compatible stand-ins in Liberation.
+# Library dependencies come from dpkg-shlibdeps. The fonts the window and the
+# chart are designed with (Arial, Courier New) have metric-compatible
+# stand-ins in Liberation, which the program looks for next.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
