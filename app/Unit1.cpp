@@ -308,6 +308,16 @@ void TForm1::FormClose() {
 
 std::string TForm1::WriteBackup(const std::string& programFolder, const std::string& userFolder) {
   const std::string separator(1, PathSeparator());
+  const std::string fallback = userFolder + separator + kBackupFileName;
+  const auto writeFallback = [&] {
+    std::error_code ignored;
+    std::filesystem::create_directories(userFolder, ignored);
+    WriteFileReplacing(fallback, Memo1->Text());
+    return fallback;
+  };
+  // An installed program's folder belongs to the system (even an
+  // administrator's program leaves no file of its own there).
+  if (IsSystemFolder(programFolder)) return writeFallback();
   const std::string primary = programFolder + separator + kBackupFileName;
   try {
     WriteFileReplacing(primary, Memo1->Text());
@@ -315,12 +325,8 @@ std::string TForm1::WriteBackup(const std::string& programFolder, const std::str
   } catch (const EFCreateError& programFolderError) {
     // The program's folder is often not writable (installed programs); the
     // user's own data folder takes the backup instead.
-    const std::string fallback = userFolder + separator + kBackupFileName;
     try {
-      std::error_code ignored;
-      std::filesystem::create_directories(userFolder, ignored);
-      WriteFileReplacing(fallback, Memo1->Text());
-      return fallback;
+      return writeFallback();
     } catch (...) {
       throw programFolderError;
     }

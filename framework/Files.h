@@ -24,6 +24,11 @@ std::string ReadFileShared(const std::string& path);
 // The folder of the program's own executable file, without a trailing separator.
 std::string ProgramFolder();
 
+// True for a folder of the operating system or of installed software (under
+// /usr, /bin, /sbin or /opt; on Windows the Windows and Program Files
+// folders): the program keeps no files of its own there, even where it could.
+bool IsSystemFolder(const std::string& folder);
+
 // The per-user data folder of the program (created on demand by the caller):
 // $XDG_DATA_HOME/tempolog, by default ~/.local/share/tempolog
 // (%APPDATA%\tempolog on Windows).

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string_view>
 
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
@@ -149,6 +150,15 @@ std::string ProgramFolder() {
   const std::string::size_type slash = exe.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? std::string("/") : exe.substr(0, slash);
+}
+
+bool IsSystemFolder(const std::string& folder) {
+  for (const std::string_view top : {"/usr", "/bin", "/sbin", "/opt"}) {
+    if (folder.compare(0, top.size(), top) == 0 &&
+        (folder.size() == top.size() || folder[top.size()] == '/'))
+      return true;
+  }
+  return false;
 }
 
 std::string UserDataFolder() {

@@ -17,6 +17,7 @@
 #undef FormatMessage
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace tempolog {
@@ -128,6 +129,17 @@ std::string ProgramFolder() {
   const std::string exe(buffer, n);
   const std::string::size_type slash = exe.find_last_of("\\/");
   return slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
+}
+
+bool IsSystemFolder(const std::string& folder) {
+  for (const char* name : {"SystemRoot", "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432"}) {
+    const char* top = std::getenv(name);
+    const std::size_t n = top != nullptr ? std::strlen(top) : 0;
+    if (n > 0 && folder.size() >= n && _strnicmp(folder.c_str(), top, n) == 0 &&
+        (folder.size() == n || folder[n] == '\\' || folder[n] == '/'))
+      return true;
+  }
+  return false;
 }
 
 std::string UserDataFolder() {

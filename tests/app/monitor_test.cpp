@@ -631,6 +631,13 @@ TEST_F(BackupTest, AProgramFolderThatRefusesTheBackupSendsItToTheUserFolder) {
   EXPECT_TRUE(Errors().empty());
 }
 
+TEST_F(BackupTest, AnInstalledProgramLeavesItsSystemFolderAlone) {
+  form_->Memo1->AppendLine("kept");
+  EXPECT_EQ(form_->WriteBackup("/usr/bin", dir_ + "/data/tempolog"), UserBackup());
+  EXPECT_EQ(ReadAll(UserBackup()), form_->Memo1->Text());
+  EXPECT_FALSE(fs::exists("/usr/bin/data_log.bkp"));
+}
+
 TEST_F(BackupTest, WhenNoFolderTakesTheBackupTheCloseIsRefused) {
   GoOnline();
   ClickRun();

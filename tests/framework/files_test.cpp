@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
@@ -105,11 +106,15 @@ TEST_F(FilesTest, ReplacingThroughALinkOrOverAProtectedFileKeepsWhatWasThere) {
     row.prepare(dir);
     WriteFileReplacing(dir + "/" + row.saveTo, "new bytes");
     EXPECT_EQ(ReadFileShared(dir + "/" + row.written), "new bytes");
-    if (!row.link.empty()) EXPECT_TRUE(fs::is_symlink(dir + "/" + row.link));
+    if (!row.link.empty()) {
+      EXPECT_TRUE(fs::is_symlink(dir + "/" + row.link));
+    }
     struct stat st{};
     ASSERT_EQ(lstat((dir + "/" + row.written).c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
-    if (row.mode != 0) EXPECT_EQ(st.st_mode & 07777, row.mode);
+    if (row.mode != 0) {
+      EXPECT_EQ(st.st_mode & 07777, row.mode);
+    }
   }
   umask(savedMask);
   // Links that lead round in a circle are refused, naming the path chosen.
@@ -140,6 +145,15 @@ TEST(ProgramFolderTest, IsTheFolderOfThisExecutable) {
   ASSERT_FALSE(folder.empty());
   EXPECT_NE(folder.back(), '/');
   EXPECT_TRUE(fs::exists(folder + "/framework_files_test"));
+}
+
+TEST(SystemFolderTest, TellsInstalledSoftwareFoldersFromOthers) {
+  const std::pair<const char*, bool> cases[] = {
+      {"/usr/bin", true},  {"/usr/local/bin", true}, {"/bin", true},       {"/opt/tempolog", true},
+      {"/usr", true},      {"/usrdata/bin", false},  {"/home/a/bin", false}, {"/tmp", false},
+      {"relative", false}, {"", false},
+  };
+  for (const auto& [folder, system] : cases) EXPECT_EQ(IsSystemFolder(folder), system) << folder;
 }
 
 TEST(UserDataFolderTest, FollowsXdgDataHome) {
