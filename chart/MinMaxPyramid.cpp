@@ -36,10 +36,10 @@ void TMinMaxPyramid::NoteFinerGrid(double value) const noexcept {
 }
 
 std::uint64_t TMinMaxPyramid::ScanGrid(const double* values, std::int64_t first, std::int64_t last,
-                                       double min) const noexcept {
+                                       double min, bool taking) const noexcept {
   std::int64_t base = 0;
   if (!GridCode(min, base)) {
-    NoteFinerGrid(min);
+    if (taking) NoteFinerGrid(min);
     return 0;
   }
   std::uint64_t grid = 0;
@@ -50,7 +50,7 @@ std::uint64_t TMinMaxPyramid::ScanGrid(const double* values, std::int64_t first,
     if (v == previous && grid != 0) continue;
     previous = v;
     if (!GridCode(v, code)) {
-      NoteFinerGrid(v);
+      if (taking) NoteFinerGrid(v);
       return 0;
     }
     if (code - base > 63) return 0;
@@ -73,7 +73,7 @@ std::uint64_t TMinMaxPyramid::CombineGrids(const Extremes& a, const Extremes& b)
 }
 
 TMinMaxPyramid::Extremes TMinMaxPyramid::Scan(const double* values, std::int64_t first,
-                                              std::int64_t last) const noexcept {
+                                              std::int64_t last, bool taking) const noexcept {
   double lo = values[first], hi = values[first];
   // A step from or to a NaN, or between equal infinities, is taken as endless.
   auto stepTo = [values](std::int64_t i) {
@@ -91,7 +91,7 @@ TMinMaxPyramid::Extremes TMinMaxPyramid::Scan(const double* values, std::int64_t
     step = d > step ? d : step;
   }
   if (nan) return {kNaN, kNaN, kNaN, 0};
-  return {lo, hi, step, ScanGrid(values, first, last, lo)};
+  return {lo, hi, step, ScanGrid(values, first, last, lo, taking)};
 }
 
 TMinMaxPyramid::Extremes TMinMaxPyramid::Combine(const Extremes& a, const Extremes& b) const noexcept {
@@ -139,12 +139,12 @@ void TMinMaxPyramid::Extend(const double* values, std::int32_t count) {
     // The last block was partial: fold the new values of that block into it.
     const std::int64_t blockEnd = std::min<std::int64_t>(std::int64_t{firstChanged + 1} << kBlockShift, count);
     base[static_cast<std::size_t>(firstChanged)] =
-        Combine(base[static_cast<std::size_t>(firstChanged)], Scan(values, from, blockEnd - 1));
+        Combine(base[static_cast<std::size_t>(firstChanged)], Scan(values, from, blockEnd - 1, true));
     from = blockEnd;
   }
   while (from < count && finerDigits_ <= digits_) {
     const std::int64_t blockEnd = std::min<std::int64_t>(from + kBlockSize, count);
-    base.push_back(Scan(values, from, blockEnd - 1));
+    base.push_back(Scan(values, from, blockEnd - 1, true));
     from = blockEnd;
   }
   if (finerDigits_ > digits_) {
@@ -189,7 +189,7 @@ bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_
     empty = false;
   };
   Decompose(
-      first, last, [&](std::int64_t from, std::int64_t to) { add(Scan(values, from, to)); },
+      first, last, [&](std::int64_t from, std::int64_t to) { add(Scan(values, from, to, false)); },
       [&](std::int32_t level, std::int32_t index) {
         add(levels_[static_cast<std::size_t>(level)][static_cast<std::size_t>(index)]);
       });

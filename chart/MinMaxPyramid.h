@@ -126,10 +126,13 @@ class TMinMaxPyramid {
  private:
   static constexpr double kPowersOfTen[kMaxDigits + 1] = {1, 10, 100, 1000, 1e4, 1e5, 1e6};
 
-  Extremes Scan(const double* values, std::int64_t first, std::int64_t last) const noexcept;
+  // `taking` when the values are being taken in (not merely asked about):
+  // only then does a value on a finer grid call for a rebuild.
+  Extremes Scan(const double* values, std::int64_t first, std::int64_t last, bool taking) const noexcept;
   Extremes Combine(const Extremes& a, const Extremes& b) const noexcept;
   // The grid of values[first..last], whose smallest value is `min`.
-  std::uint64_t ScanGrid(const double* values, std::int64_t first, std::int64_t last, double min) const noexcept;
+  std::uint64_t ScanGrid(const double* values, std::int64_t first, std::int64_t last, double min,
+                         bool taking) const noexcept;
   std::uint64_t CombineGrids(const Extremes& a, const Extremes& b) const noexcept;
   // Notes the fewest decimals (up to kMaxDigits) that put `value` on a grid
   // finer than the present one.

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <random>
@@ -105,14 +106,19 @@ void BM_PaintProgramChart(benchmark::State& state) {
 void BM_QCustomPlotGraph(benchmark::State& state);
 #endif
 // Signal by signal, so that only one signal's large charts are held at a time.
+// TEMPOLOG_BENCH_FRAMES=k paints exactly k frames per case: for counting
+// instructions under callgrind (the difference of two counts is k frames').
 [[maybe_unused]] const bool kRegistered = [] {
+  const char* frames = std::getenv("TEMPOLOG_BENCH_FRAMES");
+  const benchmark::IterationCount fixed = frames != nullptr ? std::atoll(frames) : 0;
   for (std::int64_t signal : {kWalk, kDaily, kDailyNoise05, kDailyNoise20, kAlternating, kSitsThenJumps}) {
     for (std::int64_t n : {1000, 100000, 1000000, 10000000}) {
       if (signal != kWalk && n == 100000) continue;
+      auto* reduced = benchmark::RegisterBenchmark("BM_PaintProgramChart", BM_PaintProgramChart)
+                          ->Args({n, 0, signal})->Unit(benchmark::kMillisecond);
       benchmark::RegisterBenchmark("BM_PaintProgramChart", BM_PaintProgramChart)
-          ->Args({n, 0, signal})->Unit(benchmark::kMillisecond);
-      benchmark::RegisterBenchmark("BM_PaintProgramChart", BM_PaintProgramChart)
-          ->Args({n, 1, signal})->Unit(benchmark::kMillisecond)->Iterations(3);
+          ->Args({n, 1, signal})->Unit(benchmark::kMillisecond)->Iterations(fixed > 0 ? fixed : 3);
+      if (fixed > 0) reduced->Iterations(fixed);
 #ifdef TEMPOLOG_BENCH_QCUSTOMPLOT
       benchmark::RegisterBenchmark("BM_QCustomPlotGraph", BM_QCustomPlotGraph)
           ->Args({n, signal})->Unit(benchmark::kMillisecond);
@@ -148,6 +154,12 @@ void BM_PaintAfterAppend(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintAfterAppend)->Args({10000000, kWalk})->Args({10000000, kDailyNoise20})
     ->Unit(benchmark::kMillisecond);
+[[maybe_unused]] const bool kAppendCounted = [] {
+  if (const char* frames = std::getenv("TEMPOLOG_BENCH_FRAMES"))
+    benchmark::RegisterBenchmark("BM_PaintAfterAppendCounted", BM_PaintAfterAppend)
+        ->Args({10000000, kDailyNoise20})->Iterations(std::atoll(frames));
+  return true;
+}();
 
 // The phases of that frame apart. Arguments: readings, what each iteration
 // does: 0 = append only, 1 = append a reading that goes on with the walk and
