@@ -207,6 +207,15 @@ bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_
   return true;
 }
 
+void TMinMaxPyramid::Prefetch(const double* values, std::int64_t index) const noexcept {
+  if (index < 0 || index >= count_) return;
+  const std::int64_t block = index >> kBlockShift;
+  for (std::int64_t i = block << kBlockShift; i < std::min<std::int64_t>((block + 1) << kBlockShift, count_); i += 8)
+    __builtin_prefetch(values + i);
+  for (std::size_t k = 0; k < levels_.size(); ++k)
+    __builtin_prefetch(levels_[k].data() + (block >> k));
+}
+
 std::size_t TMinMaxPyramid::MemoryBytes() const noexcept {
   std::size_t bytes = levels_.capacity() * sizeof(std::vector<Extremes>);
   for (const auto& level : levels_) bytes += level.capacity() * sizeof(Extremes);

@@ -120,6 +120,11 @@ class TMinMaxPyramid {
   // The code of a node's smallest value when its grid is known (not 0).
   std::int64_t GridBase(const Extremes& node) const noexcept;
 
+  // Asks the processor to start loading what a query with an end near
+  // `index` reads (the values of its block, a node per level), so that the
+  // next pixel column's query finds them in cache. Changes nothing.
+  void Prefetch(const double* values, std::int64_t index) const noexcept;
+
   // Bytes held by the pyramid (its level arrays' capacity).
   std::size_t MemoryBytes() const noexcept;
 
