@@ -26,7 +26,11 @@
 //     depends on every row that holds a reading, not only the extreme ones:
 //     rows whose readings lie within 2V of each other join into one band.
 //     The bands come from the min/max pyramid (CollectRowBands) and are
-//     filled as one tall marker each.
+//     filled as one tall marker each. The rows depend only on the set of
+//     distinct values of the run, and readings of an instrument repeat a few
+//     values of a decimal grid: the pyramid keeps which grid values each node
+//     holds, so a column of noisy readings costs its distinct values, not
+//     its readings.
 // Everything else (the first point, which starts the line at the plot's
 // edge; the last point; columns beyond the drawable pixel range; readings
 // that are NaN; runs too short to gain) goes through DrawPoint as before, and
