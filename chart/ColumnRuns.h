@@ -13,6 +13,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -102,6 +103,121 @@ class TRowBands {
   std::vector<Band> bands_;
 };
 
+// Depth-first from node (level, index) of the pyramid: done(node) handles a
+// node whole and answers true, or answers false to have its children visited;
+// the values of a block that is not done go to leaf(first, last).
+template <class Done, class Leaf>
+void DescendNodes(const TMinMaxPyramid& pyramid, std::int32_t level, std::int32_t index, Done&& done,
+                  Leaf&& leaf) {
+  struct Item {
+    std::int32_t level;
+    std::int32_t index;
+  };
+  // Each step replaces one node by its two children a level lower: the stack
+  // never holds more than one node per level, plus one.
+  Item stack[64];
+  int size = 0;
+  stack[size++] = {level, index};
+  while (size > 0) {
+    const Item item = stack[--size];
+    if (done(pyramid.Node(item.level, item.index))) continue;
+    if (item.level == 0) {
+      leaf(pyramid.NodeFirst(0, item.index), pyramid.NodeLast(0, item.index));
+      continue;
+    }
+    const std::int32_t left = item.index * 2;
+    if (left + 1 < pyramid.NodeCount(item.level - 1)) stack[size++] = {item.level - 1, left + 1};
+    stack[size++] = {item.level - 1, left};
+  }
+}
+
+// True when rows r and r' of two values `gap` apart (in value), with the
+// mapping moving at most rowsPerUnit rows per unit, are surely close enough
+// for their markers [r - above, r + below] to touch: |r - r'| <= reach, where
+// reach = above + below + 1. Each row is rounded (one row at most between
+// them), and the slack covers the rounding of the arithmetic.
+inline bool MarkersTouch(double gap, double rowsPerUnit, int reach) {
+  return gap * rowsPerUnit * (1 + 1e-9) + 1e-6 + 1 <= reach;
+}
+
+// The rows the markers of values[first..last] cover, found from the grid
+// values the range holds (see TMinMaxPyramid): each distinct value counts
+// once, however often it was read, so the cost follows the distinct values
+// and the pyramid's nodes, not the readings. Exact: the rows of the set of
+// distinct values are the rows of all the values. Consecutive grid values
+// whose markers surely touch (MarkersTouch) form one band from the row of
+// the first to the row of the last (the mapping is monotonic), so only the
+// ends of such a stretch are mapped to rows.
+// False, with nothing added, when the range's smallest or largest value is
+// off the grid or they lie too many grid steps apart; values off the grid
+// inside the range are mapped one by one.
+template <class RowOf>
+bool CollectGridRowBands(const TMinMaxPyramid& pyramid, const double* values, std::int32_t first,
+                         std::int32_t last, int above, int below, double rowsPerUnit,
+                         const TMinMaxPyramid::Extremes& whole, RowOf&& rowOf, TRowBands& bands) {
+  constexpr std::int64_t kWords = 32;  // grid values at most 2048 steps apart
+  std::int64_t lo = 0, hi = 0;
+  if (!pyramid.GridCode(whole.min, lo) || !pyramid.GridCode(whole.max, hi) || hi - lo >= kWords * 64)
+    return false;
+  const int reach = above + below + 1;
+  std::uint64_t words[kWords] = {};
+  const std::int64_t used = (hi - lo) / 64 + 1;
+  auto addGrid = [&](std::uint64_t grid, std::int64_t base) {
+    const std::int64_t offset = base - lo;
+    const std::int64_t word = offset >> 6, bit = offset & 63;
+    words[word] |= grid << bit;
+    if (bit != 0 && word + 1 < used) words[word + 1] |= grid >> (64 - bit);
+  };
+  auto addLoose = [&](std::int64_t from, std::int64_t to) {
+    std::int64_t code = 0;
+    for (std::int64_t i = from; i <= to; ++i) {
+      const double v = values[i];
+      if (i > from && v == values[i - 1]) continue;
+      if (pyramid.GridCode(v, code)) {
+        addGrid(1, code);
+      } else {
+        const int r = rowOf(v);
+        bands.Add(r - above, r + below, v, v);
+      }
+    }
+  };
+  if (whole.grid != 0) {
+    addGrid(whole.grid, lo);
+  } else {
+    auto visit = [&](std::int32_t level, std::int32_t index) {
+      DescendNodes(
+          pyramid, level, index,
+          [&](const TMinMaxPyramid::Extremes& node) {
+            if (node.grid != 0) addGrid(node.grid, pyramid.GridBase(node));
+            return node.grid != 0;
+          },
+          addLoose);
+    };
+    pyramid.Decompose(first, last, addLoose, visit);
+  }
+  // Stretches of grid values whose markers touch, each one band.
+  const double unitsPerStep = 1 / pyramid.GridScale();
+  std::int64_t start = -1, end = -1;  // the open stretch, as offsets from lo
+  auto close = [&] {
+    const double a = pyramid.GridValue(lo + start), b = pyramid.GridValue(lo + end);
+    const int ra = rowOf(a), rb = rowOf(b);
+    bands.Add(std::min(ra, rb) - above, std::max(ra, rb) + below, a, b);
+  };
+  for (std::int64_t w = 0; w < used; ++w) {
+    for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
+      const std::int64_t offset = w * 64 + std::countr_zero(bits);
+      if (start >= 0 && !MarkersTouch(static_cast<double>(offset - end) * unitsPerStep, rowsPerUnit, reach)) {
+        close();
+        start = -1;
+      }
+      if (start < 0) start = offset;
+      end = offset;
+    }
+  }
+  if (start >= 0) close();
+  return true;
+}
+
 // Adds to `bands` the rows [r - above, r + below] of every value v in
 // values[first..last], r = rowOf(v). rowOf must be monotonic over the range's
 // values, which must hold no NaN (Query answered for the range), and move by
@@ -129,10 +245,7 @@ void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::i
     const int a = rowOf(min), b = rowOf(max);
     const int lo = std::min(a, b), hi = std::max(a, b);
     if (bands.Covers(lo - above, hi + below)) return true;
-    // The largest row jump between consecutive values, with room for the
-    // rounding of each row and of the arithmetic.
-    const double jump = step * rowsPerUnit * (1 + 1e-9) + 1e-6 + 1;
-    if (hi - lo <= reach || jump <= reach) {
+    if (hi - lo <= reach || MarkersTouch(step, rowsPerUnit, reach)) {
       bands.Add(lo - above, hi + below, min, max);
       return true;
     }
@@ -152,30 +265,14 @@ void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::i
         for (std::int64_t i = start; i <= end; ++i) addValue(values[i]);
     }
   };
-  // Depth-first over the nodes, children of a node only when it is unsettled.
-  struct Item {
-    std::int32_t level;
-    std::int32_t index;
-  };
-  std::vector<Item> stack;
   auto visit = [&](std::int32_t level, std::int32_t index) {
-    stack.push_back({level, index});
-    while (!stack.empty()) {
-      const Item item = stack.back();
-      stack.pop_back();
-      const auto& node = pyramid.Node(item.level, item.index);
-      if (settle(node.min, node.max, node.step)) continue;
-      if (item.level == 0) {
-        addRun(pyramid.NodeFirst(0, item.index), pyramid.NodeLast(0, item.index));
-        continue;
-      }
-      const std::int32_t left = item.index * 2;
-      if (left + 1 < pyramid.NodeCount(item.level - 1)) stack.push_back({item.level - 1, left + 1});
-      stack.push_back({item.level - 1, left});
-    }
+    DescendNodes(
+        pyramid, level, index, [&](const TMinMaxPyramid::Extremes& node) { return settle(node.min, node.max, node.step); },
+        addRun);
   };
 
   if (settle(whole.min, whole.max, whole.step)) return;
+  if (CollectGridRowBands(pyramid, values, first, last, above, below, rowsPerUnit, whole, rowOf, bands)) return;
   pyramid.Decompose(first, last, addRun, visit);
 }
 

@@ -10,8 +10,70 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 }
 
+bool TMinMaxPyramid::GridCode(double value, std::int64_t& code) const noexcept {
+  const double scale = GridScale();
+  const double c = std::nearbyint(value * scale);
+  // Codes stay far inside the doubles' exact integers, so value * scale rounds
+  // to the right code whenever there is one; the division then decides.
+  if (!(std::fabs(c) < 0x1p50) || c / scale != value) return false;
+  code = static_cast<std::int64_t>(c);
+  return true;
+}
+
+std::int64_t TMinMaxPyramid::GridBase(const Extremes& node) const noexcept {
+  return static_cast<std::int64_t>(std::nearbyint(node.min * GridScale()));
+}
+
+void TMinMaxPyramid::NoteFinerGrid(double value) const noexcept {
+  for (int d = std::max(digits_, finerDigits_) + 1; d <= kMaxDigits; ++d) {
+    const double c = std::nearbyint(value * kPowersOfTen[d]);
+    if (!(std::fabs(c) < 0x1p50)) return;
+    if (c / kPowersOfTen[d] == value) {
+      finerDigits_ = d;
+      return;
+    }
+  }
+}
+
+std::uint64_t TMinMaxPyramid::ScanGrid(const double* values, std::int64_t first, std::int64_t last,
+                                       double min, bool taking) const noexcept {
+  std::int64_t base = 0;
+  if (!GridCode(min, base)) {
+    if (taking) NoteFinerGrid(min);
+    return 0;
+  }
+  std::uint64_t grid = 0;
+  double previous = min;  // a repeated value needs no second look
+  std::int64_t code = 0;
+  for (std::int64_t i = first; i <= last; ++i) {
+    const double v = values[i];
+    if (v == previous && grid != 0) continue;
+    previous = v;
+    if (!GridCode(v, code)) {
+      if (taking) NoteFinerGrid(v);
+      return 0;
+    }
+    if (code - base > 63) return 0;
+    grid |= std::uint64_t{1} << (code - base);
+  }
+  return grid;
+}
+
+std::uint64_t TMinMaxPyramid::CombineGrids(const Extremes& a, const Extremes& b) const noexcept {
+  if (a.grid == 0 || b.grid == 0) return 0;
+  const std::int64_t ca = GridBase(a), cb = GridBase(b), base = std::min(ca, cb);
+  std::uint64_t grid = 0;
+  for (const auto& [g, c] : {std::pair{a.grid, ca}, std::pair{b.grid, cb}}) {
+    const std::int64_t shift = c - base;
+    // Bits shifted past 63 would be lost: the node no longer knows.
+    if (shift > 63 || (shift > 0 && (g >> (64 - shift)) != 0)) return 0;
+    grid |= g << shift;
+  }
+  return grid;
+}
+
 TMinMaxPyramid::Extremes TMinMaxPyramid::Scan(const double* values, std::int64_t first,
-                                              std::int64_t last) noexcept {
+                                              std::int64_t last, bool taking) const noexcept {
   double lo = values[first], hi = values[first];
   // A step from or to a NaN, or between equal infinities, is taken as endless.
   auto stepTo = [values](std::int64_t i) {
@@ -28,13 +90,13 @@ TMinMaxPyramid::Extremes TMinMaxPyramid::Scan(const double* values, std::int64_t
     hi = v > hi ? v : hi;
     step = d > step ? d : step;
   }
-  if (nan) return {kNaN, kNaN, kNaN};
-  return {lo, hi, step};
+  if (nan) return {kNaN, kNaN, kNaN, 0};
+  return {lo, hi, step, ScanGrid(values, first, last, lo, taking)};
 }
 
-TMinMaxPyramid::Extremes TMinMaxPyramid::Combine(const Extremes& a, const Extremes& b) noexcept {
-  if (std::isnan(a.min) || std::isnan(b.min)) return {kNaN, kNaN, kNaN};
-  return {std::min(a.min, b.min), std::max(a.max, b.max), std::max(a.step, b.step)};
+TMinMaxPyramid::Extremes TMinMaxPyramid::Combine(const Extremes& a, const Extremes& b) const noexcept {
+  if (std::isnan(a.min) || std::isnan(b.min)) return {kNaN, kNaN, kNaN, 0};
+  return {std::min(a.min, b.min), std::max(a.max, b.max), std::max(a.step, b.step), CombineGrids(a, b)};
 }
 
 std::int64_t TMinMaxPyramid::NodeLast(std::int32_t level, std::int32_t index) const noexcept {
@@ -50,6 +112,8 @@ void TMinMaxPyramid::Clear() noexcept {
 
 void TMinMaxPyramid::Build(const double* values, std::int32_t count) {
   Clear();
+  digits_ = 0;
+  finerDigits_ = 0;
   Extend(values, count);
 }
 
@@ -75,13 +139,21 @@ void TMinMaxPyramid::Extend(const double* values, std::int32_t count) {
     // The last block was partial: fold the new values of that block into it.
     const std::int64_t blockEnd = std::min<std::int64_t>(std::int64_t{firstChanged + 1} << kBlockShift, count);
     base[static_cast<std::size_t>(firstChanged)] =
-        Combine(base[static_cast<std::size_t>(firstChanged)], Scan(values, from, blockEnd - 1));
+        Combine(base[static_cast<std::size_t>(firstChanged)], Scan(values, from, blockEnd - 1, true));
     from = blockEnd;
   }
-  while (from < count) {
+  while (from < count && finerDigits_ <= digits_) {
     const std::int64_t blockEnd = std::min<std::int64_t>(from + kBlockSize, count);
-    base.push_back(Scan(values, from, blockEnd - 1));
+    base.push_back(Scan(values, from, blockEnd - 1, true));
     from = blockEnd;
+  }
+  if (finerDigits_ > digits_) {
+    // Values on a finer grid: every node's grid is counted again in it.
+    const int digits = finerDigits_;
+    Clear();
+    digits_ = digits;
+    Extend(values, count);
+    return;
   }
   count_ = count;
   try {
@@ -98,6 +170,7 @@ void TMinMaxPyramid::UpdateUpperLevels(std::int32_t from) {
     const std::vector<Extremes>& below = levels_[k];
     std::vector<Extremes>& above = levels_[k + 1];
     const std::size_t size = (below.size() + 1) / 2;
+    if (above.capacity() < size) above.reserve(std::max(size, above.capacity() + above.capacity() / 4));
     above.resize(size);
     for (std::size_t j = static_cast<std::size_t>(from) / 2; j < size; ++j) {
       const std::size_t left = 2 * j;
@@ -109,11 +182,16 @@ void TMinMaxPyramid::UpdateUpperLevels(std::int32_t from) {
 
 bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_t last,
                            Extremes& out) const {
-  Extremes acc{std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(), 0.0};
+  Extremes acc{};
+  bool empty = true;
+  auto add = [&](const Extremes& part) {
+    acc = empty ? part : Combine(acc, part);
+    empty = false;
+  };
   Decompose(
-      first, last, [&](std::int64_t from, std::int64_t to) { acc = Combine(acc, Scan(values, from, to)); },
+      first, last, [&](std::int64_t from, std::int64_t to) { add(Scan(values, from, to, false)); },
       [&](std::int32_t level, std::int32_t index) {
-        acc = Combine(acc, levels_[static_cast<std::size_t>(level)][static_cast<std::size_t>(index)]);
+        add(levels_[static_cast<std::size_t>(level)][static_cast<std::size_t>(index)]);
       });
   if (std::isnan(acc.min)) return false;
   out = acc;
@@ -127,6 +205,15 @@ bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_
   min = e.min;
   max = e.max;
   return true;
+}
+
+void TMinMaxPyramid::Prefetch(const double* values, std::int64_t index) const noexcept {
+  if (index < 0 || index >= count_) return;
+  const std::int64_t block = index >> kBlockShift;
+  for (std::int64_t i = block << kBlockShift; i < std::min<std::int64_t>((block + 1) << kBlockShift, count_); i += 8)
+    __builtin_prefetch(values + i);
+  for (std::size_t k = 0; k < levels_.size(); ++k)
+    __builtin_prefetch(levels_[k].data() + (block >> k));
 }
 
 std::size_t TMinMaxPyramid::MemoryBytes() const noexcept {

@@ -13,8 +13,20 @@
 // NaN: a range holding a NaN answers "no answer" (Query returns false), so
 // that a caller drawing from the extremes can fall back to visiting each value.
 //
-// Memory: three doubles per block of 32 values plus the levels above, about
-// 1.5 bytes per value (at most three while the level arrays have spare
+// Distinct values on a decimal grid. Readings of an instrument that answers
+// in decimal text ("23.5") are the doubles nearest to code / 10^d for a few
+// decimals d. Each node also keeps which grid values it holds: bit k of
+// `grid` set means that some value of the node equals (c + k) / 10^d, c being
+// the code of the node's smallest value. A node answers 0 when it does not
+// know (a value off the grid, a NaN, or values more than 63 grid steps apart).
+// The decimals d are the fewest that put the values seen so far on the grid
+// (at most kMaxDigits); when a finer value arrives, the pyramid is rebuilt
+// with the finer grid (at most kMaxDigits times in its life).
+// A value is on the grid only when dividing its code by 10^d gives back the
+// very same double, so `GridValue(code)` is exactly the stored value.
+//
+// Memory: four 8-byte fields per block of 32 values plus the levels above,
+// about 2 bytes per value (at most about 2.5 while the level arrays have spare
 // capacity).
 #pragma once
 
@@ -34,7 +46,9 @@ class TMinMaxPyramid {
     double max;   // both NaN when the range holds a NaN
     double step;  // the largest |v[i] - v[i - 1]| for i in the node (and its first
                   // value's step from the value before, when there is one)
+    std::uint64_t grid;  // the grid values held, from the code of `min` up; 0 = unknown
   };
+  static constexpr int kMaxDigits = 6;
 
   // Builds over values[0..count) from scratch.
   void Build(const double* values, std::int32_t count);
@@ -98,17 +112,43 @@ class TMinMaxPyramid {
     }
   }
 
+  // The decimal grid: 10^d, and the code of a value on it.
+  double GridScale() const noexcept { return kPowersOfTen[digits_]; }
+  // True, with `code`, when value == code / GridScale() exactly.
+  bool GridCode(double value, std::int64_t& code) const noexcept;
+  double GridValue(std::int64_t code) const noexcept { return static_cast<double>(code) / GridScale(); }
+  // The code of a node's smallest value when its grid is known (not 0).
+  std::int64_t GridBase(const Extremes& node) const noexcept;
+
+  // Asks the processor to start loading what a query with an end near
+  // `index` reads (the values of its block, a node per level), so that the
+  // next pixel column's query finds them in cache. Changes nothing.
+  void Prefetch(const double* values, std::int64_t index) const noexcept;
+
   // Bytes held by the pyramid (its level arrays' capacity).
   std::size_t MemoryBytes() const noexcept;
 
  private:
-  static Extremes Scan(const double* values, std::int64_t first, std::int64_t last) noexcept;
-  static Extremes Combine(const Extremes& a, const Extremes& b) noexcept;
+  static constexpr double kPowersOfTen[kMaxDigits + 1] = {1, 10, 100, 1000, 1e4, 1e5, 1e6};
+
+  // `taking` when the values are being taken in (not merely asked about):
+  // only then does a value on a finer grid call for a rebuild.
+  Extremes Scan(const double* values, std::int64_t first, std::int64_t last, bool taking) const noexcept;
+  Extremes Combine(const Extremes& a, const Extremes& b) const noexcept;
+  // The grid of values[first..last], whose smallest value is `min`.
+  std::uint64_t ScanGrid(const double* values, std::int64_t first, std::int64_t last, double min,
+                         bool taking) const noexcept;
+  std::uint64_t CombineGrids(const Extremes& a, const Extremes& b) const noexcept;
+  // Notes the fewest decimals (up to kMaxDigits) that put `value` on a grid
+  // finer than the present one.
+  void NoteFinerGrid(double value) const noexcept;
   // Recomputes the nodes above level 0 from level-0 node `from` on.
   void UpdateUpperLevels(std::int32_t from);
 
   std::vector<std::vector<Extremes>> levels_;
   std::int32_t count_ = 0;
+  int digits_ = 0;
+  mutable int finerDigits_ = 0;  // > digits_: values seen that need a finer grid
 };
 
 }  // namespace tempolog

@@ -165,7 +165,6 @@ class TCustomSeries : public TChartSeries {
   void UpdateExtremes();
   void DrawShownPointsReduced();
   bool DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TColor color);
-  void DrawMarkerBand(int x, int top, int bottom, TColor color);
   // y pixel at the plot's edge on the way from point index - 1 to point index.
   int EdgeStartY(std::int32_t index, int y) const;
 

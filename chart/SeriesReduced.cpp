@@ -26,12 +26,17 @@
 //     depends on every row that holds a reading, not only the extreme ones:
 //     rows whose readings lie within 2V of each other join into one band.
 //     The bands come from the min/max pyramid (CollectRowBands) and are
-//     filled as one tall marker each.
+//     filled as one tall marker each. The rows depend only on the set of
+//     distinct values of the run, and readings of an instrument repeat a few
+//     values of a decimal grid: the pyramid keeps which grid values each node
+//     holds, so a column of noisy readings costs its distinct values, not
+//     its readings.
 // Everything else (the first point, which starts the line at the plot's
 // edge; the last point; columns beyond the drawable pixel range; readings
 // that are NaN; runs too short to gain) goes through DrawPoint as before, and
 // any other setting (point colours, null points, other pens or markers,
 // logarithmic axes) draws every point.
+#include <algorithm>
 #include <cmath>
 
 #include "chart/ColumnRuns.h"
@@ -110,6 +115,13 @@ void TCustomSeries::DrawShownPointsReduced() {
   while (i <= last) {
     const std::int32_t end = LastInColumn(i, last, column, previousRun);
     previousRun = end - i + 1;
+    // The next column likely ends as far on: start loading what its search
+    // and queries read while this one is drawn (with millions of readings
+    // they lie far apart in memory).
+    if (const std::int64_t next = std::int64_t{end} + previousRun; previousRun > 64 && next <= last) {
+      __builtin_prefetch(xs + next);
+      yExtremes_.Prefetch(YValues().StoredValues(), next);
+    }
     std::int32_t a = i, b = end;
     if (a == first) DrawPoint(a++);  // starts the line at the plot's edge
     if (b == last) --b;              // the last point is drawn on its own below
@@ -127,7 +139,8 @@ bool TCustomSeries::DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TCo
   const double ym = YValues().Multiplier();
   auto row = [&](double stored) { return vertAxis_->ValueToPixel(stored * ym); };
   // The point after the run must be drawn: its segment covers b's row.
-  if (Far(horizAxis_->ValueToPixel(XValue(b + 1))) || Far(row(ys[b + 1]))) return false;
+  const int nextX = horizAxis_->ValueToPixel(XValue(b + 1));
+  if (Far(nextX) || Far(row(ys[b + 1]))) return false;
   TMinMaxPyramid::Extremes run{};
   if (!yExtremes_.Query(ys, a, b, run)) return false;  // a NaN reading
   const double lo = run.min, hi = run.max;
@@ -137,11 +150,26 @@ bool TCustomSeries::DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TCo
 
   DrawPointAt(a, x, row(ys[a]), color);  // with the marker of the point before
   // On through the extreme rows to b, lines only: the markers of the whole
-  // run are the bands below.
-  for (const int r : {rowLo, rowHi, row(ys[b])}) {
-    DrawLineSegment(false, x, r, color, b);
+  // run are the bands below. The path a, lowest, highest, b covers every
+  // centre row from the lowest to the highest, b's row perhaps excepted.
+  // When the next point lies in another column, its segment starts on b's
+  // row and covers it, so one vertical segment over all the rows paints the
+  // same. (The last point may share b's column and pixel, and then draws no
+  // segment: the path is drawn as it is.)
+  const int rowB = row(ys[b]);
+  if (nextX != x) {
+    if (DrawsLine() && linePen_.Visible()) {
+      PrepareLinePen(color);
+      canvas_->DrawVerticalSegment(x, std::min(rowLo, rowHi), std::max(rowLo, rowHi) + 1);
+    }
     previousX_ = x;
-    previousY_ = r;
+    previousY_ = rowB;
+  } else {
+    for (const int r : {rowLo, rowHi, rowB}) {
+      DrawLineSegment(false, x, r, color, b);
+      previousX_ = x;
+      previousY_ = r;
+    }
   }
   previousIndex_ = b;
   if (pointer_.Visible()) {
@@ -151,16 +179,12 @@ bool TCustomSeries::DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TCo
     const double rowsPerUnit =
         axis.CurrentRange() == 0 ? 0.0 : std::fabs(axis.PixelSize() / axis.CurrentRange() * ym);
     CollectRowBands(yExtremes_, ys, a, b, v, v - 1, rowsPerUnit, run, row, rowBands_);
-    for (const TRowBands::Band& band : rowBands_.Bands()) DrawMarkerBand(x, band.top, band.bottom, color);
+    PreparePointer(color);
+    // The fill leaves out the right column and the bottom row, as for one marker.
+    const int h = pointer_.HorizSize();
+    for (const TRowBands::Band& band : rowBands_.Bands()) canvas_->DrawBox(x - h, band.top, x + h + 1, band.bottom + 2);
   }
   return true;
-}
-
-void TCustomSeries::DrawMarkerBand(int x, int top, int bottom, TColor color) {
-  PreparePointer(color);
-  // The fill leaves out the right column and the bottom row, as for one marker.
-  const int h = pointer_.HorizSize();
-  canvas_->DrawBox(x - h, top, x + h + 1, bottom + 2);
 }
 
 }  // namespace tempolog

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <random>
@@ -36,34 +37,50 @@ constexpr int kWidth = 750;
 constexpr int kHeight = 596;
 constexpr double kStart = 46000.0;
 
-// One reading a second, a slow random walk around 20 degrees.
+// The signals, one reading a second. The walk moves a fraction of a row per
+// reading; the others are what a thermometer answering with one decimal
+// gives: values on a 0.1 grid.
+enum Signal : std::int64_t {
+  kWalk,           // a slow random walk around 20 degrees
+  kDaily,          // daily cycle of +-3 degrees with a slow drift
+  kDailyNoise05,   // the same with noise of sigma 0.05
+  kDailyNoise20,   // the same with noise of sigma 0.2
+  kAlternating,    // 20.5 and 21.5 in turn
+  kSitsThenJumps,  // sits on one value for hours, then jumps
+};
+
 struct Readings {
   std::vector<double> x, y;
-  explicit Readings(std::int64_t n) : x(static_cast<std::size_t>(n)), y(static_cast<std::size_t>(n)) {
+  Readings(std::int64_t n, std::int64_t signal) : x(static_cast<std::size_t>(n)), y(static_cast<std::size_t>(n)) {
     std::mt19937 rng(1);
-    std::normal_distribution<double> step(0, 0.02);
+    std::normal_distribution<double> step(0, 0.02), noise(0, 1);
+    const double sigma = signal == kDailyNoise05 ? 0.05 : signal == kDailyNoise20 ? 0.2 : 0.0;
     double v = 20;
     for (std::int64_t i = 0; i < n; ++i) {
-      x[static_cast<std::size_t>(i)] = kStart + static_cast<double>(i) / 86400.0;
-      y[static_cast<std::size_t>(i)] = v += step(rng);
+      const auto k = static_cast<std::size_t>(i);
+      const double t = static_cast<double>(i);
+      x[k] = kStart + t / 86400.0;
+      switch (signal) {
+        case kWalk: y[k] = v += step(rng); continue;
+        case kAlternating: v = i % 2 ? 21.5 : 20.5; break;
+        case kSitsThenJumps: v = 20 + 1.7 * static_cast<double>((i / 7200) % 3); break;
+        default: v = 21 + 3 * std::sin(t * 6.283185307 / 86400) + t * 2e-7 + sigma * noise(rng); break;
+      }
+      y[k] = std::round(v * 10) / 10;  // as parsed from "21.3"
     }
   }
 };
 
-const Readings& ReadingsOf(std::int64_t n) {
-  static std::map<std::int64_t, std::unique_ptr<Readings>> cache;
-  auto& r = cache[n];
-  if (!r) r = std::make_unique<Readings>(n);
-  return *r;
-}
-
-TProgramChart& ChartOf(std::int64_t n) {
-  static std::map<std::int64_t, TProgramChart> charts;
-  auto it = charts.find(n);
+// One chart per size and signal; the large ones of other signals are freed.
+TProgramChart& ChartOf(std::int64_t n, std::int64_t signal = kWalk) {
+  static std::map<std::pair<std::int64_t, std::int64_t>, TProgramChart> charts;
+  const std::pair key{n, signal};
+  auto it = charts.find(key);
   if (it == charts.end()) {
-    it = charts.emplace(n, MakeProgramChart()).first;
+    std::erase_if(charts, [&](const auto& c) { return c.first.second != signal && c.first.first >= 1000000; });
+    it = charts.emplace(key, MakeProgramChart()).first;
     it->second.Chart->SetBounds(kWidth, kHeight);
-    const Readings& r = ReadingsOf(n);
+    const Readings r(n, signal);
     for (std::int64_t i = 0; i < n; ++i)
       it->second.Series1->AddPoint(r.x[static_cast<std::size_t>(i)], r.y[static_cast<std::size_t>(i)]);
   }
@@ -75,9 +92,9 @@ void Paint(TProgramChart& chart, TBitmapSurface& surface) {
   benchmark::DoNotOptimize(surface.Image()->constBits());
 }
 
-// Arguments: readings, 1 = every point drawn (0 = reduced path).
+// Arguments: readings, 1 = every point drawn (0 = reduced path), signal.
 void BM_PaintProgramChart(benchmark::State& state) {
-  TProgramChart& chart = ChartOf(state.range(0));
+  TProgramChart& chart = ChartOf(state.range(0), state.range(2));
   chart.Series1->SetDrawEveryPoint(state.range(1) != 0);
   TBitmapSurface surface(kWidth, kHeight);
   Paint(chart, surface);  // builds what the reduced path keeps
@@ -85,13 +102,31 @@ void BM_PaintProgramChart(benchmark::State& state) {
   chart.Series1->SetDrawEveryPoint(false);
   state.counters["points"] = static_cast<double>(state.range(0));
 }
-BENCHMARK(BM_PaintProgramChart)
-    ->ArgsProduct({{1000, 100000, 1000000, 10000000}, {0}})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PaintProgramChart)
-    ->ArgsProduct({{1000, 100000, 1000000, 10000000}, {1}})
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
+#ifdef TEMPOLOG_BENCH_QCUSTOMPLOT
+void BM_QCustomPlotGraph(benchmark::State& state);
+#endif
+// Signal by signal, so that only one signal's large charts are held at a time.
+// TEMPOLOG_BENCH_FRAMES=k paints exactly k frames per case: for counting
+// instructions under callgrind (the difference of two counts is k frames').
+[[maybe_unused]] const bool kRegistered = [] {
+  const char* frames = std::getenv("TEMPOLOG_BENCH_FRAMES");
+  const benchmark::IterationCount fixed = frames != nullptr ? std::atoll(frames) : 0;
+  for (std::int64_t signal : {kWalk, kDaily, kDailyNoise05, kDailyNoise20, kAlternating, kSitsThenJumps}) {
+    for (std::int64_t n : {1000, 100000, 1000000, 10000000}) {
+      if (signal != kWalk && n == 100000) continue;
+      auto* reduced = benchmark::RegisterBenchmark("BM_PaintProgramChart", BM_PaintProgramChart)
+                          ->Args({n, 0, signal})->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark("BM_PaintProgramChart", BM_PaintProgramChart)
+          ->Args({n, 1, signal})->Unit(benchmark::kMillisecond)->Iterations(fixed > 0 ? fixed : 3);
+      if (fixed > 0) reduced->Iterations(fixed);
+#ifdef TEMPOLOG_BENCH_QCUSTOMPLOT
+      benchmark::RegisterBenchmark("BM_QCustomPlotGraph", BM_QCustomPlotGraph)
+          ->Args({n, signal})->Unit(benchmark::kMillisecond);
+#endif
+    }
+  }
+  return true;
+}();
 
 // The chart's series on the reduced path, painted once: what the reduced
 // path keeps is built before the timing starts.
@@ -102,18 +137,29 @@ TLineSeries& PaintedReduced(TProgramChart& chart, TBitmapSurface& surface) {
 }
 
 // One more reading, then the next frame, at 10^7 readings.
+// Arguments: readings, signal; the reading appended is the signal's last
+// one again, or (the walk) a random value within a degree of 20.
 void BM_PaintAfterAppend(benchmark::State& state) {
-  TProgramChart& chart = ChartOf(state.range(0));
+  TProgramChart& chart = ChartOf(state.range(0), state.range(1));
   TBitmapSurface surface(kWidth, kHeight);
   TLineSeries& series = PaintedReduced(chart, surface);
   double x = series.XValues().LastValue();
+  const double y = series.YValues().LastValue();
   std::mt19937 rng(3);
   for (auto _ : state) {
-    series.AddPoint(x += 1 / 86400.0, 20 + std::uniform_real_distribution<>(-1, 1)(rng));
+    series.AddPoint(x += 1 / 86400.0,
+                    state.range(1) == kWalk ? 20 + std::uniform_real_distribution<>(-1, 1)(rng) : y);
     Paint(chart, surface);
   }
 }
-BENCHMARK(BM_PaintAfterAppend)->Arg(10000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintAfterAppend)->Args({10000000, kWalk})->Args({10000000, kDailyNoise20})
+    ->Unit(benchmark::kMillisecond);
+[[maybe_unused]] const bool kAppendCounted = [] {
+  if (const char* frames = std::getenv("TEMPOLOG_BENCH_FRAMES"))
+    benchmark::RegisterBenchmark("BM_PaintAfterAppendCounted", BM_PaintAfterAppend)
+        ->Args({10000000, kDailyNoise20})->Iterations(std::atoll(frames));
+  return true;
+}();
 
 // The phases of that frame apart. Arguments: readings, what each iteration
 // does: 0 = append only, 1 = append a reading that goes on with the walk and
@@ -147,7 +193,7 @@ BENCHMARK(BM_AppendPhases)->ArgsProduct({{10000000}, {1, 2}})->Unit(benchmark::k
 // Bytes per reading held by the series' X and Y lists and by the min/max
 // structure of the reduced path (the lists' spare capacity included).
 void BM_MemoryPerPoint(benchmark::State& state) {
-  TProgramChart& chart = ChartOf(state.range(0));
+  TProgramChart& chart = ChartOf(state.range(0), state.range(1));
   TLineSeries& series = *chart.Series1;
   TBitmapSurface surface(kWidth, kHeight);
   Paint(chart, surface);
@@ -158,7 +204,9 @@ void BM_MemoryPerPoint(benchmark::State& state) {
   state.counters["minmax_B_per_point"] = static_cast<double>(series.ReductionMemoryBytes()) / n;
   state.counters["series_B_per_point"] = (lists + static_cast<double>(series.ReductionMemoryBytes())) / n;
 }
-BENCHMARK(BM_MemoryPerPoint)->Arg(10000000)->Iterations(1);
+BENCHMARK(BM_MemoryPerPoint)
+    ->ArgsProduct({{10000000}, {kWalk, kDaily, kDailyNoise05, kDailyNoise20, kAlternating, kSitsThenJumps}})
+    ->Iterations(1);
 
 #ifdef TEMPOLOG_BENCH_QTCHARTS
 // Qt Charts: a QLineSeries on a date-time axis, rendered in software.
@@ -171,7 +219,7 @@ void BM_QtChartsLineSeries(benchmark::State& state) {
     }
     return;
   }
-  const Readings& r = ReadingsOf(n);
+  const Readings r(n, kWalk);
   QList<QPointF> points;
   points.reserve(static_cast<qsizetype>(n));
   for (std::int64_t i = 0; i < n; ++i)
@@ -207,19 +255,22 @@ BENCHMARK(BM_QtChartsLineSeries)->Arg(1000)->Arg(100000)->Arg(1000000)->Arg(1000
 #endif
 
 #ifdef TEMPOLOG_BENCH_QCUSTOMPLOT
-// QCustomPlot: one graph with adaptive sampling (its default), date-time ticker.
+// QCustomPlot: one graph with adaptive sampling (its default), date-time
+// ticker, the same readings as the program's chart. Arguments: readings, signal.
 void BM_QCustomPlotGraph(benchmark::State& state) {
   const std::int64_t n = state.range(0);
-  const Readings& r = ReadingsOf(n);
+  const TLineSeries& series = *ChartOf(n, state.range(1)).Series1;
   QVector<double> keys(static_cast<qsizetype>(n)), values(static_cast<qsizetype>(n));
-  for (std::int64_t i = 0; i < n; ++i) {
-    keys[i] = (r.x[static_cast<std::size_t>(i)] - 25569.0) * 86400.0;
-    values[i] = r.y[static_cast<std::size_t>(i)];
+  for (std::int32_t i = 0; i < n; ++i) {
+    keys[i] = (series.XValue(i) - 25569.0) * 86400.0;
+    values[i] = series.YValue(i);
   }
   QCustomPlot plot;
   plot.resize(kWidth, kHeight);
   QCPGraph* graph = plot.addGraph();
   graph->setData(keys, values, true);
+  keys = {};
+  values = {};
   graph->setAdaptiveSampling(true);
   graph->setLineStyle(QCPGraph::lsStepLeft);
   graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, 2));
@@ -230,8 +281,6 @@ void BM_QCustomPlotGraph(benchmark::State& state) {
     benchmark::DoNotOptimize(pixmap.cacheKey());
   }
 }
-BENCHMARK(BM_QCustomPlotGraph)->Arg(1000)->Arg(100000)->Arg(1000000)->Arg(10000000)
-    ->Unit(benchmark::kMillisecond);
 #endif
 
 }  // namespace

@@ -137,10 +137,20 @@ TEST(CollectRowBands, CoversExactlyTheRowsOfTheMarkers) {
       v[static_cast<std::size_t>(i)] = 30 * std::sin(i / 300.0) + std::normal_distribution<>(0, 4)(rng);
     signals.push_back({"sine with noise", v});
   }
+  // Readings on a decimal grid: the bands come from the distinct grid values.
+  auto quantized = [&](const char* name, double decimals, auto&& value) {
+    std::vector<double> v(n);
+    for (std::int32_t i = 0; i < n; ++i) v[static_cast<std::size_t>(i)] = std::round(value(i) * decimals) / decimals;
+    signals.push_back({name, v});
+  };
+  quantized("noisy sine on 0.1", 10, [&](std::int32_t i) { return 30 * std::sin(i / 300.0) + std::normal_distribution<>(0, 0.3)(rng); });
+  quantized("slow drift on 0.1", 10, [&](std::int32_t i) { return i * 0.002 + std::normal_distribution<>(0, 0.05)(rng); });
+  quantized("far apart on 0.01", 100, [&](std::int32_t i) { return i % 2 ? 0.01 * (i % 5000) : -30.0; });
+  signals.back().values[4321] = 1.0 / 3;  // off every grid
   for (const Signal& s : signals) {
     TMinMaxPyramid p;
     p.Build(s.values.data(), n);
-    for (double scale : {0.05, 1.0, 7.0}) {
+    for (double scale : {0.05, 1.0, 7.0, 130.0}) {
       auto row = [scale](double v) { return static_cast<int>(std::nearbyint(-v * scale)); };
       for (auto [first, last] : {std::pair{0, n - 1}, std::pair{5, 40}, std::pair{31, 2049}, std::pair{100, 5999}}) {
         for (auto [above, below] : {std::pair{1, 0}, std::pair{2, 1}, std::pair{4, 3}}) {

@@ -21,8 +21,12 @@ constexpr int kWidth = 750;
 constexpr int kHeight = 596;
 constexpr double kStart = 46000.0;  // a day in 2025, as the readings' times
 
-enum class Signal { RandomWalk, SineWithNoise, Spikes, Steps, Constant, Sawtooth };
-enum class View { Automatic, ZoomedIn, StartsAtEdge, MostlyOutside };
+enum class Signal {
+  RandomWalk, SineWithNoise, Spikes, Steps, Constant, Sawtooth,
+  // Readings as an instrument with one decimal gives them (a 0.1 grid).
+  Daily, DailyNoise05, DailyNoise20, Alternating, SitsThenJumps
+};
+enum class View { Automatic, ZoomedIn, StartsAtEdge, MostlyOutside, GridStepTallerThanMarkers };
 
 const char* Name(Signal s) {
   switch (s) {
@@ -32,6 +36,11 @@ const char* Name(Signal s) {
     case Signal::Steps: return "steps";
     case Signal::Constant: return "constant";
     case Signal::Sawtooth: return "sawtooth";
+    case Signal::Daily: return "daily cycle on a 0.1 grid";
+    case Signal::DailyNoise05: return "daily cycle, noise 0.05";
+    case Signal::DailyNoise20: return "daily cycle, noise 0.2";
+    case Signal::Alternating: return "alternating 20.5 / 21.5";
+    case Signal::SitsThenJumps: return "sits for hours, then jumps";
   }
   return "?";
 }
@@ -41,6 +50,7 @@ const char* Name(View v) {
     case View::ZoomedIn: return "zoomed in";
     case View::StartsAtEdge: return "starts at edge";
     case View::MostlyOutside: return "mostly outside";
+    case View::GridStepTallerThanMarkers: return "0.1 over 10+ rows";
   }
   return "?";
 }
@@ -62,7 +72,18 @@ std::vector<double> Readings(Signal s, std::int32_t n) {
       // Climbs about one pixel row per reading in the automatic view: right
       // at the edge where neighbouring markers stop touching.
       case Signal::Sawtooth: v = 20 + 0.01 * (i % 547); break;
+      // One reading a second: a day is 86400 readings.
+      case Signal::Daily:
+      case Signal::DailyNoise05:
+      case Signal::DailyNoise20: {
+        const double sigma = s == Signal::Daily ? 0 : s == Signal::DailyNoise05 ? 0.05 : 0.2;
+        v = 21 + 3 * std::sin(i * 6.283 / 86400) + i * 2e-7 + sigma * noise(rng);
+        break;
+      }
+      case Signal::Alternating: v = i % 2 ? 21.5 : 20.5; break;
+      case Signal::SitsThenJumps: v = 20 + 1.7 * ((i / 7200) % 3) + (i % 7200 == 0 ? 0.4 : 0); break;
     }
+    if (s >= Signal::Daily) v = std::round(v * 10) / 10;  // as parsed from "21.3"
     y[static_cast<std::size_t>(i)] = v;
   }
   return y;
@@ -143,6 +164,11 @@ class Gate {
         chart.BottomAxis().SetRange(kStart + span * 0.9, kStart + span * 0.98);
         chart.LeftAxis().SetRange(19.999, 20.001);
         break;
+      case View::GridStepTallerThanMarkers:
+        // About 15 rows per 0.1; many readings fall beyond the plot.
+        chart.BottomAxis().SetAutomatic(true);
+        chart.LeftAxis().SetRange(20.0, 23.5);
+        break;
     }
   }
 
@@ -186,9 +212,12 @@ void ExpectSameImage(Signal signal, std::int32_t n, const Setting& setting, std:
   }
 }
 
-constexpr auto kAllViews = {View::Automatic, View::ZoomedIn, View::StartsAtEdge, View::MostlyOutside};
-constexpr Signal kAllSignals[] = {Signal::RandomWalk, Signal::SineWithNoise, Signal::Spikes, Signal::Steps,
-                                  Signal::Constant, Signal::Sawtooth};
+constexpr auto kAllViews = {View::Automatic, View::ZoomedIn, View::StartsAtEdge, View::MostlyOutside,
+                            View::GridStepTallerThanMarkers};
+constexpr Signal kAllSignals[] = {Signal::RandomWalk,  Signal::SineWithNoise, Signal::Spikes,
+                                  Signal::Steps,       Signal::Constant,      Signal::Sawtooth,
+                                  Signal::Daily,       Signal::DailyNoise05,  Signal::DailyNoise20,
+                                  Signal::Alternating, Signal::SitsThenJumps};
 
 TEST(ReducedDrawing, ProgramSeriesEverySignalSizeAndView) {
   for (Signal signal : kAllSignals)
@@ -196,8 +225,11 @@ TEST(ReducedDrawing, ProgramSeriesEverySignalSizeAndView) {
 }
 
 TEST(ReducedDrawing, OtherSeriesSettings) {
+  // The readings on a grid in their two hardest forms only, to keep the suite fast.
   for (std::size_t k = 1; k < Settings().size(); ++k)
-    for (Signal signal : kAllSignals) ExpectSameImage(signal, 9000, Settings()[k], kAllViews);
+    for (Signal signal : kAllSignals)
+      if (signal < Signal::Daily || signal == Signal::DailyNoise20 || signal == Signal::Alternating)
+        ExpectSameImage(signal, 9000, Settings()[k], kAllViews);
 }
 
 TEST(ReducedDrawing, DrawsAFewPrimitivesPerColumnNotPerPoint) {
@@ -226,6 +258,9 @@ TEST(ReducedDrawing, DrawsAFewPrimitivesPerColumnNotPerPoint) {
 TEST(ReducedDrawing, MillionReadings) {
   ExpectSameImage(Signal::RandomWalk, 1000000, Settings()[0], {View::Automatic, View::StartsAtEdge});
   ExpectSameImage(Signal::Spikes, 1000000, Settings()[0], {View::Automatic});
+  ExpectSameImage(Signal::DailyNoise20, 1000000, Settings()[0],
+                  {View::Automatic, View::GridStepTallerThanMarkers});
+  ExpectSameImage(Signal::Alternating, 1000000, Settings()[0], {View::Automatic});
 }
 
 TEST(ReducedDrawing, ChangesBetweenFramesKeepTheImage) {
