@@ -6,6 +6,7 @@
 
 #include "app/textconv/TextConv.h"
 #include "chart/ChartCanvas.h"
+#include "framework/StateHelpers.h"
 
 namespace tempolog {
 
@@ -49,14 +50,6 @@ std::int32_t FirstFailing(std::int32_t from, std::int32_t count, bool bisect, Pr
 const TFormatSettings& LabelSettings() {
   static const TFormatSettings settings = ProcessFormatSettings();
   return settings;
-}
-
-// Stores value in field; true when that changed it.
-template <class T>
-bool Store(T& field, const T& value) {
-  if (field == value) return false;
-  field = value;
-  return true;
 }
 
 }  // namespace
@@ -379,35 +372,35 @@ void TChartSeries::SetParentChart(TCustomAxisPanel* chart) {
 }
 
 void TChartSeries::SetSeriesColor(TColor value) {
-  if (Store(seriesColor_, value)) RequestRepaint();
+  if (StoreChanged(seriesColor_, value)) RequestRepaint();
 }
 
 void TChartSeries::SetColorEachPoint(bool value) {
-  if (Store(colorEachPoint_, value)) RequestRepaint();
+  if (StoreChanged(colorEachPoint_, value)) RequestRepaint();
 }
 
 void TChartSeries::SetActive(bool value) {
-  if (Store(active_, value)) RequestRepaint();
+  if (StoreChanged(active_, value)) RequestRepaint();
 }
 
 void TChartSeries::SetValueFormat(const std::string& value) {
-  if (Store(valueFormat_, value)) RequestRepaint();
+  if (StoreChanged(valueFormat_, value)) RequestRepaint();
 }
 
 void TChartSeries::SetPercentFormat(const std::string& value) {
-  if (Store(percentFormat_, value)) RequestRepaint();
+  if (StoreChanged(percentFormat_, value)) RequestRepaint();
 }
 
 void TChartSeries::SetHorizAxis(THorizAxis value) {
-  if (Store(horizAxis_, value)) RequestRepaint();
+  if (StoreChanged(horizAxis_, value)) RequestRepaint();
 }
 
 void TChartSeries::SetVertAxis(TVertAxis value) {
-  if (Store(vertAxis_, value)) RequestRepaint();
+  if (StoreChanged(vertAxis_, value)) RequestRepaint();
 }
 
 void TChartSeries::SetTitle(const std::string& value) {
-  if (Store(title_, value)) RequestRepaint();
+  if (StoreChanged(title_, value)) RequestRepaint();
 }
 
 void TChartSeries::MaterialiseColors() {
@@ -670,23 +663,23 @@ TChartDepthAxis::TChartDepthAxis(TCustomAxisPanel& panel) : TCustomChartAxis(pan
 void TCustomChartAxis::Changed() { panel_.Invalidate(); }
 
 void TCustomChartAxis::SetAutomatic(bool value) {
-  bool changed = Store(automatic_, value);
+  bool changed = StoreChanged(automatic_, value);
   if (!panel_.IsLoading()) {
-    changed = Store(automaticMinimum_, value) || changed;
-    changed = Store(automaticMaximum_, value) || changed;
+    changed = StoreChanged(automaticMinimum_, value) || changed;
+    changed = StoreChanged(automaticMaximum_, value) || changed;
   }
   if (changed) Changed();
 }
 
 void TCustomChartAxis::SetAutomaticMinimum(bool value) {
-  bool changed = Store(automaticMinimum_, value);
-  if (!value || automaticMaximum_) changed = Store(automatic_, value) || changed;
+  bool changed = StoreChanged(automaticMinimum_, value);
+  if (!value || automaticMaximum_) changed = StoreChanged(automatic_, value) || changed;
   if (changed) Changed();
 }
 
 void TCustomChartAxis::SetAutomaticMaximum(bool value) {
-  bool changed = Store(automaticMaximum_, value);
-  if (!value || automaticMinimum_) changed = Store(automatic_, value) || changed;
+  bool changed = StoreChanged(automaticMaximum_, value);
+  if (!value || automaticMinimum_) changed = StoreChanged(automatic_, value) || changed;
   if (changed) Changed();
 }
 
@@ -695,28 +688,28 @@ void TCustomChartAxis::SetMinimum(double value) {
   if (!panel_.IsLoading() && !(value <= maximum_)) {
     throw AxisException("Axis Minimum Value must be <= Maximum");
   }
-  if (Store(minimum_, value)) Changed();
+  if (StoreChanged(minimum_, value)) Changed();
 }
 
 void TCustomChartAxis::SetMaximum(double value) {
   if (!panel_.IsLoading() && !(value >= minimum_)) {
     throw AxisException("Axis Maximum Value must be >= Minimum");
   }
-  if (Store(maximum_, value)) Changed();
+  if (StoreChanged(maximum_, value)) Changed();
 }
 
 void TCustomChartAxis::SetIncrement(double value) {
   if (!(value >= 0)) throw AxisException("Axis increment must be >= 0");
-  if (Store(increment_, value)) Changed();
+  if (StoreChanged(increment_, value)) Changed();
 }
 
 void TCustomChartAxis::SetLabelsSeparation(std::int32_t value) {
   if (value < 0) throw AxisException("Labels Separation % must be greater than 0");
-  if (Store(labelsSeparation_, value)) Changed();
+  if (StoreChanged(labelsSeparation_, value)) Changed();
 }
 
 void TCustomChartAxis::SetExactDateTime(bool value) {
-  if (Store(exactDateTime_, value)) Changed();
+  if (StoreChanged(exactDateTime_, value)) Changed();
 }
 
 void TCustomChartAxis::SetLogarithmic(bool value) {
@@ -727,28 +720,28 @@ void TCustomChartAxis::SetLogarithmic(bool value) {
       throw AxisException("Logarithmic Axis Min and Max values should be >= 0");
     }
   }
-  if (Store(logarithmic_, value)) Changed();
+  if (StoreChanged(logarithmic_, value)) Changed();
 }
 
 void TCustomChartAxis::SetLogarithmicBase(std::int32_t value) {
   if (value < 2) throw AxisException("Axis Logarithmic Base should be >= 2");
-  if (Store(logarithmicBase_, value)) Changed();
+  if (StoreChanged(logarithmicBase_, value)) Changed();
 }
 
 void TCustomChartAxis::SetInverted(bool value) {
-  if (Store(inverted_, value)) Changed();
+  if (StoreChanged(inverted_, value)) Changed();
 }
 void TCustomChartAxis::SetStartPosition(double value) {
-  if (Store(startPosition_, value)) Changed();
+  if (StoreChanged(startPosition_, value)) Changed();
 }
 void TCustomChartAxis::SetEndPosition(double value) {
-  if (Store(endPosition_, value)) Changed();
+  if (StoreChanged(endPosition_, value)) Changed();
 }
 void TCustomChartAxis::SetPositionPercent(double value) {
-  if (Store(positionPercent_, value)) Changed();
+  if (StoreChanged(positionPercent_, value)) Changed();
 }
 void TCustomChartAxis::SetVisible(bool value) {
-  if (Store(visible_, value)) Changed();
+  if (StoreChanged(visible_, value)) Changed();
 }
 
 namespace {
@@ -764,61 +757,61 @@ TChartAxisTitle::TChartAxisTitle(TCustomChartAxis& axis, std::int32_t angle)
     : axis_(axis), angle_(angle), font_([this] { axis_.Changed(); }) {}
 
 void TChartAxisTitle::SetCaption(std::string value) {
-  if (Store(caption_, value)) axis_.Changed();
+  if (StoreChanged(caption_, value)) axis_.Changed();
 }
 void TChartAxisTitle::SetAngle(std::int32_t value) {
   CheckAngle(value, "Axis Title");
-  if (Store(angle_, value)) axis_.Changed();
+  if (StoreChanged(angle_, value)) axis_.Changed();
 }
 
 void TCustomChartAxis::SetLabelsAngle(std::int32_t value) {
   CheckAngle(value, "Axis Labels");
-  if (Store(labelsAngle_, value)) Changed();
+  if (StoreChanged(labelsAngle_, value)) Changed();
 }
 void TCustomChartAxis::SetLabelsMultiLine(bool value) {
-  if (Store(labelsMultiLine_, value)) Changed();
+  if (StoreChanged(labelsMultiLine_, value)) Changed();
 }
 void TCustomChartAxis::SetLabels(bool value) {
-  if (Store(labels_, value)) Changed();
+  if (StoreChanged(labels_, value)) Changed();
 }
 void TCustomChartAxis::SetLabelsOnAxis(bool value) {
-  if (Store(labelsOnAxis_, value)) Changed();
+  if (StoreChanged(labelsOnAxis_, value)) Changed();
 }
 void TCustomChartAxis::SetLabelsSize(std::int32_t value) {
-  if (Store(labelsSize_, value)) Changed();
+  if (StoreChanged(labelsSize_, value)) Changed();
 }
 void TCustomChartAxis::SetLabelStyle(TAxisLabelStyle value) {
-  if (Store(labelStyle_, value)) Changed();
+  if (StoreChanged(labelStyle_, value)) Changed();
 }
 void TCustomChartAxis::SetRoundFirstLabel(bool value) {
-  if (Store(roundFirstLabel_, value)) Changed();
+  if (StoreChanged(roundFirstLabel_, value)) Changed();
 }
 void TCustomChartAxis::SetTickLength(std::int32_t value) {
-  if (Store(tickLength_, value)) Changed();
+  if (StoreChanged(tickLength_, value)) Changed();
 }
 void TCustomChartAxis::SetTickInnerLength(std::int32_t value) {
-  if (Store(tickInnerLength_, value)) Changed();
+  if (StoreChanged(tickInnerLength_, value)) Changed();
 }
 void TCustomChartAxis::SetMinorTickLength(std::int32_t value) {
-  if (Store(minorTickLength_, value)) Changed();
+  if (StoreChanged(minorTickLength_, value)) Changed();
 }
 void TCustomChartAxis::SetMinorTickCount(std::int32_t value) {
-  if (Store(minorTickCount_, value)) Changed();
+  if (StoreChanged(minorTickCount_, value)) Changed();
 }
 void TCustomChartAxis::SetGridCentered(bool value) {
-  if (Store(gridCentered_, value)) Changed();
+  if (StoreChanged(gridCentered_, value)) Changed();
 }
 void TCustomChartAxis::SetTickOnLabelsOnly(bool value) {
-  if (Store(tickOnLabelsOnly_, value)) Changed();
+  if (StoreChanged(tickOnLabelsOnly_, value)) Changed();
 }
 void TCustomChartAxis::SetTitleSize(std::int32_t value) {
-  if (Store(titleSize_, value)) Changed();
+  if (StoreChanged(titleSize_, value)) Changed();
 }
 void TCustomChartAxis::SetAxisValuesFormat(std::string value) {
-  if (Store(axisValuesFormat_, value)) Changed();
+  if (StoreChanged(axisValuesFormat_, value)) Changed();
 }
 void TCustomChartAxis::SetDateTimeFormat(std::string value) {
-  if (Store(dateTimeFormat_, value)) Changed();
+  if (StoreChanged(dateTimeFormat_, value)) Changed();
 }
 
 void TCustomChartAxis::ComputeRange() {
@@ -987,16 +980,16 @@ double TCustomChartAxis::LabelStepForCount(std::int32_t maxLabels) const {
 }
 
 void TCustomChartAxis::SetRange(double minimum, double maximum) {
-  bool changed = Store(automatic_, false);
-  changed = Store(automaticMinimum_, false) || changed;
-  changed = Store(automaticMaximum_, false) || changed;
+  bool changed = StoreChanged(automatic_, false);
+  changed = StoreChanged(automaticMinimum_, false) || changed;
+  changed = StoreChanged(automaticMaximum_, false) || changed;
   if (minimum > maximum) std::swap(minimum, maximum);
   // Never leave a range too small to map: zooming into a tiny rectangle.
   if (static_cast<long double>(maximum) - minimum < 1e-10L) {
     maximum = static_cast<double>(minimum + 1e-10L);
   }
-  changed = Store(minimum_, minimum) || changed;
-  changed = Store(maximum_, maximum) || changed;
+  changed = StoreChanged(minimum_, minimum) || changed;
+  changed = StoreChanged(maximum_, maximum) || changed;
   if (changed) Changed();
 }
 
@@ -1067,19 +1060,19 @@ void TCustomAxisPanel::RemoveSeries(TChartSeries& series) {
 }
 
 void TCustomAxisPanel::SetAxisVisible(bool value) {
-  if (Store(axisVisible_, value)) Invalidate();
+  if (StoreChanged(axisVisible_, value)) Invalidate();
 }
 
 void TCustomAxisPanel::SetMaxPointsPerPage(std::int32_t value) {
-  if (Store(maxPointsPerPage_, std::max(value, 0))) Invalidate();
+  if (StoreChanged(maxPointsPerPage_, std::max(value, 0))) Invalidate();
 }
 
 void TCustomAxisPanel::SetPage(std::int32_t value) {
-  if (Store(page_, std::max(value, 1))) Invalidate();
+  if (StoreChanged(page_, std::max(value, 1))) Invalidate();
 }
 
 void TCustomAxisPanel::SetScaleLastPage(bool value) {
-  if (Store(scaleLastPage_, value)) Invalidate();
+  if (StoreChanged(scaleLastPage_, value)) Invalidate();
 }
 
 bool TCustomAxisPanel::AxisHasNoActiveSeries(const TCustomChartAxis& axis) const {

@@ -17,20 +17,12 @@
 
 #include "chart/ChartCanvas.h"
 #include "chart/ChartEngine.h"
+#include "framework/StateHelpers.h"
 #include "framework/Surface.h"
 
 namespace tempolog {
 
 class TCustomChartPanel;
-
-// Property setters: stores value and answers whether it differed (then the
-// setter asks for a repaint).
-template <class T>
-bool StoreChanged(T& field, const T& value) {
-  if (field == value) return false;
-  field = value;
-  return true;
-}
 
 // ---------------------------------------------------------------------------
 // 1. Small types of the panel

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "framework/StateHelpers.h"
+
 namespace tempolog {
 
 TRect TRect::Intersected(const TRect& other) const {
@@ -34,39 +36,31 @@ void TGraphicsObject::Changed() {
   if (OnChange) OnChange();
 }
 
-// Stores `value` into `field` and reports whether it differed.
-template <typename T>
-static bool Store(T& field, const T& value) {
-  if (field == value) return false;
-  field = value;
-  return true;
-}
-
 void TPen::SetColor(TColor value) {
-  if (Store(color_, value)) Changed();
+  if (StoreChanged(color_, value)) Changed();
 }
 void TPen::SetMode(TPenMode value) {
-  if (Store(mode_, value)) Changed();
+  if (StoreChanged(mode_, value)) Changed();
 }
 void TPen::SetStyle(TPenStyle value) {
-  if (Store(style_, value)) Changed();
+  if (StoreChanged(style_, value)) Changed();
 }
 void TPen::SetWidth(int value) {
-  if (Store(width_, std::max(1, value))) Changed();
+  if (StoreChanged(width_, std::max(1, value))) Changed();
 }
 void TPen::Assign(const TPen& source) {
-  bool changed = Store(color_, source.color_);
-  changed |= Store(mode_, source.mode_);
-  changed |= Store(style_, source.style_);
-  changed |= Store(width_, source.width_);
+  bool changed = StoreChanged(color_, source.color_);
+  changed |= StoreChanged(mode_, source.mode_);
+  changed |= StoreChanged(style_, source.style_);
+  changed |= StoreChanged(width_, source.width_);
   if (changed) Changed();
 }
 
 void TBrush::SetColor(TColor value) {
-  if (Store(color_, value)) Changed();
+  if (StoreChanged(color_, value)) Changed();
 }
 void TBrush::SetStyle(TBrushStyle value) {
-  if (Store(style_, value)) Changed();
+  if (StoreChanged(style_, value)) Changed();
 }
 void TBrush::SetBitmap(const QImage& value) {
   if (bitmap_.isNull() && value.isNull()) return;
@@ -74,8 +68,8 @@ void TBrush::SetBitmap(const QImage& value) {
   Changed();
 }
 void TBrush::Assign(const TBrush& source) {
-  bool changed = Store(color_, source.color_);
-  changed |= Store(style_, source.style_);
+  bool changed = StoreChanged(color_, source.color_);
+  changed |= StoreChanged(style_, source.style_);
   if (!(bitmap_.isNull() && source.bitmap_.isNull())) {
     bitmap_ = source.bitmap_;
     changed = true;
@@ -86,34 +80,34 @@ void TBrush::Assign(const TBrush& source) {
 int TFont::Height() const { return -MulDiv(size_, pixels_per_inch_, 72); }
 
 void TFont::SetName(std::string value) {
-  if (Store(name_, value)) Changed();
+  if (StoreChanged(name_, value)) Changed();
 }
 void TFont::SetSize(int points) {
-  if (Store(size_, points)) Changed();
+  if (StoreChanged(size_, points)) Changed();
 }
 void TFont::SetHeight(int pixels) { SetSize(MulDiv(std::abs(pixels), 72, pixels_per_inch_)); }
 void TFont::SetPixelsPerInch(int value) {
   if (value > 0) pixels_per_inch_ = value;
 }
 void TFont::SetColor(TColor value) {
-  if (Store(color_, value)) Changed();
+  if (StoreChanged(color_, value)) Changed();
 }
 void TFont::SetStyle(unsigned value) {
-  if (Store(style_, value)) Changed();
+  if (StoreChanged(style_, value)) Changed();
 }
 void TFont::SetOrientation(int tenths) {
-  if (Store(orientation_, tenths)) Changed();
+  if (StoreChanged(orientation_, tenths)) Changed();
 }
 void TFont::SetOutlineOnly(bool value) {
-  if (Store(outline_only_, value)) Changed();
+  if (StoreChanged(outline_only_, value)) Changed();
 }
 void TFont::Assign(const TFont& source) {
-  bool changed = Store(name_, source.name_);
-  changed |= Store(size_, source.size_);
-  changed |= Store(color_, source.color_);
-  changed |= Store(style_, source.style_);
-  changed |= Store(orientation_, source.orientation_);
-  changed |= Store(outline_only_, source.outline_only_);
+  bool changed = StoreChanged(name_, source.name_);
+  changed |= StoreChanged(size_, source.size_);
+  changed |= StoreChanged(color_, source.color_);
+  changed |= StoreChanged(style_, source.style_);
+  changed |= StoreChanged(orientation_, source.orientation_);
+  changed |= StoreChanged(outline_only_, source.outline_only_);
   if (changed) Changed();
 }
 
