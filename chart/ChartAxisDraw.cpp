@@ -10,6 +10,7 @@
 
 #include "app/textconv/TextConv.h"
 #include "chart/ChartEngine.h"
+#include "framework/StateHelpers.h"
 
 namespace tempolog {
 
@@ -70,19 +71,6 @@ double DateValue(int year, int month, int day, double fallback) {
 bool RunsAlong(bool horizontal, std::int32_t angle) {
   return horizontal ? (angle == 0 || angle == 180) : (angle == 90 || angle == 270);
 }
-
-// Sets a flag for the lifetime of the guard.
-class FlagGuard {
- public:
-  explicit FlagGuard(bool& flag) : flag_(flag), old_(flag) { flag_ = true; }
-  ~FlagGuard() { flag_ = old_; }
-  FlagGuard(const FlagGuard&) = delete;
-  FlagGuard& operator=(const FlagGuard&) = delete;
-
- private:
-  bool& flag_;
-  bool old_;
-};
 
 }  // namespace
 

@@ -27,6 +27,7 @@
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/Latin1.h"
+#include "framework/StateHelpers.h"
 
 namespace tempolog {
 
@@ -448,7 +449,7 @@ void TLogView::SetTop(RowPos pos) {
 // The scroll bar counts logical lines: its value is the line at the top, its
 // maximum the top line when the view shows the end of the log.
 void TLogView::UpdateScrollBar() {
-  settingScrollBar_ = true;
+  const FlagGuard setting(settingScrollBar_);
   QScrollBar* bar = verticalScrollBar();
   const RowPos end = EndPos();
   const int maximum = static_cast<int>(end.line);
@@ -456,7 +457,6 @@ void TLogView::UpdateScrollBar() {
   bar->setPageStep(VisibleRows());
   bar->setSingleStep(1);
   bar->setValue(static_cast<int>(std::min(top_.line, end.line)));
-  settingScrollBar_ = false;
 }
 
 void TLogView::scrollContentsBy(int, int) {

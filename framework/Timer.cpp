@@ -6,6 +6,7 @@
 
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
+#include "framework/StateHelpers.h"
 
 namespace tempolog {
 
@@ -66,9 +67,11 @@ void TTimer::Elapsed() {
 void TTimer::Tick() {
   if (inHandler_ || !OnTimer) return;
   std::string message;
-  inHandler_ = true;
-  const bool completed = CatchHandler(OnTimer, message);
-  inHandler_ = false;
+  bool completed = false;
+  {
+    const FlagGuard inHandler(inHandler_);
+    completed = CatchHandler(OnTimer, message);
+  }
   if (completed || ErrorBoxOpen()) return;
   ShowErrorBox(message);
 }
