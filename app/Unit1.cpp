@@ -10,13 +10,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
-#include "app/CommaText.h"
 #include "app/Journal.h"
 #include "app/LogFormat.h"
 #include "framework/Application.h"
@@ -412,21 +410,25 @@ bool TForm1::NoteDeviceGone() {
   Serial->ClosePort();
   lbCom->SetText(kOffline);
   ShowOffline();
-  // One box tells that the instrument went; it is shown once this tick is
-  // over, so that the ticks its modal loop delivers keep looking for the
-  // instrument, and no second box stacks on it while it is open.
+  // One box tells that the instrument went; the ticks its modal loop delivers
+  // keep looking for the instrument, and no second box stacks on it while it
+  // is open.
   if (lostBoxPending_) return true;
-  lostBoxPending_ = true;
   const std::string text = "The instrument on " + LinkPort +
                            " is gone. Recording goes on as soon as it answers again.";
+  ShowBoxAfterTick([text] { Dialogs().ShowMessage(text, ApplicationTitle()); }, &lostBoxPending_);
+  return true;
+}
+
+void TForm1::ShowBoxAfterTick(std::function<void()> box, bool* pending) {
+  if (pending != nullptr) *pending = true;
   QMetaObject::invokeMethod(
       this,
-      [this, text] {
-        Guard([&] { Dialogs().ShowMessage(text, ApplicationTitle()); });
-        lostBoxPending_ = false;
+      [box = std::move(box), pending] {
+        Guard(box);
+        if (pending != nullptr) *pending = false;
       },
       Qt::QueuedConnection);
-  return true;
 }
 
 // --- recording --------------------------------------------------------------
@@ -504,11 +506,9 @@ void TForm1::JournalReading(const std::string& line) noexcept {
   try {
     std::string failure = Journal->TakeFailure();
     if (failure.empty()) return;
-    // Told once, after this tick: a box opened inside the tick would hold the
-    // recording timer until it is closed.
-    QTimer::singleShot(0, this, [failure = std::move(failure)] {
-      Guard([&] { Dialogs().ShowError(failure, ApplicationTitle()); });
-    });
+    // Told once, after this tick.
+    ShowBoxAfterTick(
+        [failure = std::move(failure)] { Dialogs().ShowError(failure, ApplicationTitle()); });
   } catch (...) {
     // Out of memory: the failure goes untold; the log still takes the reading.
   }

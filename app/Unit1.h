@@ -15,6 +15,7 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -169,6 +170,11 @@ class TForm1 : public QMainWindow {
   // After a failed query: when the device is gone, shows the link offline,
   // closes the port and leaves DeviceAway set; true in that case.
   bool NoteDeviceGone();
+
+  // Shows a box once the current tick is over: a box opened inside a tick
+  // would hold the recording timer until it is closed. `pending`, when given,
+  // is set from now until the box is closed.
+  void ShowBoxAfterTick(std::function<void()> box, bool* pending = nullptr);
 
   bool lostBoxPending_ = false;  // a box about a lost instrument is due or open
   void OpenJournal();
