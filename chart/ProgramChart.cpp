@@ -2,19 +2,8 @@
 
 namespace tempolog {
 
-void SetUpProgramChart(TChart& chart, TLineSeries& series1) {
-  chart.SetBevelOuter(bvNone);
-  chart.SetColor(clBtnFace);  // the window's colour
-  chart.SetView3D(false);
-  chart.SetView3DWalls(false);
-  chart.SetScaleLastPage(false);
-  chart.Title().SetVisible(false);
-  chart.Legend().SetVisible(false);
-  chart.BackWall().Brush().SetColor(clWhite);
-  chart.BackWall().Brush().SetStyle(TBrushStyle::bsClear);
-  chart.BackWall().Pen().SetColor(clWindowFrame);
-
-  TChartAxis& bottom = chart.BottomAxis();
+void SetUpProgramAxes(TCustomAxisPanel& panel) {
+  TChartAxis& bottom = panel.BottomAxis();
   bottom.SetDateTimeFormat("dd.MM.yy hh:mm");
   bottom.SetLabelsAngle(90);
   bottom.SetRoundFirstLabel(false);
@@ -24,7 +13,7 @@ void SetUpProgramChart(TChart& chart, TLineSeries& series1) {
   bottom.Grid().SetStyle(TPenStyle::psSolid);
   bottom.MinorTicks().SetVisible(false);
 
-  TChartAxis& left = chart.LeftAxis();
+  TChartAxis& left = panel.LeftAxis();
   left.SetAxisValuesFormat("#00.0");
   left.LabelsFont().SetColor(clMaroon);
   left.SetIncrement(1.0);
@@ -39,14 +28,28 @@ void SetUpProgramChart(TChart& chart, TLineSeries& series1) {
   left.MinorGrid().SetStyle(TPenStyle::psDash);
   left.MinorGrid().SetSmallDots(true);
 
-  TChartAxis& right = chart.RightAxis();
+  TChartAxis& right = panel.RightAxis();
   right.SetIncrement(0.5);
   right.SetStartPosition(2);
   right.SetEndPosition(98);
   right.Title().SetCaption("%");
   right.SetAxisValuesFormat(",#00.0");
 
-  chart.TopAxis().SetVisible(false);
+  panel.TopAxis().SetVisible(false);
+}
+
+void SetUpProgramChart(TChart& chart, TLineSeries& series1) {
+  chart.SetBevelOuter(bvNone);
+  chart.SetColor(clBtnFace);  // the window's colour
+  chart.SetView3D(false);
+  chart.SetView3DWalls(false);
+  chart.SetScaleLastPage(false);
+  chart.Title().SetVisible(false);
+  chart.Legend().SetVisible(false);
+  chart.BackWall().Brush().SetColor(clWhite);
+  chart.BackWall().Brush().SetStyle(TBrushStyle::bsClear);
+  chart.BackWall().Pen().SetColor(clWindowFrame);
+  SetUpProgramAxes(chart);
 
   series1.SetTitle("Temperatura");
   series1.SetSeriesColor(kReadingsColor);

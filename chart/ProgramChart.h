@@ -12,6 +12,10 @@ namespace tempolog {
 // The colour of the readings' line (red 220, green 0, blue 100).
 inline constexpr TColor kReadingsColor = 6553820;
 
+// The program's axes: date-time bottom axis with upright labels every
+// minute, readings on the left axis, percent on the right, no top axis.
+void SetUpProgramAxes(TCustomAxisPanel& panel);
+
 // Gives `chart` and `series1` every setting of the program's chart and
 // adds the series to the chart: date-time bottom axis, readings on the
 // left axis, a maroon stepped line with small square markers.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/textconv/TextConv.h"
+#include "chart/ProgramChart.h"
 #include "chart/Series.h"
 #include "framework/RecordingSurface.h"
 #include "framework/SurfaceQt.h"
@@ -851,29 +852,7 @@ struct ProgramChart : Chart {
   ProgramChart() {
     series.XValues().SetDateTime(true);
     for (int i = 0; i <= 60; ++i) series.AddPoint(45000.5 + i * OneMinute, 20 + i * 0.05);
-    TCustomChartAxis& bottom = Bottom();
-    bottom.SetDateTimeFormat("dd.MM.yy hh:mm");
-    bottom.SetLabelsAngle(90);
-    bottom.SetRoundFirstLabel(false);
-    bottom.SetIncrement(0.000694444444444444);
-    bottom.Grid().SetColor(11184810);
-    bottom.Grid().SetStyle(TPenStyle::psSolid);
-    bottom.Axis().SetWidth(1);
-    bottom.MinorTicks().SetVisible(false);
-    TCustomChartAxis& left = Left();
-    left.SetAxisValuesFormat("#00.0");
-    left.LabelsFont().SetColor(clMaroon);
-    left.SetIncrement(1.0);
-    left.SetStartPosition(2);
-    left.SetEndPosition(98);
-    left.Grid().SetColor(13092807);
-    left.Grid().SetStyle(TPenStyle::psSolid);
-    left.Axis().SetWidth(1);
-    left.SetMinorTickCount(4);
-    left.MinorGrid().SetVisible(true);
-    left.MinorGrid().SetColor(clSilver);
-    left.MinorGrid().SetStyle(TPenStyle::psDash);
-    left.MinorGrid().SetSmallDots(true);
+    SetUpProgramAxes(panel);
     panel.ComputeAxisRanges();
     panel.UpdateAxisPixelSpans();
   }
