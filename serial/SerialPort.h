@@ -18,6 +18,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/Exceptions.h"
@@ -179,6 +180,13 @@ std::string VirtualPortFolder();
 bool VirtualPortFolderIsSafe(const std::string& folder);
 // Items joined as comma text by the rules above.
 std::string CommaText(const std::vector<std::string>& items);
+// Splits comma text into its items, the reverse of CommaText. Items are
+// separated by commas and by runs of bytes of code 1 to 32 (which are
+// dropped); an item in double quotes may hold commas and blanks, a doubled
+// quote inside it standing for one quote (an unterminated quote runs to the
+// end of the text); a comma at the very end adds one empty item. Any other
+// byte, NUL included, belongs to its item.
+std::vector<std::string> SplitCommaText(std::string_view text);
 
 // True when an error code left by a transfer or an open says the device itself
 // is gone (unplugged adapter, hung-up terminal, vanished path), as opposed to a

@@ -1,44 +1,14 @@
-// The port list's comma text, the log line and the plotted value of a reading.
+// The log line and the plotted value of a reading.
 #include <gtest/gtest.h>
 
 #include <cfloat>
 #include <cmath>
 
-#include "app/CommaText.h"
 #include "app/LogFormat.h"
 #include "framework/Exceptions.h"
 
 namespace tempolog {
 namespace {
-
-TEST(CommaTextTest, SplitsLikeThePortListIsWritten) {
-  using Items = std::vector<std::string>;
-  struct Row {
-    const char* name;
-    std::string text;
-    Items items;
-  } rows[] = {
-      {"empty text", "", {}},
-      {"one name", "COM1", {"COM1"}},
-      {"no ports after offline", "offline,", {"offline", ""}},
-      {"several names", "offline,COM1,COM3", {"offline", "COM1", "COM3"}},
-      {"blanks separate too", "a b\tc", {"a", "b", "c"}},
-      {"blanks around commas", " a , b ", {"a", "b"}},
-      {"empty item between commas", "a,,b", {"a", "", "b"}},
-      {"lone comma", ",", {"", ""}},
-      {"quoted item keeps commas and blanks", "\"a, b\",c", {"a, b", "c"}},
-      {"doubled quote", "\"say \"\"hi\"\"\"", {"say \"hi\""}},
-      {"unterminated quote runs to the end", "\"open, end", {"open, end"}},
-      {"bytes after a closing quote start an item", "\"a\"b", {"a", "b"}},
-      {"control bytes are blanks", "a\x01\x1f" "b", {"a", "b"}},
-      {"NUL belongs to its item", std::string("a\0b,c", 5), {std::string("a\0b", 3), "c"}},
-      {"8-bit bytes belong to their item", "\xE9t\xE9", {"\xE9t\xE9"}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(SplitCommaText(row.text), row.items);
-  }
-}
 
 TEST(LogFormatTest, EveryLogLineCarriesTheFullTimestamp) {
   const TFormatSettings settings = MakeTextSettings();

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/CommaText.h"
 #include "serial/SerialPort.h"
 #include "tests/fuzz/FuzzSupport.h"
 

@@ -1,7 +1,7 @@
 // The parts of the serial port object that need no device: name parsing, the
 // line-settings record, error texts and recording, the exception, tick
-// arithmetic, line-end search, the limiter, line-error decoding and the
-// transfer paths driven through a scripted backend.
+// arithmetic, line-end search, comma text, the limiter, line-error decoding
+// and the transfer paths driven through a scripted backend.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -291,6 +291,54 @@ TEST(SerialCore, CommaTextQuotesOnlyWhatNeedsIt) {
   EXPECT_EQ(CommaText({"ttyS0", "ttyUSB0"}), "ttyS0,ttyUSB0");
   EXPECT_EQ(CommaText({"my port", "a,b", "say \"hi\"", std::string("x\tz")}),
             "\"my port\",\"a,b\",\"say \"\"hi\"\"\",\"x\tz\"");
+}
+
+TEST(SerialCore, SplitCommaTextSplitsLikeThePortListIsWritten) {
+  using Items = std::vector<std::string>;
+  struct Row {
+    const char* name;
+    std::string text;
+    Items items;
+  } rows[] = {
+      {"empty text", "", {}},
+      {"one name", "COM1", {"COM1"}},
+      {"no ports after offline", "offline,", {"offline", ""}},
+      {"several names", "offline,COM1,COM3", {"offline", "COM1", "COM3"}},
+      {"blanks separate too", "a b\tc", {"a", "b", "c"}},
+      {"blanks around commas", " a , b ", {"a", "b"}},
+      {"empty item between commas", "a,,b", {"a", "", "b"}},
+      {"lone comma", ",", {"", ""}},
+      {"quoted item keeps commas and blanks", "\"a, b\",c", {"a, b", "c"}},
+      {"doubled quote", "\"say \"\"hi\"\"\"", {"say \"hi\""}},
+      {"unterminated quote runs to the end", "\"open, end", {"open, end"}},
+      {"bytes after a closing quote start an item", "\"a\"b", {"a", "b"}},
+      {"control bytes are blanks", "a\x01\x1f" "b", {"a", "b"}},
+      {"NUL belongs to its item", std::string("a\0b,c", 5), {std::string("a\0b", 3), "c"}},
+      {"8-bit bytes belong to their item", "\xE9t\xE9", {"\xE9t\xE9"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(SplitCommaText(row.text), row.items);
+  }
+}
+
+// Every list the port list can write (one lone empty name aside, written as
+// the empty text, which is the empty list) reads back as the same names.
+TEST(SerialCore, CommaTextReadsBackAsTheSameItems) {
+  using Items = std::vector<std::string>;
+  const Items lists[] = {
+      {},
+      {"ttyS0"},
+      {"", ""},
+      {"ttyS0", "", "ttyUSB0"},
+      {"my port", "a,b", "say \"hi\"", "\"", "\"\""},
+      {"x\tz", "\x01\x1f", " lead", "trail ", ","},
+      {std::string("a\0b", 3), "\xE9t\xE9", "\x7F"},
+  };
+  for (const Items& items : lists) {
+    const std::string text = CommaText(items);
+    EXPECT_EQ(SplitCommaText(text), items) << text;
+  }
 }
 
 TEST(SerialCore, RaiseExceptThrowsWithCodeAndTextAndKeepsThePair) {
