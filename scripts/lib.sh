@@ -4,8 +4,13 @@
 root_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # Packages every build of the program needs; the scripts add their own.
-base_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev
+base_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev ccache
                fonts-dejavu-core fonts-liberation)
+
+# Every build goes through the compiler cache: sources already compiled in any
+# clone or preset of this machine are not compiled again. Paths are taken
+# relative to the clone, so two clones share their entries.
+export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$root_dir" CCACHE_NOHASHDIR=1
 # The unit tests' framework.
 test_packages=(libgtest-dev libgmock-dev)
 # Building the Debian package (dpkg-shlibdeps, file) and checking its menu
