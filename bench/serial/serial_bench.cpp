@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "serial/SerialPort.h"
-#include "tests/serial/PtyPair.h"
+#include "tests/support/PtyPair.h"
 
 namespace {
 

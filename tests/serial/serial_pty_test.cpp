@@ -18,7 +18,7 @@
 
 #include "serial/PosixSysCalls.h"
 #include "serial/SerialPort.h"
-#include "tests/serial/PtyPair.h"
+#include "tests/support/PtyPair.h"
 
 namespace tempolog {
 namespace {

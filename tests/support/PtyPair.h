@@ -1,5 +1,6 @@
-// A pseudo-terminal pair for serial tests and benchmarks: the port under test
-// opens the slave path, the test plays the instrument on the master side.
+// A pseudo-terminal pair, shared by the serial tests and the serial benchmark:
+// the port under test opens the slave path, the test plays the instrument on
+// the master side.
 #pragma once
 
 #include <fcntl.h>
