@@ -24,6 +24,7 @@
 #include "framework/Files.h"
 #include "framework/Latin1.h"
 #include "framework/LogView.h"
+#include "framework/SurfaceWidget.h"
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
 
@@ -154,10 +155,10 @@ void TForm1::BuildWindow() {
   BuildMenus();
 
   Series1 = std::make_unique<TLineSeries>();
-  Chart = std::make_unique<TChart>(Panel2);
+  Chart = std::make_unique<TChart>();
   auto* chartLayout = new QVBoxLayout(Panel2);
   chartLayout->setContentsMargins(0, 0, 0, 0);
-  chartLayout->addWidget(Chart->Widget());
+  chartLayout->addWidget(new TSurfaceWidget(*Chart, Panel2));
   SetUpProgramChart(*Chart, *Series1);
 
   Timer1 = new TTimer(this);

@@ -256,9 +256,9 @@ void TCustomChart::DrawZoomRectangle() {
   // Between paints the rectangle goes onto the kept picture of the chart,
   // which the window then shows again; unbuffered onto the surface attached.
   TSurface* attached = &canvas.Surface();
-  const TBitmapSurface* kept = canvas.BufferBitmap();
+  TSurface* kept = canvas.BufferBitmap();
   const bool onKept = canvas.Buffered() && kept != nullptr && attached != kept;
-  if (onKept) canvas.AttachSurface(const_cast<TBitmapSurface*>(kept));
+  if (onKept) canvas.AttachSurface(kept);
   SetZoomRectanglePen();
   canvas.DrawBox(zoomDrag_.FromX, zoomDrag_.FromY, zoomDrag_.ToX, zoomDrag_.ToY);
   if (onKept) canvas.AttachSurface(attached);
@@ -571,17 +571,8 @@ void TCustomChart::RestoreAxisRanges() {
 // ---------------------------------------------------------------------------
 // TChart
 
-TChart::TChart(QWidget* parent) {
-  if (parent != nullptr) widget_ = new TChartWidget(*this, *this, parent);
-  SetRepaintOnChange(true);
-}
+TChart::TChart() { SetRepaintOnChange(true); }
 
-TChart::~TChart() {
-  BeginDestroy();
-  if (widget_ != nullptr) {
-    widget_->Detach();
-    delete widget_.data();
-  }
-}
+TChart::~TChart() { BeginDestroy(); }
 
 }  // namespace tempolog

@@ -3,7 +3,6 @@
 // TChart, the component the main window places.
 #pragma once
 
-#include <QPointer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -133,7 +132,7 @@ inline constexpr double ZoomAnimationDivisor = 3.0;
 // A drag must move strictly more than this many pixels both ways to count.
 inline constexpr int ZoomDragThreshold = 16;
 
-class TCustomChart : public TCustomChartPanelExtended, public TChartWidget::Receiver {
+class TCustomChart : public TCustomChartPanelExtended {
  public:
   TCustomChart();
   ~TCustomChart() override;
@@ -226,19 +225,12 @@ class TCustomChart : public TCustomChartPanelExtended, public TChartWidget::Rece
   TCursor restingCursor_ = crDefault;
 };
 
-// The chart component. With a parent widget it shows itself in a widget of
-// that parent (Widget()); without one it paints only off-screen.
+// The chart component. It paints off-screen until a window shows it: the
+// program gives it a framework window (TSurfaceWidget) as its TWindowClient.
 class TChart : public TCustomChart {
  public:
-  explicit TChart(QWidget* parent = nullptr);
+  TChart();
   ~TChart() override;
-
-  // The chart's window, nullptr when off-screen.
-  QWidget* Widget() const { return widget_; }
-
- private:
-  // Owned; the parent widget may delete it first (then it is null here).
-  QPointer<TChartWidget> widget_;
 };
 
 }  // namespace tempolog

@@ -1,5 +1,6 @@
 #include "chart/ChartCanvas.h"
 
+#include <QFont>
 #include <QGuiApplication>
 #include <QLocale>
 #include <algorithm>
@@ -68,11 +69,11 @@ TChartFontObject::TChartFontObject(std::function<void()> on_change) {
 // ---------------------------------------------------------------------------
 // TChartCanvas
 
-TChartCanvas::TChartCanvas() : surface_(&detached_) {}
+TChartCanvas::TChartCanvas() : detached_(NewBitmapSurface(0, 0)), surface_(detached_.get()) {}
 
 TChartCanvas::~TChartCanvas() = default;
 
-void TChartCanvas::AttachSurface(TSurface* surface) { surface_ = surface != nullptr ? surface : &detached_; }
+void TChartCanvas::AttachSurface(TSurface* surface) { surface_ = surface != nullptr ? surface : detached_.get(); }
 
 void TChartCanvas::SetBackgroundColor(TColor color) { surface_->SetBackgroundColor(ResolveColor(color)); }
 
@@ -319,7 +320,7 @@ TRect TChartCanvas3D::BeginFrame(TSurface* target, const TView3DOptions* options
   }
   const int width = std::max(0, bounds.Width()), height = std::max(0, bounds.Height());
   if (bitmap_ && (bitmap_->Width() != width || bitmap_->Height() != height)) FreeBitmap();
-  if (!bitmap_) bitmap_ = std::make_unique<TBitmapSurface>(width, height, monochrome_);
+  if (!bitmap_) bitmap_ = NewBitmapSurface(width, height, monochrome_);
   AttachSurface(bitmap_.get());
   // A pass always starts unclipped, whatever the previous one left.
   bitmap_->RemoveClip();

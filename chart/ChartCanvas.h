@@ -18,7 +18,6 @@
 
 #include "framework/Colors.h"
 #include "framework/Surface.h"
-#include "framework/SurfaceQt.h"
 
 namespace tempolog {
 
@@ -207,8 +206,8 @@ class TChartCanvas {
   bool metafiling_ = false;
 
  private:
+  std::unique_ptr<TSurface> detached_;  // what a canvas without a surface draws on
   TSurface* surface_;
-  TBitmapSurface detached_{0, 0};  // what a canvas without a surface draws on
 };
 
 // ---------------------------------------------------------------------------
@@ -237,7 +236,7 @@ class TChartCanvas3D : public TCanvas3D {
   bool BufferStale() const { return buffer_stale_; }
   void MarkBufferStale() override { buffer_stale_ = true; }
   // The off-screen bitmap, or nullptr before the first buffered paint.
-  const TBitmapSurface* BufferBitmap() const { return bitmap_.get(); }
+  TSurface* BufferBitmap() const { return bitmap_.get(); }
 
   // Starts a paint pass over `bounds` of `target`; returns the rectangle to
   // draw in. Buffered: the canvas draws on the off-screen bitmap (kept while
@@ -268,7 +267,7 @@ class TChartCanvas3D : public TCanvas3D {
   bool buffered_ = true;
   bool buffer_stale_ = true;
   bool monochrome_ = false;
-  std::unique_ptr<TBitmapSurface> bitmap_;
+  std::unique_ptr<TSurface> bitmap_;
   bool is_3d_ = false;
   bool front_plane_ = false;
   const TView3DOptions* options_ = nullptr;

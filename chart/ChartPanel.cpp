@@ -1,14 +1,7 @@
 #include "chart/ChartPanel.h"
 
-#include <QMouseEvent>
-#include <QPaintEvent>
-#include <QPainter>
-#include <QWheelEvent>
 #include <algorithm>
 #include <utility>
-
-#include "framework/Application.h"
-#include "framework/SurfaceQt.h"
 
 namespace tempolog {
 
@@ -24,7 +17,10 @@ TCustomChartPanel::TCustomChartPanel() {
   canvas_.OnInvalidate = [this] { Invalidate(); };
 }
 
-TCustomChartPanel::~TCustomChartPanel() { canvas_.OnInvalidate = nullptr; }
+TCustomChartPanel::~TCustomChartPanel() {
+  canvas_.OnInvalidate = nullptr;
+  if (window_ != nullptr) window_->ClientGone();
+}
 
 void TCustomChartPanel::SetBounds(int width, int height) {
   width = std::max(width, 0);
@@ -198,116 +194,5 @@ void TCustomChartPanelExtended::PaintPanelBackground(const TRect& bounds) {
   bevel(BevelInner());
 }
 
-// ---------------------------------------------------------------------------
-// TChartWidget
-
-namespace {
-
-TShiftState ShiftOf(Qt::KeyboardModifiers keys, Qt::MouseButtons buttons) {
-  TShiftState s = 0;
-  if (keys & Qt::ShiftModifier) s |= ssShift;
-  if (keys & Qt::AltModifier) s |= ssAlt;
-  if (keys & Qt::ControlModifier) s |= ssCtrl;
-  if (buttons & Qt::LeftButton) s |= ssLeft;
-  if (buttons & Qt::RightButton) s |= ssRight;
-  if (buttons & Qt::MiddleButton) s |= ssMiddle;
-  return s;
-}
-
-bool ButtonOf(Qt::MouseButton qt, TMouseButton& button) {
-  switch (qt) {
-    case Qt::LeftButton: button = mbLeft; return true;
-    case Qt::RightButton: button = mbRight; return true;
-    case Qt::MiddleButton: button = mbMiddle; return true;
-    default: return false;
-  }
-}
-
-}  // namespace
-
-TChartWidget::TChartWidget(TCustomChartPanel& panel, Receiver& receiver, QWidget* parent)
-    : QWidget(parent), panel_(&panel), receiver_(&receiver) {
-  // The chart paints every pixel itself; the window system must not erase.
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  setAttribute(Qt::WA_NoSystemBackground);
-  setMouseTracking(true);
-  setFocusPolicy(Qt::ClickFocus);
-  panel.SetWindow(this);
-  panel.SetBounds(width(), height());
-}
-
-TChartWidget::~TChartWidget() {
-  if (panel_ != nullptr) panel_->SetWindow(nullptr);
-}
-
-void TChartWidget::Detach() {
-  if (panel_ != nullptr) panel_->SetWindow(nullptr);
-  panel_ = nullptr;
-  receiver_ = nullptr;
-}
-
-void TChartWidget::InvalidateWindow() { update(); }
-void TChartWidget::RepaintWindow() { repaint(); }
-void TChartWidget::RefreshWindow() { update(); }
-
-void TChartWidget::SetWindowCursor(TCursor cursor) {
-  switch (cursor) {
-    case crCross: setCursor(Qt::CrossCursor); break;
-    case crHandPoint: setCursor(Qt::PointingHandCursor); break;
-    case crSizeAll: setCursor(Qt::SizeAllCursor); break;
-    default: unsetCursor(); break;
-  }
-}
-
-void TChartWidget::paintEvent(QPaintEvent*) {
-  if (panel_ == nullptr) return;
-  QPainter painter(this);
-  TWindowSurface surface(painter, width(), height(), logicalDpiY());
-  Guard([&] { panel_->Paint(surface); });
-}
-
-void TChartWidget::resizeEvent(QResizeEvent*) {
-  if (panel_ == nullptr) return;
-  // A new size makes the kept bitmap stale (SetBounds invalidates).
-  Guard([&] { panel_->SetBounds(width(), height()); });
-}
-
-void TChartWidget::mousePressEvent(QMouseEvent* event) {
-  TMouseButton button;
-  if (receiver_ == nullptr || !ButtonOf(event->button(), button)) return;
-  const QPoint p = event->position().toPoint();
-  const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
-  Guard([&] { receiver_->MouseDown(button, shift, p.x(), p.y()); });
-}
-
-void TChartWidget::mouseMoveEvent(QMouseEvent* event) {
-  if (receiver_ == nullptr) return;
-  const QPoint p = event->position().toPoint();
-  const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
-  Guard([&] { receiver_->MouseMove(shift, p.x(), p.y()); });
-}
-
-void TChartWidget::mouseReleaseEvent(QMouseEvent* event) {
-  TMouseButton button;
-  if (receiver_ == nullptr || !ButtonOf(event->button(), button)) return;
-  const QPoint p = event->position().toPoint();
-  const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
-  Guard([&] { receiver_->MouseUp(button, shift, p.x(), p.y()); });
-}
-
-void TChartWidget::wheelEvent(QWheelEvent* event) {
-  if (receiver_ == nullptr) return;
-  // 120 eighths of a degree make one notch; touchpads send smaller steps.
-  wheelRemainder_ += event->angleDelta().y();
-  event->accept();
-  while (wheelRemainder_ >= 120 || wheelRemainder_ <= -120) {
-    const bool down = wheelRemainder_ < 0;
-    wheelRemainder_ += down ? 120 : -120;
-    if (!Guard([&] { receiver_->MouseWheel(down); })) {
-      wheelRemainder_ = 0;
-      break;
-    }
-  }
-}
 
 }  // namespace tempolog

@@ -4,19 +4,19 @@
 // (TCustomChartPanelExtended). The drawing sequence itself is the chart's
 // DrawChartParts (chart/Chart.h).
 //
-// The panel draws only through the framework's drawing surfaces. It lives on
-// screen through TChartWidget (section 3), a plain QWidget that hands paint,
-// size, mouse and wheel events to the panel; without a widget the panel works
-// off-screen (tests, benchmarks, the screenshot tool).
+// The panel draws only through the framework's drawing surfaces. It is a
+// TWindowClient (framework/DrawnWindow.h): on screen a framework window
+// (TSurfaceWidget) hands it paint, size, mouse and wheel events; without a
+// window the panel works off-screen (tests, benchmarks, the screenshot tool).
 #pragma once
 
 #include <QImage>
-#include <QWidget>
 #include <cstdint>
 #include <functional>
 
 #include "chart/ChartCanvas.h"
 #include "chart/ChartEngine.h"
+#include "framework/DrawnWindow.h"
 #include "framework/StateHelpers.h"
 #include "framework/Surface.h"
 
@@ -42,42 +42,8 @@ class TView3DOptions {
 enum TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
 enum TBackImageMode { pbmStretch, pbmTile, pbmCenter };
 enum TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
-
-// Keys and buttons held during a mouse event.
-using TShiftState = unsigned;
-enum : unsigned {
-  ssShift = 1,
-  ssAlt = 2,
-  ssCtrl = 4,
-  ssLeft = 8,
-  ssRight = 16,
-  ssMiddle = 32,
-  ssDouble = 64,
-};
-
-// Mouse cursors the chart sets on its window.
-using TCursor = int;
-inline constexpr TCursor crDefault = 0;
-inline constexpr TCursor crArrow = -2;
-inline constexpr TCursor crCross = -3;
-inline constexpr TCursor crSizeAll = -22;
-inline constexpr TCursor crHandPoint = -21;
 
 using TChartNotifyEvent = std::function<void(TCustomChartPanel& sender)>;
-
-// The window a panel is shown in: what the panel asks of it.
-class TChartWindow {
- public:
-  virtual ~TChartWindow() = default;
-  // A paint request later (merged by the window system).
-  virtual void InvalidateWindow() = 0;
-  // Paint now, before returning.
-  virtual void RepaintWindow() = 0;
-  // Show the kept bitmap again later without a new paint pass.
-  virtual void RefreshWindow() = 0;
-  virtual void SetWindowCursor(TCursor cursor) = 0;
-};
 
 // The panel background's colour ramp.
 struct TChartGradient {
@@ -108,7 +74,7 @@ class TZoomPanningRecord {
 // ---------------------------------------------------------------------------
 // 2. Panels
 
-class TCustomChartPanel : public TCustomAxisPanel {
+class TCustomChartPanel : public TCustomAxisPanel, public TWindowClient {
  public:
   TCustomChartPanel();
   ~TCustomChartPanel() override;
@@ -120,7 +86,7 @@ class TCustomChartPanel : public TCustomAxisPanel {
   // Size of the control in pixels (400 × 250 when made; a window sets it).
   int Width() const { return width_; }
   int Height() const { return height_; }
-  void SetBounds(int width, int height);
+  void SetBounds(int width, int height) override;
   TRect ClientRect() const { return {0, 0, width_, height_}; }
 
   TColor Color() const { return color_; }
@@ -162,7 +128,7 @@ class TCustomChartPanel : public TCustomAxisPanel {
 
   // The window's paint request: a copy of the kept bitmap when nothing
   // changed, else a full PaintChart over the window's client rectangle.
-  void Paint(TSurface& window);
+  void Paint(TSurface& window) override;
   // The erase-background request: answered as done, erasing nothing.
   bool EraseBackground() const { return true; }
   // The chart takes the arrow keys.
@@ -182,9 +148,9 @@ class TCustomChartPanel : public TCustomAxisPanel {
   TChartCanvas* AxisCanvas() const override { return const_cast<TChartCanvas3D*>(&canvas_); }
   TColor ChartColor() const override { return color_; }
 
-  // The window showing the panel (nullptr: none). Set by TChartWidget.
-  TChartWindow* Window() const { return window_; }
-  void SetWindow(TChartWindow* window) { window_ = window; }
+  // The window showing the panel (nullptr: none). Set by the window.
+  TDrawnWindow* Window() const { return window_; }
+  void SetWindow(TDrawnWindow* window) override { window_ = window; }
 
  protected:
   // The drawing sequence of one pass, inside PlotRect.
@@ -193,7 +159,7 @@ class TCustomChartPanel : public TCustomAxisPanel {
  private:
   TChartCanvas3D canvas_;
   TView3DOptions view3DOptions_;
-  TChartWindow* window_ = nullptr;
+  TDrawnWindow* window_ = nullptr;
   int width_ = 400;
   int height_ = 250;
   TColor color_ = clBtnFace;
@@ -284,47 +250,6 @@ class TCustomChartPanelExtended : public TCustomChartPanel {
   TPanningMode allowPanning_ = pmBoth;
   bool animatedZoom_ = false;
   int animatedZoomSteps_ = 8;
-};
-
-// ---------------------------------------------------------------------------
-// 3. The widget that shows a panel
-
-// Hands the window's paint, size, mouse and wheel events to a chart; every
-// handler runs inside the application's guard, so no exception reaches Qt.
-class TChartWidget : public QWidget, public TChartWindow {
- public:
-  // The chart's mouse entry points, implemented by the chart.
-  class Receiver {
-   public:
-    virtual ~Receiver() = default;
-    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y) = 0;
-    virtual void MouseMove(TShiftState shift, int x, int y) = 0;
-    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y) = 0;
-    virtual void MouseWheel(bool down) = 0;
-  };
-
-  TChartWidget(TCustomChartPanel& panel, Receiver& receiver, QWidget* parent);
-  ~TChartWidget() override;
-  // The panel goes away first: forget it.
-  void Detach();
-
-  void InvalidateWindow() override;
-  void RepaintWindow() override;
-  void RefreshWindow() override;
-  void SetWindowCursor(TCursor cursor) override;
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void wheelEvent(QWheelEvent* event) override;
-
- private:
-  TCustomChartPanel* panel_;
-  Receiver* receiver_;
-  int wheelRemainder_ = 0;  // eighths of a degree not yet a whole notch
 };
 
 }  // namespace tempolog

@@ -69,9 +69,9 @@ void SetUpProgramChart(TChart& chart, TLineSeries& series1) {
   series1.SetParentChart(&chart);
 }
 
-TProgramChart MakeProgramChart(QWidget* parent) {
+TProgramChart MakeProgramChart() {
   TProgramChart result;
-  result.Chart = std::make_unique<TChart>(parent);
+  result.Chart = std::make_unique<TChart>();
   result.Series1 = std::make_unique<TLineSeries>();
   SetUpProgramChart(*result.Chart, *result.Series1);
   return result;

@@ -27,7 +27,7 @@ struct TProgramChart {
   std::unique_ptr<TLineSeries> Series1;  // declared last: leaves the chart first
 };
 
-// `parent` is the widget to show the chart in (nullptr: off-screen).
-TProgramChart MakeProgramChart(QWidget* parent = nullptr);
+// Off-screen until a window shows it (framework/SurfaceWidget.h).
+TProgramChart MakeProgramChart();
 
 }  // namespace tempolog

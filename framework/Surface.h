@@ -14,6 +14,7 @@
 #include <QImage>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -255,6 +256,8 @@ class TSurface {
   virtual const QImage* Image() const { return nullptr; }
   // True when the surface can draw the alternate-pixel pen.
   virtual bool SupportsAlternatePen() const { return true; }
+  // True when the surface keeps one bit per pixel.
+  virtual bool Monochrome() const { return false; }
 
   // Text and hatch background, and whether text and hatches fill it.
   TColor BackgroundColor() const { return background_color_; }
@@ -340,5 +343,10 @@ class TSurface {
   TPoint pen_pos_;
   TRect clip_;
 };
+
+// An off-screen bitmap of width × height pixels (at least 0 × 0), in colour or
+// monochrome, that keeps its pixels (Image() is not null). The chart buffers its
+// paint passes in one.
+std::unique_ptr<TSurface> NewBitmapSurface(int width, int height, bool monochrome = false);
 
 }  // namespace tempolog

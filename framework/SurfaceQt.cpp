@@ -717,6 +717,10 @@ TBitmapSurface::TBitmapSurface(int width, int height, bool monochrome)
 
 TBitmapSurface::~TBitmapSurface() { EndPainter(); }
 
+std::unique_ptr<TSurface> NewBitmapSurface(int width, int height, bool monochrome) {
+  return std::make_unique<TBitmapSurface>(width, height, monochrome);
+}
+
 TWindowSurface::TWindowSurface(QPainter& painter, int width, int height, int pixels_per_inch)
     : window_painter_(&painter) {
   AttachPainter(&painter, width, height, pixels_per_inch);

@@ -127,7 +127,7 @@ class TBitmapSurface : public TQtSurface {
  public:
   TBitmapSurface(int width, int height, bool monochrome = false);
   ~TBitmapSurface() override;
-  bool Monochrome() const { return monochrome_; }
+  bool Monochrome() const override { return monochrome_; }
   void* Handle() const override { return const_cast<QImage*>(&image_); }
   const QImage* Image() const override { return &image_; }
 

@@ -6,6 +6,7 @@
 
 #include "chart/ChartCanvas.h"
 #include "framework/RecordingSurface.h"
+#include "framework/SurfaceQt.h"
 #include "tests/canvas/CanvasTestSupport.h"
 
 namespace tempolog {
@@ -29,7 +30,7 @@ struct Drawing {
   TChartCanvas3D canvas;
 };
 
-std::uint64_t Serial(const TBitmapSurface* bitmap) { return bitmap->Image()->cacheKey() >> 32; }
+std::uint64_t Serial(const TSurface* bitmap) { return bitmap->Image()->cacheKey() >> 32; }
 
 // ---------------------------------------------------------------------------
 // Pens, brushes, fonts

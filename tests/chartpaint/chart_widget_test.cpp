@@ -10,6 +10,7 @@
 #include "chart/ProgramChart.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
+#include "framework/SurfaceWidget.h"
 
 namespace tempolog {
 namespace {
@@ -35,48 +36,50 @@ class WidgetFixture : public ::testing::Test {
   void SetUp() override {
     parent = std::make_unique<QWidget>();
     parent->resize(400, 300);
-    chart = MakeProgramChart(parent.get());
-    chart.Chart->Widget()->setGeometry(0, 0, 400, 300);
+    chart = MakeProgramChart();
+    widget = new TSurfaceWidget(*chart.Chart, parent.get());
+    widget->setGeometry(0, 0, 400, 300);
     for (int i = 0; i < 60; ++i) chart.Series1->AddPoint(45356.0 + i * OneMinute, 20 + i % 5);
     chart.Chart->OnAfterDraw = [this](TCustomChartPanel&) { ++passes; };
   }
 
   void Mouse(QEvent::Type type, Qt::MouseButton button, int x, int y) {
     const QPointF p(x, y);
-    QMouseEvent event(type, p, chart.Chart->Widget()->mapToGlobal(p), button,
+    QMouseEvent event(type, p, widget->mapToGlobal(p), button,
                       type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
-    QCoreApplication::sendEvent(chart.Chart->Widget(), &event);
+    QCoreApplication::sendEvent(widget, &event);
   }
 
   std::unique_ptr<QWidget> parent;
   TProgramChart chart;
+  TSurfaceWidget* widget = nullptr;  // owned by the parent
   int passes = 0;
 };
 
 TEST_F(WidgetFixture, PaintRequestsDrawOnceThenCopyTheKeptBitmap) {
-  const QImage first = chart.Chart->Widget()->grab().toImage();
+  const QImage first = widget->grab().toImage();
   EXPECT_EQ(passes, 1);
-  const QImage second = chart.Chart->Widget()->grab().toImage();
+  const QImage second = widget->grab().toImage();
   EXPECT_EQ(passes, 1) << "nothing changed: no new pass";
   EXPECT_EQ(first, second);
   chart.Series1->AddPoint(45356.0 + 61 * OneMinute, 30);
-  chart.Chart->Widget()->grab();
+  widget->grab();
   EXPECT_EQ(passes, 2);
   EXPECT_EQ(chart.Chart->Width(), 400);
   EXPECT_EQ(chart.Chart->Height(), 300);
 }
 
 TEST_F(WidgetFixture, ResizingTheWindowRepaintsAtTheNewSize) {
-  chart.Chart->Widget()->grab();
-  chart.Chart->Widget()->setGeometry(0, 0, 350, 250);
-  const QImage image = chart.Chart->Widget()->grab().toImage();
+  widget->grab();
+  widget->setGeometry(0, 0, 350, 250);
+  const QImage image = widget->grab().toImage();
   EXPECT_EQ(passes, 2);
   EXPECT_EQ(image.size(), QSize(350, 250));
   EXPECT_EQ(chart.Chart->Canvas().BufferBitmap()->Width(), 350);
 }
 
 TEST_F(WidgetFixture, MouseDragAndWheelReachTheChart) {
-  chart.Chart->Widget()->grab();
+  widget->grab();
   int zooms = 0;
   chart.Chart->OnZoom = [&](TCustomChartPanel&) { ++zooms; };
   const TRect p = chart.Chart->PlotRect();
@@ -88,42 +91,50 @@ TEST_F(WidgetFixture, MouseDragAndWheelReachTheChart) {
 
   chart.Chart->LeftAxis().SetRange(0, 100);
   const QPointF at(p.Left + 20, p.Top + 20);
-  QWheelEvent wheel(at, chart.Chart->Widget()->mapToGlobal(at), QPoint(), QPoint(0, -120),
+  QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120),
                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-  QCoreApplication::sendEvent(chart.Chart->Widget(), &wheel);
+  QCoreApplication::sendEvent(widget, &wheel);
   EXPECT_NEAR(chart.Chart->LeftAxis().Minimum(), 3, 1e-9) << "one notch towards the user";
 }
 
 TEST_F(WidgetFixture, ZoomRectangleShowsOnTheWindowAndLeavesNoTrace) {
-  const QImage before = chart.Chart->Widget()->grab().toImage();
+  const QImage before = widget->grab().toImage();
   const TRect p = chart.Chart->PlotRect();
   Mouse(QEvent::MouseButtonPress, Qt::LeftButton, p.Left + 20, p.Top + 20);
   Mouse(QEvent::MouseMove, Qt::LeftButton, p.Left + 30, p.Top + 28);
-  const QImage during = chart.Chart->Widget()->grab().toImage();
+  const QImage during = widget->grab().toImage();
   EXPECT_EQ(passes, 1) << "the rectangle alone repaints nothing";
   EXPECT_NE(during.pixel(p.Left + 25, p.Top + 20), before.pixel(p.Left + 25, p.Top + 20))
       << "top edge of the rectangle";
   EXPECT_EQ(during.pixel(p.Left + 25, p.Top + 24), before.pixel(p.Left + 25, p.Top + 24))
       << "inside stays";
   Mouse(QEvent::MouseButtonRelease, Qt::LeftButton, p.Left + 30, p.Top + 28);  // too small
-  EXPECT_EQ(chart.Chart->Widget()->grab().toImage(), before);
+  EXPECT_EQ(widget->grab().toImage(), before);
   EXPECT_EQ(passes, 1);
 }
 
 TEST_F(WidgetFixture, ErrorInAPaintHandlerEndsInTheErrorBox) {
   TScriptedDialogs dialogs;
   chart.Chart->OnAfterDraw = [](TCustomChartPanel&) { throw ChartException("broken hook"); };
-  chart.Chart->Widget()->grab();
+  widget->grab();
   ASSERT_EQ(dialogs.Boxes(TScriptedDialogs::Kind::Error).size(), 1u);
   EXPECT_EQ(dialogs.Boxes(TScriptedDialogs::Kind::Error)[0].text, "broken hook.");
 }
 
 TEST_F(WidgetFixture, TheWindowMayGoBeforeTheChart) {
   parent.reset();  // deletes the chart's widget
-  EXPECT_EQ(chart.Chart->Widget(), nullptr);
+  EXPECT_EQ(chart.Chart->Window(), nullptr);
   chart.Series1->AddPoint(45357.0, 1);  // invalidates without a window
   chart.Chart->Repaint();
-  SUCCEED();
+}
+
+TEST_F(WidgetFixture, TheChartMayGoBeforeTheWindow) {
+  widget->grab();
+  chart = TProgramChart();
+  EXPECT_EQ(widget->Client(), nullptr);
+  widget->grab();  // paints nothing, reaches no chart
+  Mouse(QEvent::MouseButtonPress, Qt::LeftButton, 50, 50);
+  widget->setGeometry(0, 0, 300, 200);
 }
 
 }  // namespace
