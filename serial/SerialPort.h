@@ -6,11 +6,21 @@
 //   1. Error codes, ESerialError, the status hook types
 //   2. TLineSettings (the line-settings record that Configure builds)
 //   3. Support functions (ticks, line-end search, port names, the port list)
-//   4. TSerialPort
+//   4. TSerialPort: construction, its fields, then its operations grouped by
+//      purpose (opening, line settings, modem lines, sending, receiving,
+//      waits, buffers, speed limit, modem commands, errors, platform)
 //
 // Every operation blocks the calling thread until it completes, times out or
 // fails, and records its outcome in LastErrorCode / LastErrorText (0 / "OK" on
 // success). With RaiseExcept on, a failure also throws ESerialError.
+//
+// Typical use (the monitor's query; `port` is a TSerialPort, `name` an item of
+// ListSerialPorts):
+//   port.OpenPort(SerialDevicePath(name));           // a missing port: the system's code
+//   port.Configure(2400, 8, 'N', 0, false, false);   // 2400 baud 8N1, no flow control
+//   port.WriteText("01X?\r");                        // the request, ended by CR
+//   const std::string reply = port.ReadLine(1000);   // up to CR LF; empty after 1 s of silence
+//   if (port.LastErrorCode != 0) port.ClosePort();   // 9997: no answer; see DeviceGone
 #pragma once
 
 #include <cstdint>
@@ -34,15 +44,15 @@ class TSerialPort;
 // The class's own error codes; every other non-zero code is a system error
 // number (errno on POSIX, GetLastError on Windows).
 enum : int32_t {
-  ErrPortOwned = 9991,        // "Port owned by other process" (text only)
-  ErrAlreadyInUse = 9992,     // OpenPort on a connected object
-  ErrWrongParameter = 9993,   // "Wrong parameter at call" (text only)
-  ErrNotConnected = 9994,     // transfer on a port that is not open
-  ErrNoDeviceAnswer = 9995,   // a line required by TestDSR / TestCTS is off
-  ErrBufferExceeded = 9996,   // pending text longer than MaxLineLength
-  ErrTimeout = 9997,          // no data in time, or a stalled driver transfer
-  ErrReadFailed = 9998,       // "Reading of data failed" (text only)
-  ErrFraming = 9999,          // line errors reported by the driver
+  ErrPortOwned = 9991,       // "Port owned by other process" (text only)
+  ErrAlreadyInUse = 9992,    // OpenPort on a connected object
+  ErrWrongParameter = 9993,  // "Wrong parameter at call" (text only)
+  ErrNotConnected = 9994,    // transfer on a port that is not open
+  ErrNoDeviceAnswer = 9995,  // a line required by TestDSR / TestCTS is off
+  ErrBufferExceeded = 9996,  // pending text longer than MaxLineLength
+  ErrTimeout = 9997,         // no data in time, or a stalled driver transfer
+  ErrReadFailed = 9998,      // "Reading of data failed" (text only)
+  ErrFraming = 9999,         // line errors reported by the driver
   ErrOverrun = 10000,
   ErrRxQueueOverflow = 10001,
   ErrParity = 10002,
@@ -198,120 +208,211 @@ bool DeviceGone(int32_t code);
 
 class TSerialPort {
  public:
+  // Each operation records its outcome as the top of this file says, a failure
+  // as a code of section 1 or the system's error number; its line below names
+  // the codes and results peculiar to it. A transfer on a port that is not
+  // ready (PortNotReady) returns its empty result at once.
+
+  // ---------------------------------------------------------- construction
+  // A closed port on the platform's backend; LastErrorCode 0, LastErrorText "OK".
   TSerialPort();
-  // Uses `backend` in place of the platform's (tests use fakes).
+  // The same on `backend` in place of the platform's (tests use fakes).
   explicit TSerialPort(std::unique_ptr<SerialBackend> backend);
+  // Closes the port (HR_SerialClose reported); never throws, not even for the hook.
   virtual ~TSerialPort();
   TSerialPort(const TSerialPort&) = delete;
   TSerialPort& operator=(const TSerialPort&) = delete;
 
+  // ------------------------------------------------------------ properties
   // Fields, in declaration order, with their values after construction.
-  THookSerialStatus OnStatus;          // status hook, unassigned
-  intptr_t Handle = -1;                // the open port; -1 when closed
-  int32_t Tag = 0;                     // free for the owner
-  std::string PortPath;                // device path last opened
-  int32_t LastErrorCode = 0;           // 0 success, else an error code
-  std::string LastErrorText = "OK";    // text of the code last recorded
-  std::string LineBuffer;              // received bytes not yet handed out
-  bool RaiseExcept = false;            // throw ESerialError on failure
-  int32_t ReceiveQueueSize = 4096;     // input queue size asked of the driver
-  uint32_t ModemStatusWord = 0;        // from the last ReadModemStatus
-  bool RtsToggle = false;              // RTS raised by the class around each send
-  int32_t DeadlockTimeout = 30000;     // ms, longest wait for one driver transfer
-  bool Connected = false;              // the port is open and ready
-  bool TestDSR = false;                // DSR must be on
-  bool TestCTS = false;                // CTS must be on
-  bool PendingCR = false;              // last line end was a lone CR
-  bool PendingLF = false;              // last line end was a lone LF
-  int32_t MaxLineLength = 0;           // limit of a terminated read, 0 none
-  bool LinuxLock = true;               // take the advisory port lock on POSIX
-  int32_t SendLimit = 0;               // bytes per second, <= 0 unlimited
-  uint32_t NextSendTime = 0;           // tick of the next allowed send
-  int32_t ReceiveLimit = 0;            // bytes per second, <= 0 unlimited
-  uint32_t NextReceiveTime = 0;        // tick of the next allowed receive
-  bool ConvertLineEnd = false;         // CR LF also matches CR, LF, LF CR
-  bool ModemReplyOk = false;           // outcome of ModemCommand / ModemDial
-  int32_t AtTimeout = 1000;            // ms per modem reply line
-  bool InterPacketTimeout = true;      // time-out applies to each chunk
-  int32_t PortNumber = -1;             // zero-based, from the port name
-  uint16_t PortAddress = 0;            // UART base address (legacy systems)
-  TLineSettings LineSettings{};        // as last read from or written to the driver
+  THookSerialStatus OnStatus;        // status hook, unassigned
+  intptr_t Handle = -1;              // the open port; -1 when closed
+  int32_t Tag = 0;                   // free for the owner
+  std::string PortPath;              // device path last opened
+  int32_t LastErrorCode = 0;         // 0 success, else an error code
+  std::string LastErrorText = "OK";  // text of the code last recorded
+  std::string LineBuffer;            // received bytes not yet handed out
+  bool RaiseExcept = false;          // throw ESerialError on failure
+  int32_t ReceiveQueueSize = 4096;   // input queue size asked of the driver
+  uint32_t ModemStatusWord = 0;      // from the last ReadModemStatus
+  bool RtsToggle = false;            // RTS raised by the class around each send
+  int32_t DeadlockTimeout = 30000;   // ms, longest wait for one driver transfer
+  bool Connected = false;            // the port is open and ready
+  bool TestDSR = false;              // DSR must be on
+  bool TestCTS = false;              // CTS must be on
+  bool PendingCR = false;            // last line end was a lone CR
+  bool PendingLF = false;            // last line end was a lone LF
+  int32_t MaxLineLength = 0;         // limit of a terminated read, 0 none
+  bool LinuxLock = true;             // take the advisory port lock on POSIX
+  int32_t SendLimit = 0;             // bytes per second, <= 0 unlimited
+  uint32_t NextSendTime = 0;         // tick of the next allowed send
+  int32_t ReceiveLimit = 0;          // bytes per second, <= 0 unlimited
+  uint32_t NextReceiveTime = 0;      // tick of the next allowed receive
+  bool ConvertLineEnd = false;       // CR LF also matches CR, LF, LF CR
+  bool ModemReplyOk = false;         // outcome of ModemCommand / ModemDial
+  int32_t AtTimeout = 1000;          // ms per modem reply line
+  bool InterPacketTimeout = true;    // time-out applies to each chunk
+  int32_t PortNumber = -1;           // zero-based, from the port name
+  uint16_t PortAddress = 0;          // UART base address (legacy systems)
+  TLineSettings LineSettings{};      // as last read from or written to the driver
 
-  // Text of a code: fixed for 0 and 9991-10003, else the system's message
-  // without trailing blanks, control bytes and periods (empty if none).
-  static std::string GetErrorDesc(int32_t Code);
-
-  // Virtual operations.
-  virtual void DecodeLineErrors(uint32_t Flags);
-  virtual uint16_t ReadPortAddress();
-  virtual bool TransmitterIdle(uint16_t Address);
-  virtual void SetReceiveQueueSize(int32_t Size);
-  virtual bool DsrActive();
-  virtual void SetDtrLine(bool On);
-  virtual bool CtsActive();
-  virtual void SetRtsLine(bool On);
-  virtual bool CarrierActive();
-  virtual bool RingActive();
-  virtual void ReportStatus(THookSerialReason Reason, const std::string& Value);
-  virtual void ParsePortNumber(const std::string& Name);
-  virtual bool PortNotReady();
-  virtual bool ModemLinesReady();
-  virtual void ThrottleTransfer(int32_t Count, int32_t Limit, uint32_t& NextTime);
-  virtual void SetSpeedLimit(int32_t BytesPerSecond);
-  virtual std::string VersionText();
+  // --------------------------------------------------- opening and closing
+  // Opens Name exclusively, RTS/DTR on, purged; 9992 if already open, 9995 if a tested line is off.
+  virtual void OpenPort(const std::string& Name);
+  // OpenPort under its plain name.
+  void Open(const std::string& Name) { OpenPort(Name); }
+  // Closes the port if open (RTS, DTR off); always ends with code 0 and an HR_SerialClose report.
   virtual void ClosePort();
+  // ClosePort under its plain name.
+  void Close() { ClosePort(); }
+  // PortNumber from Name: COMn gives n-1, /dev/ttySn gives n (-2 if n is no number), else -1.
+  virtual void ParsePortNumber(const std::string& Name);
+  // False when TestDSR or TestCTS is on and that line is off; reads no line when both are off.
+  virtual bool ModemLinesReady();
+  // The guard of every transfer: true after FailWith(9994) when closed, or 9995 (ModemLinesReady).
+  virtual bool PortNotReady();
+
+  // --------------------------------------------------------- line settings
+  // Reads the driver's settings, rebuilds them as BuildLineSettings does, writes them back.
   virtual void Configure(int Baud, int DataBits, char Parity, int StopBits, bool SoftFlow,
                          bool HardFlow);
-  virtual void OpenPort(const std::string& Name);
-  virtual void StoreLineSettings();
+  // Reads the driver's line settings into LineSettings.
   virtual void FetchLineSettings();
-  virtual int32_t WriteBuffer(const void* Buffer, int32_t Count);
-  virtual void WriteByteValue(uint8_t Value);
-  virtual void WriteText(const std::string& Text);
-  virtual void WriteInt32(int32_t Value);
-  virtual void WriteCountedText(const std::string& Text);
-  virtual void WriteStreamRaw(std::istream& Stream);
-  virtual void WriteStreamCounted(std::istream& Stream);
-  virtual void WriteStreamCountedBE(std::istream& Stream);
-  virtual int32_t ReadRaw(void* Buffer, int32_t Count);
-  virtual int32_t ReadBuffer(void* Buffer, int32_t Count, int32_t Timeout);
-  virtual std::string ReadText(int32_t Count, int32_t Timeout);
-  virtual std::string ReadChunk(int32_t Timeout);
-  virtual uint8_t ReadByteValue(int32_t Timeout);
-  virtual std::string ReadUntil(int32_t Timeout, const std::string& Terminator);
-  virtual std::string ReadLine(int32_t Timeout);
-  virtual int32_t ReadInt32(int32_t Timeout);
-  virtual std::string ReadCountedText(int32_t Timeout);
-  virtual void ReadStreamUntilError(std::ostream& Stream, int32_t Timeout);
-  virtual void ReadStreamSized(std::ostream& Stream, int32_t Timeout, int32_t Size);
-  virtual void ReadStreamCounted(std::ostream& Stream, int32_t Timeout);
-  virtual void ReadStreamCountedBE(std::ostream& Stream, int32_t Timeout);
-  virtual int32_t BytesWaiting();
-  virtual int32_t BytesAvailable();
-  virtual int32_t BytesUnsent();
+  // Writes LineSettings to the driver; a value it refuses leaves the system's error code.
+  virtual void StoreLineSettings();
+  // Resizes the driver's input queue, sets the XON/XOFF limits to Size / 4, stores Size.
+  virtual void SetReceiveQueueSize(int32_t Size);
+
+  // ----------------------------------------------- modem lines and control
+  // The modem status bits (MS_..._ON), also kept in ModemStatusWord; 0 on failure.
+  virtual uint32_t ReadModemStatus();
+  // DSR is on (reads the modem status).
+  virtual bool DsrActive();
+  // CTS is on (reads the modem status).
+  virtual bool CtsActive();
+  // The ring indicator is on (reads the modem status).
+  virtual bool RingActive();
+  // Carrier detect (RLSD) is on (reads the modem status).
+  virtual bool CarrierActive();
+  // Raises (On) or drops DTR; records no error.
+  virtual void SetDtrLine(bool On);
+  // Raises (On) or drops RTS; records no error.
+  virtual void SetRtsLine(bool On);
+  // RTS up only while sending: by the driver where it can, else by WriteBuffer (RtsToggle).
   virtual void SetRtsToggle(bool On);
+  // Holds a break for Duration ms; records only a failure to end it and never throws.
+  virtual void SendBreak(int32_t Duration);
+
+  // --------------------------------------------------------------- sending
+  // Sends Count bytes; returns the count the driver took; reports HR_WriteCount.
+  virtual int32_t WriteBuffer(const void* Buffer, int32_t Count);
+  // Sends one byte.
+  virtual void WriteByteValue(uint8_t Value);
+  // Sends the bytes of Text (an empty text is a write of 0 bytes).
+  virtual void WriteText(const std::string& Text);
+  // Sends Value as 4 bytes, least significant first.
+  virtual void WriteInt32(int32_t Value);
+  // Sends the length as WriteInt32, then Text (not after a failed length).
+  virtual void WriteCountedText(const std::string& Text);
+  // Sends the stream from its position to its end in 8192-byte blocks; stops at an error.
+  virtual void WriteStreamRaw(std::istream& Stream);
+  // Sends the length of the stream's rest as WriteInt32, then WriteStreamRaw.
+  virtual void WriteStreamCounted(std::istream& Stream);
+  // WriteStreamCounted with the length most significant byte first.
+  virtual void WriteStreamCountedBE(std::istream& Stream);
+
+  // ------------------------------------------------------------- receiving
+  // Reads take LineBuffer first and leave there what they do not hand out.
+  // Timeout (ms) bounds each wait for a chunk, or the whole read with
+  // InterPacketTimeout off; silence past it gives 9997.
+  //
+  // One driver read of at most Count bytes; returns the count read; reports HR_ReadCount.
+  virtual int32_t ReadRaw(void* Buffer, int32_t Count);
+  // LineBuffer, else what the driver holds or first receives within Timeout; empty on 9997.
+  virtual std::string ReadChunk(int32_t Timeout);
+  // Count bytes into Buffer; returns how many came (fewer after an error or a time-out).
+  virtual int32_t ReadBuffer(void* Buffer, int32_t Count, int32_t Timeout);
+  // Count bytes as text; empty on error, the bytes taken going back to LineBuffer.
+  virtual std::string ReadText(int32_t Count, int32_t Timeout);
+  // One byte; 0 on error.
+  virtual uint8_t ReadByteValue(int32_t Timeout);
+  // Text before Terminator, which is dropped; empty on a time-out; 9996 beyond MaxLineLength.
+  virtual std::string ReadUntil(int32_t Timeout, const std::string& Terminator);
+  // ReadUntil(Timeout, CR LF), but empty whenever LastErrorCode is not 0.
+  virtual std::string ReadLine(int32_t Timeout);
+  // 4 bytes, least significant first; 0 on error.
+  virtual int32_t ReadInt32(int32_t Timeout);
+  // A ReadInt32 length, then that many bytes; empty on error.
+  virtual std::string ReadCountedText(int32_t Timeout);
+  // Copies chunks to Stream until an error (normally 9997 once the line goes quiet).
+  virtual void ReadStreamUntilError(std::ostream& Stream, int32_t Timeout);
+  // Copies Size bytes to Stream in 8192-byte blocks, stopping at an error; none if Size <= 0.
+  virtual void ReadStreamSized(std::ostream& Stream, int32_t Timeout, int32_t Size);
+  // A ReadInt32 length, then ReadStreamSized of it.
+  virtual void ReadStreamCounted(std::ostream& Stream, int32_t Timeout);
+  // ReadStreamCounted with the length most significant byte first.
+  virtual void ReadStreamCountedBE(std::ostream& Stream, int32_t Timeout);
+
+  // ----------------------------------------------------------------- waits
+  // True (reporting HR_CanRead) once received bytes wait in the driver, within Timeout ms.
+  virtual bool WaitReadable(int32_t Timeout);
+  // True at once when LineBuffer holds bytes, else WaitReadable.
+  virtual bool WaitReadableOrBuffered(int32_t Timeout);
+  // True (reporting HR_CanWrite) once the output queue is empty, within Timeout ms.
+  virtual bool WaitWritable(int32_t Timeout);
+
+  // --------------------------------------------------- buffers and purging
+  // Bytes in the driver's input queue (its line-error flags are dropped); 0 on failure.
+  virtual int32_t BytesWaiting();
+  // LineBuffer's length when it holds bytes, else BytesWaiting.
+  virtual int32_t BytesAvailable();
+  // Bytes in the driver's output queue; 0 on failure.
+  virtual int32_t BytesUnsent();
+  // Waits until the driver has sent all its output.
   virtual void FlushOutput();
   // Discards both driver queues, LineBuffer and the pending line-end state.
   virtual void PurgeAll();
-  virtual bool WaitReadable(int32_t Timeout);
-  virtual bool WaitWritable(int32_t Timeout);
-  virtual bool WaitReadableOrBuffered(int32_t Timeout);
-  virtual uint32_t ReadModemStatus();
-  virtual void SendBreak(int32_t Duration);
+
+  // ----------------------------------------------------------- speed limit
+  // Limits sending and receiving to BytesPerSecond each; 0 or less: unlimited.
+  virtual void SetSpeedLimit(int32_t BytesPerSecond);
+  // With Limit > 0: sleeps until NextTime (reporting HR_Wait), books Count bytes at Limit/s.
+  virtual void ThrottleTransfer(int32_t Count, int32_t Limit, uint32_t& NextTime);
+
+  // -------------------------------------------------------- modem commands
+  // Sends Command and CR, returns the reply lines (not the echo) up to "OK" or "ERROR".
   virtual std::string ModemCommand(const std::string& Command);
+  // ModemCommand for dialling: AtTimeout x 90 per line, up to "CONNECT..." or a failure line.
   virtual std::string ModemDial(const std::string& Command);
-  virtual int32_t CheckSystemResult(int32_t Result);
-  virtual void RaiseIfError();
+
+  // ----------------------------------------------------- errors and status
+  // Text of Code: fixed for 0 and 9991-10003, else the system's message, trimmed (may be empty).
+  static std::string GetErrorDesc(int32_t Code);
+  // Records Code and its text in LastErrorCode / LastErrorText.
   virtual void SetError(int32_t Code);
+  // Records the platform's last error when Result is -1, else 0; returns the code recorded.
+  virtual int32_t CheckSystemResult(int32_t Result);
+  // Throws ESerialError for LastErrorCode when RaiseExcept is on and the code is not 0.
+  virtual void RaiseIfError();
+  // SetError(Code), then RaiseIfError.
   virtual void FailWith(int32_t Code);
-
-  // Shorter names for the last-error pair.
+  // LastErrorCode from driver line-error flags (9999-10003, last match wins); text unchanged.
+  virtual void DecodeLineErrors(uint32_t Flags);
+  // Calls OnStatus when assigned; whatever it throws leaves the calling operation.
+  virtual void ReportStatus(THookSerialReason Reason, const std::string& Value);
+  // LastErrorCode under a shorter name.
   int32_t ErrorCode() const { return LastErrorCode; }
+  // LastErrorText under a shorter name.
   const std::string& ErrorText() const { return LastErrorText; }
-  // The plain names of the open and close operations.
-  void Open(const std::string& Name) { OpenPort(Name); }
-  void Close() { ClosePort(); }
 
+  // -------------------------------------------------- platform and version
+  // The UART base address where the platform gives it (legacy Windows), else 0.
+  virtual uint16_t ReadPortAddress();
+  // The UART at Address has sent its last byte (legacy Windows); true elsewhere.
+  virtual bool TransmitterIdle(uint16_t Address);
+  // The fixed text "tempolog serial 1.0".
+  virtual std::string VersionText();
+  // The backend that makes every platform call.
   SerialBackend& Backend() { return *backend_; }
 
  private:
