@@ -1,14 +1,18 @@
 // The chart's data and scaling engine: value lists, the series base, the axes
 // and the axis panel that owns them.
 //
-// Sections:
-//   1. Exceptions and small types (ChartException, AxisException, enums)
-//   2. TChartValueList, TChartValueLists   one dimension of a series' points
-//   3. TChartSeries                        points, colours, labels, notifications
-//   4. Date-time and numeric label steps    NextNiceStep, DateTimeStepTable, ...
-//   5. TCustomChartAxis, TChartAxis, TChartDepthAxis   range, pixel mapping,
-//      labels, ticks and grids (drawing in ChartAxisDraw.cpp)
-//   6. TCustomAxisPanel                     the owner: axes, series, PlotRect
+// Sections, and the source file that implements each:
+//   1. Exceptions and small types (ChartException, AxisException, enums)   header only
+//   2. TChartValueList, TChartValueLists: one dimension of a series'       ChartValueList.cpp
+//      points
+//   3. TChartSeries: points, colours, labels, notifications                ChartSeriesBase.cpp
+//   4. Date-time and numeric label steps: NextNiceStep,                    ChartLabelSteps.cpp
+//      DateTimeStepTable, ..., RoundPixel
+//   5. TCustomChartAxis, TChartAxis, TChartDepthAxis: range, pixel         ChartAxis.cpp
+//      mapping, labels, ticks and grids (their drawing:                    ChartAxisDraw.cpp)
+//   6. TCustomAxisPanel: the owner of axes and series, PlotRect            AxisPanel.cpp
+// The series kinds the program draws (Series.h) derive from TChartSeries. Helpers the
+// engine's source files share are in ChartEngineDetail.h, for those files only.
 //
 // Everything runs on the window thread; nothing here locks.
 #pragma once
