@@ -148,8 +148,9 @@ std::size_t TLogText::LineOf(std::size_t offset) const {
 }
 
 std::size_t TLogText::Step(std::size_t offset, int direction) const {
+  offset = std::min(offset, text_.size());
   if (direction > 0) {
-    if (offset >= text_.size()) return text_.size();
+    if (offset == text_.size()) return offset;
     if (text_[offset] == '\r' && offset + 1 < text_.size() && text_[offset + 1] == '\n') {
       return offset + 2;
     }
