@@ -1,9 +1,10 @@
-// The measurement log view. See LogView.h for the storage and display model.
+// The measurement log view: display and interaction. The text, its lines and
+// their wrapping into display rows come from TLogText (LogText.h).
 //
-// Positions in the text are byte offsets into text_. A display position is a
-// logical line plus a display row within it (RowPos). The lines shown are the
-// entries of starts_, including the empty line after a final line break, where
-// the cursor can stand after the last line.
+// Positions in the text are byte offsets into text_.Bytes(). A display position
+// is a shown line (TLogText::ShownLines(): the logical lines plus the empty line
+// after a final line break, where the cursor can stand after the last line) and
+// a display row within it (RowPos).
 #include "framework/LogView.h"
 
 #include <QApplication>
@@ -21,11 +22,8 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
-#include <functional>
-#include <new>
 
 #include "framework/Application.h"
-#include "framework/Exceptions.h"
 #include "framework/Latin1.h"
 #include "framework/StateHelpers.h"
 
@@ -33,8 +31,6 @@ namespace tempolog {
 
 namespace {
 
-constexpr char kCapacityMessage[] = "Text exceeds memo capacity";
-constexpr char kOutOfMemory[] = "Out of memory";
 // Lines at least this long keep their wrap in the cache; shorter ones are
 // cheaper to wrap again than to look up.
 constexpr std::size_t kCachedLineLength = 256;
@@ -43,30 +39,9 @@ constexpr std::size_t kCacheLimit = 4096;
 // The mouse selection is offered to X11-style middle-click pasting up to this size.
 constexpr std::size_t kPrimarySelectionLimit = std::size_t{1} << 20;
 
-bool IsBreak(char c) { return c == '\r' || c == '\n'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // Bytes drawn as a box: C0 controls, DEL and the C1 controls of Latin-1.
-bool IsControl(unsigned char c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
-
-// Adds to `starts` the line starts found in text[from, end). A line feed right
-// after a carriage return completes a CR LF break; this also holds across the
-// boundary at `from`, so the text can be indexed piece by piece as it grows.
-void IndexBreaks(std::string_view text, std::size_t from, std::vector<std::uint32_t>& starts) {
-  const char* data = text.data();
-  const std::size_t size = text.size();
-  for (std::size_t i = from; i < size; ++i) {
-    const char c = data[i];
-    if (c == '\n') {
-      if (i > 0 && data[i - 1] == '\r') {
-        starts.back() = static_cast<std::uint32_t>(i + 1);
-      } else {
-        starts.push_back(static_cast<std::uint32_t>(i + 1));
-      }
-    } else if (c == '\r') {
-      starts.push_back(static_cast<std::uint32_t>(i + 1));
-    }
-  }
+bool IsControl(unsigned char c) {
+  return c < 0x20 || (c >= 0x7F && c < 0xA0);
 }
 
 // Runs fn() where nothing may escape to Qt and no message box may open (painting,
@@ -129,120 +104,38 @@ QFont TLogView::DefaultFont(QWidget* forScreen) {
 
 // --- Text -------------------------------------------------------------------
 
-bool TLogView::EndsWithBreak() const { return !text_.empty() && IsBreak(text_.back()); }
-
-std::size_t TLogView::LineCount() const {
-  std::size_t count = starts_.size();
-  if (starts_.back() == text_.size()) --count;  // the empty line after a final break
-  return count;
-}
-
-std::size_t TLogView::LineContentEnd(std::size_t index) const {
-  if (index + 1 >= starts_.size()) return text_.size();
-  std::size_t end = starts_[index + 1] - 1;  // the break's last byte
-  if (text_[end] == '\n' && end > starts_[index] && text_[end - 1] == '\r') --end;
-  return end;
-}
-
-std::size_t TLogView::LineOf(std::size_t offset) const {
-  const auto it = std::upper_bound(starts_.begin(), starts_.end(), offset);
-  return static_cast<std::size_t>(it - starts_.begin()) - 1;
-}
-
-std::string_view TLogView::Line(std::size_t index) const {
-  if (index >= LineCount()) {
-    throw EListError(
-        FormatMessage("List index out of bounds (%s)", {std::to_string(index)}));
-  }
-  const std::size_t start = starts_[index];
-  return std::string_view(text_).substr(start, LineContentEnd(index) - start);
-}
-
-void TLogView::SetCapacity(std::size_t bytes) { capacity_ = std::min(bytes, kCapacity); }
-
 void TLogView::AppendLine(std::string_view line) {
-  if (text_.empty() || EndsWithBreak()) {
-    AppendBytes(line, "\r\n");
-  } else {
-    AppendBytes("\r\n", line);
-  }
-}
-
-void TLogView::AppendBytes(std::string_view a, std::string_view b) {
-  // A piece taken from the log itself would move when the buffer grows.
-  const auto inText = [this](std::string_view piece) {
-    return !piece.empty() && std::less_equal<>()(text_.data(), piece.data()) &&
-           std::less<>()(piece.data(), text_.data() + text_.size());
-  };
-  if (inText(a) || inText(b)) {
-    const std::string copy = std::string(a).append(b);
-    AppendBytes(copy, {});
-    return;
-  }
-  const std::size_t oldSize = text_.size();
-  const std::size_t added = a.size() + b.size();
-  if (oldSize > capacity_ || added > capacity_ - oldSize) throw EInvalidOperation(kCapacityMessage);
-  const std::size_t oldCount = starts_.size();
-  const std::uint32_t oldLast = starts_.back();
-  try {
-    text_.append(a).append(b);
-    IndexBreaks(text_, oldSize, starts_);
-  } catch (const std::bad_alloc&) {
-    text_.resize(oldSize);
-    starts_.resize(oldCount);
-    starts_.back() = oldLast;
-    throw EOutOfResources(kOutOfMemory);
-  }
+  const std::size_t oldSize = text_.Size();
+  const std::size_t lastLine = text_.ShownLines() - 1;
+  text_.AppendLine(line);
   // Only the last line shown before the append can have changed.
-  rowCache_.erase(oldCount - 1);
+  rowCache_.erase(lastLine);
   ScheduleSync();
   viewport()->update();
   AccessibleTextInserted(oldSize);
 }
 
 void TLogView::Clear() {
-  std::string().swap(text_);
-  std::vector<std::uint32_t>{0}.swap(starts_);
-  rowCache_.clear();
-  anchor_ = cursor_ = 0;
-  desiredColumn_ = -1;
-  top_ = {};
-  followEnd_ = true;
-  Sync();
-  viewport()->update();
-  AccessibleTextReplaced();
+  text_.Clear();
+  TextReplaced(true);
 }
 
 void TLogView::SetText(std::string_view bytes) {
-  if (bytes.size() > capacity_) throw EInvalidOperation(kCapacityMessage);
-  try {
-    ReplaceText(std::string(bytes));
-  } catch (const std::bad_alloc&) {
-    throw EOutOfResources(kOutOfMemory);
-  }
+  text_.SetText(bytes);
+  TextReplaced(false);  // a loaded log is shown from its start
 }
 
 void TLogView::TakeText(std::string&& bytes) {
-  if (bytes.size() > capacity_) throw EInvalidOperation(kCapacityMessage);
-  try {
-    ReplaceText(std::move(bytes));
-  } catch (const std::bad_alloc&) {
-    throw EOutOfResources(kOutOfMemory);
-  }
+  text_.TakeText(std::move(bytes));
+  TextReplaced(false);
 }
 
-void TLogView::ReplaceText(std::string&& bytes) {
-  // The new index is built aside, so a failure leaves the old text whole.
-  std::vector<std::uint32_t> starts{0};
-  IndexBreaks(bytes, 0, starts);
-  text_.swap(bytes);
-  starts_.swap(starts);
-  std::string().swap(bytes);  // release the old text now
+void TLogView::TextReplaced(bool followEnd) {
   rowCache_.clear();
   anchor_ = cursor_ = 0;
   desiredColumn_ = -1;
   top_ = {};
-  followEnd_ = false;  // a loaded log is shown from its start
+  followEnd_ = followEnd;
   Sync();
   viewport()->update();
   AccessibleTextReplaced();
@@ -250,57 +143,23 @@ void TLogView::ReplaceText(std::string&& bytes) {
 
 // --- Display rows ---------------------------------------------------------
 
-std::vector<std::size_t> TLogView::WrapRows(std::string_view line, int columns) {
-  columns = std::max(columns, 1);
-  std::vector<std::size_t> rows{0};
-  std::size_t rowStart = 0;
-  std::size_t breakAt = 0;  // just after the last blank of the row; rowStart if none
-  int column = 0;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    const char c = line[i];
-    if (IsBlank(c)) {
-      // Blanks never start a row: past the edge they hang on the current one.
-      const int width = c == '\t' ? kTabWidth - column % kTabWidth : 1;
-      column = std::min(column + width, columns);
-      breakAt = ++i;
-      continue;
-    }
-    if (column >= columns) {
-      rowStart = breakAt > rowStart ? breakAt : i;
-      rows.push_back(rowStart);
-      breakAt = rowStart;
-      column = 0;
-      i = rowStart;
-      continue;
-    }
-    ++column;
-    ++i;
-  }
-  return rows;
-}
-
 const std::vector<std::size_t>& TLogView::RowsOf(std::size_t line) const {
   const auto found = rowCache_.find(line);
   if (found != rowCache_.end()) return found->second;
-  const std::size_t start = starts_[line];
-  const auto text = std::string_view(text_).substr(start, LineContentEnd(line) - start);
-  return rowCache_.emplace(line, WrapRows(text, columns_)).first->second;
+  return rowCache_.emplace(line, TLogText::WrapRows(text_.LineText(line), columns_)).first->second;
 }
 
 std::size_t TLogView::RowCount(std::size_t line) const {
   const auto found = rowCache_.find(line);
   if (found != rowCache_.end()) return found->second.size();
-  const std::size_t length = LineContentEnd(line) - starts_[line];
-  // No line shorter than this can need a second row, tabs or not.
-  if (length * kTabWidth <= static_cast<std::size_t>(columns_)) return 1;
-  if (length >= kCachedLineLength) return RowsOf(line).size();
-  return WrapRows(std::string_view(text_).substr(starts_[line], length), columns_).size();
+  const std::string_view text = text_.LineText(line);
+  if (text.size() >= kCachedLineLength) return RowsOf(line).size();
+  return TLogText::RowCount(text, columns_);
 }
 
 TLogView::RowPos TLogView::EndPos() const {
   std::size_t remaining = static_cast<std::size_t>(VisibleRows());
-  std::size_t line = starts_.size() - 1;
+  std::size_t line = text_.ShownLines() - 1;
   for (;;) {
     const std::size_t rows = RowCount(line);
     if (rows >= remaining) return {line, rows - remaining};
@@ -319,7 +178,7 @@ std::ptrdiff_t TLogView::StepRows(RowPos& pos, std::ptrdiff_t rows) const {
       pos.row += static_cast<std::size_t>(rows);
       return moved + rows;
     }
-    if (pos.line + 1 >= starts_.size()) {
+    if (pos.line + 1 >= text_.ShownLines()) {
       pos.row = count - 1;
       return moved + static_cast<std::ptrdiff_t>(left);
     }
@@ -348,22 +207,22 @@ std::ptrdiff_t TLogView::StepRows(RowPos& pos, std::ptrdiff_t rows) const {
 
 TLogView::RowPos TLogView::Clamp(RowPos pos) const {
   const RowPos end = EndPos();
-  if (pos.line >= starts_.size()) return end;
+  if (pos.line >= text_.ShownLines()) return end;
   pos.row = std::min(pos.row, RowCount(pos.line) - 1);
   return std::min(pos, end);
 }
 
 TLogView::RowPos TLogView::RowOfOffset(std::size_t offset) const {
-  offset = std::min(offset, text_.size());
-  const std::size_t line = LineOf(offset);
+  offset = std::min(offset, text_.Size());
+  const std::size_t line = text_.LineOf(offset);
   const auto& rows = RowsOf(line);
-  const std::size_t within = offset - starts_[line];
+  const std::size_t within = offset - text_.LineStart(line);
   const auto it = std::upper_bound(rows.begin(), rows.end(), within);
   return {line, static_cast<std::size_t>(it - rows.begin()) - 1};
 }
 
 std::size_t TLogView::RowStartOffset(RowPos pos) const {
-  return starts_[pos.line] + RowsOf(pos.line)[pos.row];
+  return text_.LineStart(pos.line) + RowsOf(pos.line)[pos.row];
 }
 
 // Where a row ends for the cursor: the end of the line on its last row; before
@@ -371,58 +230,61 @@ std::size_t TLogView::RowStartOffset(RowPos pos) const {
 // cursor stays on the row.
 std::size_t TLogView::RowEndOffset(RowPos pos) const {
   const auto& rows = RowsOf(pos.line);
-  if (pos.row + 1 >= rows.size()) return LineContentEnd(pos.line);
-  return starts_[pos.line] + rows[pos.row + 1] - 1;
+  if (pos.row + 1 >= rows.size()) return text_.LineContentEnd(pos.line);
+  return text_.LineStart(pos.line) + rows[pos.row + 1] - 1;
 }
 
 std::size_t TLogView::OffsetInRowAtColumn(RowPos pos, double column) const {
   const std::size_t start = RowStartOffset(pos);
   const std::size_t end = RowEndOffset(pos);
-  int col = 0;
-  for (std::size_t i = start; i < end; ++i) {
-    const int width = text_[i] == '\t' ? kTabWidth - col % kTabWidth : 1;
-    if (column < col + width / 2.0) return i;
-    col += width;
-  }
-  return end;
+  return start + TLogText::OffsetAtColumn(
+                     std::string_view(text_.Bytes()).substr(start, end - start), column);
 }
 
 int TLogView::ColumnOfOffset(std::size_t offset) const {
-  offset = std::min(offset, text_.size());
+  offset = std::min(offset, text_.Size());
   const std::size_t start = RowStartOffset(RowOfOffset(offset));
-  int col = 0;
-  for (std::size_t i = start; i < offset && !IsBreak(text_[i]); ++i) {
-    col += text_[i] == '\t' ? kTabWidth - col % kTabWidth : 1;
-  }
-  return col;
+  return TLogText::RowColumns(std::string_view(text_.Bytes()).substr(start, offset - start));
 }
 
 std::size_t TLogView::OffsetAt(QPoint point) const {
   RowPos pos = TopRow();
-  std::ptrdiff_t rows = point.y() >= 0 ? point.y() / rowHeight_ : -1 - (-point.y() - 1) / rowHeight_;
+  std::ptrdiff_t rows =
+      point.y() >= 0 ? point.y() / rowHeight_ : -1 - (-point.y() - 1) / rowHeight_;
   const std::ptrdiff_t moved = StepRows(pos, rows);
-  if (moved < rows) return text_.size();  // below the last row
+  if (moved < rows) return text_.Size();  // below the last row
   if (moved > rows) return 0;             // above the first row
   const double column = (point.x() - kLeftMargin) / charWidth_;
   return OffsetInRowAtColumn(pos, std::max(column, 0.0));
 }
 
-double TLogView::ColumnX(int column) const { return kLeftMargin + column * charWidth_; }
+double TLogView::ColumnX(int column) const {
+  return kLeftMargin + column * charWidth_;
+}
 
 // --- Scrolling ----------------------------------------------------------------
 
-int TLogView::Columns() const { return columns_; }
+int TLogView::Columns() const {
+  return columns_;
+}
 
-int TLogView::VisibleRows() const { return std::max(1, viewport()->height() / rowHeight_); }
+int TLogView::VisibleRows() const {
+  return std::max(1, viewport()->height() / rowHeight_);
+}
 
-TLogView::RowPos TLogView::TopRow() const { return followEnd_ ? EndPos() : Clamp(top_); }
+TLogView::RowPos TLogView::TopRow() const {
+  return followEnd_ ? EndPos() : Clamp(top_);
+}
 
-bool TLogView::IsAtEnd() const { return followEnd_ || Clamp(top_) == EndPos(); }
+bool TLogView::IsAtEnd() const {
+  return followEnd_ || Clamp(top_) == EndPos();
+}
 
 void TLogView::ScheduleSync() {
   if (syncPending_) return;
   syncPending_ = true;
-  QMetaObject::invokeMethod(this, [this] { Quietly([this] { Sync(); }); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { Quietly([this] { Sync(); }); }, Qt::QueuedConnection);
 }
 
 // Brings the top row and the scroll bar up to date after the text or the view's
@@ -506,56 +368,55 @@ void TLogView::EnsureCursorVisible() {
 
 // --- Selection and clipboard ---------------------------------------------------
 
-void TLogView::SetPopupMenu(QMenu* menu) { popup_ = menu; }
+void TLogView::SetPopupMenu(QMenu* menu) {
+  popup_ = menu;
+}
 
-QMenu* TLogView::PopupMenu() const { return popup_; }
+QMenu* TLogView::PopupMenu() const {
+  return popup_;
+}
 
-std::size_t TLogView::SelectionStart() const { return std::min(anchor_, cursor_); }
+std::size_t TLogView::SelectionStart() const {
+  return std::min(anchor_, cursor_);
+}
 
-std::size_t TLogView::SelectionEnd() const { return std::max(anchor_, cursor_); }
+std::size_t TLogView::SelectionEnd() const {
+  return std::max(anchor_, cursor_);
+}
 
 std::string TLogView::SelectedText() const {
   const std::size_t start = SelectionStart();
-  return text_.substr(start, SelectionEnd() - start);
+  return text_.Bytes().substr(start, SelectionEnd() - start);
 }
 
 void TLogView::Select(std::size_t start, std::size_t end) {
-  anchor_ = std::min(start, text_.size());
-  cursor_ = std::min(end, text_.size());
+  anchor_ = std::min(start, text_.Size());
+  cursor_ = std::min(end, text_.Size());
   desiredColumn_ = -1;
   viewport()->update();
   AccessibleCursorMoved();
 }
 
-void TLogView::SelectAll() { Select(0, text_.size()); }
+void TLogView::SelectAll() {
+  Select(0, text_.Size());
+}
 
 void TLogView::CopyToClipboard() {
   if (SelectionStart() == SelectionEnd()) return;
   QGuiApplication::clipboard()->setText(ToScreen(SelectedText()));
 }
 
-void TLogView::SafeCopy() { Guard([this] { CopyToClipboard(); }); }
+void TLogView::SafeCopy() {
+  Guard([this] { CopyToClipboard(); });
+}
 
 void TLogView::MoveCursor(std::size_t offset, bool extend, bool keepColumn) {
-  cursor_ = std::min(offset, text_.size());
+  cursor_ = std::min(offset, text_.Size());
   if (!extend) anchor_ = cursor_;
   if (!keepColumn) desiredColumn_ = -1;
   EnsureCursorVisible();
   viewport()->update();
   AccessibleCursorMoved();
-}
-
-std::size_t TLogView::StepOffset(std::size_t offset, int direction) const {
-  if (direction > 0) {
-    if (offset >= text_.size()) return text_.size();
-    if (text_[offset] == '\r' && offset + 1 < text_.size() && text_[offset + 1] == '\n') {
-      return offset + 2;
-    }
-    return offset + 1;
-  }
-  if (offset == 0) return 0;
-  if (text_[offset - 1] == '\n' && offset >= 2 && text_[offset - 2] == '\r') return offset - 2;
-  return offset - 1;
 }
 
 void TLogView::ShowContextMenu(const QPoint& globalPos) {
@@ -651,14 +512,15 @@ void TLogView::paintEvent(QPaintEvent*) {
     const bool showCursor = hasFocus();
     RowPos pos = TopRow();
     lastPainted_ = {pos.line, pos.line};
+    const std::string& bytes = text_.Bytes();
     QString cells;
     std::vector<int> columnOf;  // display column of each byte of the row, plus its end
     std::vector<int> boxes;     // columns of control bytes
     int y = 0;
-    while (y < height && pos.line < starts_.size()) {
-      const std::size_t lineStart = starts_[pos.line];
-      const std::size_t lineEnd = LineContentEnd(pos.line);
-      const bool hasBreak = pos.line + 1 < starts_.size();
+    while (y < height && pos.line < text_.ShownLines()) {
+      const std::size_t lineStart = text_.LineStart(pos.line);
+      const std::size_t lineEnd = text_.LineContentEnd(pos.line);
+      const bool hasBreak = pos.line + 1 < text_.ShownLines();
       const auto& rows = RowsOf(pos.line);
       for (std::size_t r = pos.row; r < rows.size() && y < height; ++r, y += rowHeight_) {
         const bool lastRow = r + 1 == rows.size();
@@ -666,17 +528,20 @@ void TLogView::paintEvent(QPaintEvent*) {
         const std::size_t rowEnd = lastRow ? lineEnd : lineStart + rows[r + 1];
         // Every byte takes at least one column, so bytes past this one (blanks
         // hanging past the edge) cannot be in view.
-        const std::size_t drawEnd = std::min(rowEnd, rowStart + static_cast<std::size_t>(columns_) + 2);
-        const auto cellIndex = [&](std::size_t offset) { return std::min(offset, drawEnd) - rowStart; };
+        const std::size_t drawEnd =
+            std::min(rowEnd, rowStart + static_cast<std::size_t>(columns_) + 2);
+        const auto cellIndex = [&](std::size_t offset) {
+          return std::min(offset, drawEnd) - rowStart;
+        };
         cells.clear();
         columnOf.clear();
         boxes.clear();
         int col = 0;
         for (std::size_t i = rowStart; i < drawEnd; ++i) {
-          const auto c = static_cast<unsigned char>(text_[i]);
+          const auto c = static_cast<unsigned char>(bytes[i]);
           columnOf.push_back(col);
           if (c == '\t') {
-            const int w = kTabWidth - col % kTabWidth;
+            const int w = TLogText::CellWidth('\t', col);
             cells.append(QString(w, QLatin1Char(' ')));
             col += w;
             continue;
@@ -728,7 +593,8 @@ void TLogView::paintEvent(QPaintEvent*) {
 
         // The cursor stands on the row that holds its offset; the end of a
         // wrapped row belongs to the next row.
-        if (showCursor && cursor_ >= rowStart && (cursor_ < rowEnd || (lastRow && cursor_ <= lineEnd))) {
+        if (showCursor && cursor_ >= rowStart &&
+            (cursor_ < rowEnd || (lastRow && cursor_ <= lineEnd))) {
           const double x = ColumnX(columnOf[cellIndex(cursor_)]);
           painter.fillRect(QRectF(x, y, 1, rowHeight_), pal.color(QPalette::Text));
         }
@@ -761,7 +627,7 @@ void TLogView::keyPressEvent(QKeyEvent* e) {
         if (!extend && anchor_ != cursor_) {
           MoveCursor(direction < 0 ? SelectionStart() : SelectionEnd(), false);
         } else {
-          MoveCursor(StepOffset(cursor_, direction), extend);
+          MoveCursor(text_.Step(cursor_, direction), extend);
         }
         break;
       }
@@ -787,7 +653,7 @@ void TLogView::keyPressEvent(QKeyEvent* e) {
         MoveCursor(control ? 0 : RowStartOffset(RowOfOffset(cursor_)), extend);
         break;
       case Qt::Key_End:
-        MoveCursor(control ? text_.size() : RowEndOffset(RowOfOffset(cursor_)), extend);
+        MoveCursor(control ? text_.Size() : RowEndOffset(RowOfOffset(cursor_)), extend);
         break;
       default:
         handled = false;
@@ -843,14 +709,7 @@ void TLogView::mouseDoubleClickEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return;
   Guard([&] {
     // Selects the word (run of non-blank bytes within the line) under the mouse.
-    const std::size_t at = OffsetAt(e->position().toPoint());
-    const std::size_t line = LineOf(at);
-    const std::size_t lineStart = starts_[line];
-    const std::size_t lineEnd = LineContentEnd(line);
-    std::size_t start = std::min(at, lineEnd);
-    std::size_t end = start;
-    while (start > lineStart && !IsBlank(text_[start - 1])) --start;
-    while (end < lineEnd && !IsBlank(text_[end])) ++end;
+    const auto [start, end] = text_.WordAt(OffsetAt(e->position().toPoint()));
     anchor_ = start;
     MoveCursor(end, true);
     dragging_ = false;
@@ -863,7 +722,8 @@ void TLogView::wheelEvent(QWheelEvent* e) {
     wheelRemainder_ += e->angleDelta().y();
     const int notches = wheelRemainder_ / 120;
     wheelRemainder_ -= notches * 120;
-    if (notches != 0) ScrollRows(-static_cast<std::ptrdiff_t>(notches) * QApplication::wheelScrollLines());
+    if (notches != 0)
+      ScrollRows(-static_cast<std::ptrdiff_t>(notches) * QApplication::wheelScrollLines());
   });
   e->accept();
 }

@@ -1,31 +1,32 @@
 // The measurement log view: a read-only, word-wrapped, fixed-pitch text view
 // built for logs that run for weeks.
 //
-// Sections: text (bytes, lines, appending), selection and clipboard, scrolling,
-// look (wrapping, font), test hooks. Screen readers read it through the
+// The widget holds what is display and interaction: scrolling, selection and
+// clipboard, painting, keys and mouse. The text itself, its line index and the
+// wrapping of a line into display rows are in TLogText (LogText.h, no Qt), which
+// also describes how the text is stored. Screen readers read the view through the
 // accessible interface in LogViewAccessible.cpp.
 //
-// Storage: the text is one contiguous byte buffer plus a line-start index of 4
-// bytes per line, so a million log lines take about 30 MB. Appending a line costs
-// amortised constant time; painting visits only the lines in view. Word-wrapped
-// display rows are worked out only for lines on screen (the view scrolls by
-// logical line on its scroll bar and by display row with the wheel and keys), so
-// neither a resize nor an append ever lays out the whole log.
+// Sections: text (bytes, lines, appending), selection and clipboard, scrolling,
+// look (wrapping, font), test hooks.
 //
-// Bytes are shown one to one as Latin-1 characters; tabs are drawn as blanks up
-// to the next tab stop (every 8 columns, counted from the start of a display row);
-// other control bytes are drawn as small boxes. Any byte, NUL included, is kept
-// and returned unchanged by Text().
+// Display: painting visits only the lines in view. Word-wrapped display rows are
+// worked out only for lines on screen (the view scrolls by logical line on its
+// scroll bar and by display row with the wheel and keys), so neither a resize nor
+// an append ever lays out the whole log. Bytes are shown one to one as Latin-1
+// characters; tabs are drawn as blanks up to the next tab stop; other control
+// bytes are drawn as small boxes.
 #pragma once
 
 #include <QAbstractScrollArea>
 #include <QPointer>
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "framework/LogText.h"
 
 class QMenu;
 class QTimer;
@@ -39,9 +40,9 @@ class TLogView : public QAbstractScrollArea {
   // The most bytes the view holds: 1 GiB, about 40 million log lines. An append
   // or SetText that would go beyond it throws EInvalidOperation "Text exceeds
   // memo capacity" and leaves the text as it was.
-  static constexpr std::size_t kCapacity = std::size_t{1} << 30;
+  static constexpr std::size_t kCapacity = TLogText::kCapacity;
   // Columns between tab stops.
-  static constexpr int kTabWidth = 8;
+  static constexpr int kTabWidth = TLogText::kTabWidth;
 
   explicit TLogView(QWidget* parent = nullptr);
   ~TLogView() override;
@@ -63,15 +64,15 @@ class TLogView : public QAbstractScrollArea {
   // As SetText, taking over the buffer instead of copying it (for loading big files).
   void TakeText(std::string&& bytes);
   // The exact bytes (what Save as writes).
-  const std::string& Text() const { return text_; }
+  const std::string& Text() const { return text_.Bytes(); }
   // Logical lines; a final empty line after the last line break is not counted.
-  std::size_t LineCount() const;
+  std::size_t LineCount() const { return text_.LineCount(); }
   // One logical line without its line break. Throws EListError "List index out of
   // bounds (<index>)" for an index at or beyond LineCount().
-  std::string_view Line(std::size_t index) const;
+  std::string_view Line(std::size_t index) const { return text_.Line(index); }
   // The capacity in force (kCapacity unless lowered; lowering is meant for tests).
-  std::size_t Capacity() const { return capacity_; }
-  void SetCapacity(std::size_t bytes);
+  std::size_t Capacity() const { return text_.Capacity(); }
+  void SetCapacity(std::size_t bytes) { text_.SetCapacity(bytes); }
 
   // --- Selection and clipboard --------------------------------------------
 
@@ -119,7 +120,9 @@ class TLogView : public QAbstractScrollArea {
   // within the line at which each row starts (the first is always 0). Lines break
   // after the last blank that fits; a word longer than a row is cut at the row's
   // end; blanks at the end of a row hang past the edge rather than start a row.
-  static std::vector<std::size_t> WrapRows(std::string_view line, int columns);
+  static std::vector<std::size_t> WrapRows(std::string_view line, int columns) {
+    return TLogText::WrapRows(line, columns);
+  }
   // The font the view starts with: "Courier New", else the metric-compatible
   // "Liberation Mono", else the system's fixed-pitch font; character height 17
   // pixels at 120 pixels per inch, scaled to the screen.
@@ -151,14 +154,10 @@ class TLogView : public QAbstractScrollArea {
   void scrollContentsBy(int dx, int dy) override;
 
  private:
-  // Text storage
-  void ReplaceText(std::string&& bytes);
-  void AppendBytes(std::string_view a, std::string_view b);
-  bool EndsWithBreak() const;
-  std::size_t LineContentEnd(std::size_t index) const;
-  std::size_t LineOf(std::size_t offset) const;
+  // After the whole text changed: selection, cursor and top row start afresh.
+  void TextReplaced(bool followEnd);
 
-  // Display rows
+  // Display rows (of the lines TLogText::ShownLines() counts)
   const std::vector<std::size_t>& RowsOf(std::size_t line) const;
   std::size_t RowCount(std::size_t line) const;
   RowPos EndPos() const;
@@ -178,7 +177,6 @@ class TLogView : public QAbstractScrollArea {
 
   // Selection and cursor
   void MoveCursor(std::size_t offset, bool extend, bool keepColumn = false);
-  std::size_t StepOffset(std::size_t offset, int direction) const;
   std::size_t RowStartOffset(RowPos pos) const;
   std::size_t RowEndOffset(RowPos pos) const;
   std::size_t OffsetInRowAtColumn(RowPos pos, double column) const;
@@ -197,11 +195,7 @@ class TLogView : public QAbstractScrollArea {
   void AccessibleTextInserted(std::size_t offset);  // text from offset on is new
   void AccessibleTextReplaced();
 
-  std::string text_;
-  // starts_[i] is the byte offset where line i begins; the last entry is the line
-  // after the final line break (empty when the text ends with a break).
-  std::vector<std::uint32_t> starts_{0};
-  std::size_t capacity_ = kCapacity;
+  TLogText text_;
 
   RowPos top_;
   bool followEnd_ = true;

@@ -32,7 +32,7 @@ class TLogViewAccessible : public QAccessibleWidget, public QAccessibleTextInter
   }
 
   QString text(QAccessible::Text kind) const override {
-    if (kind == QAccessible::Value) return ToScreen(view_->text_);
+    if (kind == QAccessible::Value) return ToScreen(view_->Text());
     return QAccessibleWidget::text(kind);
   }
 
@@ -64,9 +64,9 @@ class TLogViewAccessible : public QAccessibleWidget, public QAccessibleTextInter
   QString text(int start, int end) const override {
     const std::size_t from = Clamped(start), to = Clamped(end);
     if (from >= to) return {};
-    return ToScreen(std::string_view(view_->text_).substr(from, to - from));
+    return ToScreen(std::string_view(view_->Text()).substr(from, to - from));
   }
-  int characterCount() const override { return static_cast<int>(view_->text_.size()); }
+  int characterCount() const override { return static_cast<int>(view_->Text().size()); }
 
   QString textAtOffset(int offset, QAccessible::TextBoundaryType boundary, int* start,
                        int* end) const override {
@@ -88,7 +88,7 @@ class TLogViewAccessible : public QAccessibleWidget, public QAccessibleTextInter
                           int* end) const override {
     std::size_t from = 0, to = 0;
     if (Piece(offset, boundary, from, to)) {
-      const std::size_t size = view_->text_.size();
+      const std::size_t size = view_->Text().size();
       if (to >= size) return Report(size, size, start, end);
       Piece(static_cast<int>(to), boundary, from, to);
       return Report(from, to, start, end);
@@ -111,8 +111,7 @@ class TLogViewAccessible : public QAccessibleWidget, public QAccessibleTextInter
     }
     if (row != target || index > rows) return {};
     const int column = v.ColumnOfOffset(at);
-    const bool tab = at < v.text_.size() && v.text_[at] == '\t';
-    const int columns = tab ? TLogView::kTabWidth - column % TLogView::kTabWidth : 1;
+    const int columns = at < v.Text().size() ? TLogText::CellWidth(v.Text()[at], column) : 1;
     const int left = static_cast<int>(v.ColumnX(column));
     const int right = static_cast<int>(v.ColumnX(column + columns));
     const QRect local(left, index * v.rowHeight_, right - left, v.rowHeight_);
@@ -136,7 +135,7 @@ class TLogViewAccessible : public QAccessibleWidget, public QAccessibleTextInter
 
  private:
   std::size_t Clamped(int offset) const {
-    return std::min(static_cast<std::size_t>(std::max(offset, 0)), view_->text_.size());
+    return std::min(static_cast<std::size_t>(std::max(offset, 0)), view_->Text().size());
   }
 
   // The display row or log line around `offset`, break included, where the
@@ -146,9 +145,9 @@ class TLogViewAccessible : public QAccessibleWidget, public QAccessibleTextInter
     const TLogView& v = *view_;
     const std::size_t at = Clamped(offset);
     if (boundary == QAccessible::ParagraphBoundary) {
-      const std::size_t line = v.LineOf(at);
-      from = v.starts_[line];
-      to = line + 1 < v.starts_.size() ? v.starts_[line + 1] : v.text_.size();
+      const std::size_t line = v.text_.LineOf(at);
+      from = v.text_.LineStart(line);
+      to = v.text_.LineEnd(line);
       return true;
     }
     if (boundary == QAccessible::LineBoundary) {
@@ -156,9 +155,9 @@ class TLogViewAccessible : public QAccessibleWidget, public QAccessibleTextInter
       from = v.RowStartOffset(pos);
       const auto& rows = v.RowsOf(pos.line);
       if (pos.row + 1 < rows.size())
-        to = v.starts_[pos.line] + rows[pos.row + 1];
+        to = v.text_.LineStart(pos.line) + rows[pos.row + 1];
       else
-        to = pos.line + 1 < v.starts_.size() ? v.starts_[pos.line + 1] : v.text_.size();
+        to = v.text_.LineEnd(pos.line);
       return true;
     }
     return false;
@@ -206,7 +205,7 @@ void TLogView::AccessibleCursorMoved() {
 void TLogView::AccessibleTextInserted(std::size_t offset) {
   if (!QAccessible::isActive()) return;
   QAccessibleTextInsertEvent inserted(this, static_cast<int>(offset),
-                                      ToScreen(std::string_view(text_).substr(offset)));
+                                      ToScreen(std::string_view(Text()).substr(offset)));
   QAccessible::updateAccessibility(&inserted);
 }
 
