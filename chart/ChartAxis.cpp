@@ -10,18 +10,9 @@
 
 namespace tempolog {
 
-using chart_engine_detail::kInt32Max;
-using chart_engine_detail::kInt32Min;
+using chart_engine_detail::ClampToInt32;
 using chart_engine_detail::LabelSettings;
 using chart_engine_detail::RoundEven;
-
-namespace {
-
-std::int32_t ClampToInt32(std::int64_t value) {
-  return static_cast<std::int32_t>(std::clamp(value, kInt32Min, kInt32Max));
-}
-
-}  // namespace
 
 // ===========================================================================
 // Axes

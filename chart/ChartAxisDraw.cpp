@@ -10,9 +10,12 @@
 
 #include "app/textconv/TextConv.h"
 #include "chart/ChartEngine.h"
+#include "chart/ChartEngineDetail.h"
 #include "framework/StateHelpers.h"
 
 namespace tempolog {
+
+using chart_engine_detail::ClampToInt32;
 
 namespace {
 
@@ -25,11 +28,6 @@ constexpr int kMaxLabels = 10001;
 constexpr int kMaxCustomLabelCalls = 2001;
 // Hit tests reach this far beyond the axis line, into the plot.
 constexpr int kHitTolerance = 3;
-
-std::int32_t Clamp32(std::int64_t v) {
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-      v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
 
 bool InCalendarSteps(int index) {
   return index >= 18 && index <= 24;
@@ -120,7 +118,7 @@ std::int32_t TCustomChartAxis::MovedByPosition(std::int32_t p, const TRect& rect
   std::int64_t c = RoundPixel(positionPercent_ * 0.01L * size);
   const Side side = AxisSide();
   if (side == Side::Top || side == Side::Right) c = -c;
-  return Clamp32(horizontal_ ? p - c : p + c);
+  return ClampToInt32(horizontal_ ? p - c : p + c);
 }
 
 namespace {
@@ -136,12 +134,12 @@ void TCustomChartAxis::MeasureAxis(TRect& rect, bool reserve) {
   const Side side = AxisSide();
   const int outwards = (side == Side::Left || side == Side::Top) ? -1 : 1;
   int& edge = EdgeOf(rect, horizontal_, otherSide_);
-  const auto shrink = [&](std::int64_t s) { edge = Clamp32(edge - outwards * s); };
+  const auto shrink = [&](std::int64_t s) { edge = ClampToInt32(edge - outwards * s); };
 
   if (!reserve) {
     axisLinePos_ = MovedByPosition(edge, rect);
-    labelsPos_ = Clamp32(axisLinePos_ + std::int64_t{outwards} * TickBandSize());
-    titlePos_ = Clamp32(labelsPos_ + std::int64_t{outwards} * LabelBandSize());
+    labelsPos_ = ClampToInt32(axisLinePos_ + std::int64_t{outwards} * TickBandSize());
+    titlePos_ = ClampToInt32(labelsPos_ + std::int64_t{outwards} * LabelBandSize());
     return;
   }
   if (!title_.Caption().empty()) {
@@ -163,7 +161,7 @@ std::int32_t TCustomChartAxis::TickBandSize() const {
   std::int64_t size = axisPen_.Visible() ? axisPen_.Width() : 0;
   if (ticks_.Visible()) size += tickLength_;
   if (minorTicks_.Visible()) size = std::max<std::int64_t>(size, minorTickLength_);
-  return Clamp32(size);
+  return ClampToInt32(size);
 }
 
 std::int32_t TCustomChartAxis::LabelBandSize() {
@@ -207,7 +205,7 @@ std::int32_t TCustomChartAxis::WidestValueLabel() {
   const std::string low = LabelText(lo);
   canvas->AssignFont(labelsFont_);
   const std::int64_t widest = std::max(WidestLine(*canvas, high), WidestLine(*canvas, low));
-  return Clamp32(widest + canvas->MeasureTextWidth(" "));
+  return ClampToInt32(widest + canvas->MeasureTextWidth(" "));
 }
 
 std::int32_t TCustomChartAxis::WidestSeriesLabel(TAxisLabelStyle style) {
@@ -535,16 +533,16 @@ void TCustomChartAxis::DrawTick(TChartCanvas& canvas, std::int32_t p, std::int32
   const std::int64_t line = axisLinePos_;
   switch (AxisSide()) {
     case Side::Bottom:
-      canvas.DrawVerticalSegment(p, Clamp32(line + offset), Clamp32(line + offset + length));
+      canvas.DrawVerticalSegment(p, ClampToInt32(line + offset), ClampToInt32(line + offset + length));
       break;
     case Side::Top:
-      canvas.DrawVerticalSegment(p, Clamp32(line - offset), Clamp32(line - offset - length));
+      canvas.DrawVerticalSegment(p, ClampToInt32(line - offset), ClampToInt32(line - offset - length));
       break;
     case Side::Left:
-      canvas.DrawHorizontalSegment(Clamp32(line - offset), Clamp32(line - offset - length), p);
+      canvas.DrawHorizontalSegment(ClampToInt32(line - offset), ClampToInt32(line - offset - length), p);
       break;
     case Side::Right:
-      canvas.DrawHorizontalSegment(Clamp32(line + offset), Clamp32(line + offset + length), p);
+      canvas.DrawHorizontalSegment(ClampToInt32(line + offset), ClampToInt32(line + offset + length), p);
       break;
   }
 }

@@ -1,7 +1,9 @@
 // Helpers shared by the chart engine's source files (ChartSeriesBase.cpp,
-// ChartLabelSteps.cpp, ChartAxis.cpp); not part of the chart's interface.
+// ChartLabelSteps.cpp, ChartAxis.cpp, ChartAxisDraw.cpp); not part of the
+// chart's interface.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -12,6 +14,11 @@ namespace tempolog::chart_engine_detail {
 
 inline constexpr std::int64_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 inline constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+
+// The nearest 32-bit pixel coordinate.
+inline std::int32_t ClampToInt32(std::int64_t value) {
+  return static_cast<std::int32_t>(std::clamp(value, kInt32Min, kInt32Max));
+}
 
 // Ties to even, whole number as a long double (NaN and infinities pass).
 inline long double RoundEven(long double value) {
