@@ -1,6 +1,20 @@
 // The chart: TCustomChart (titles, legend, walls, the drawing sequence with
 // the plot rectangle, and the mouse: zoom rectangle, panning, wheel) and
 // TChart, the component the main window places.
+//
+// Where the rest of the chart is, from the bottom up:
+//   ChartCanvas.h    the canvas every pixel goes through (pens, brushes, fonts,
+//                    the off-screen buffer), over the framework's TSurface
+//   ChartEngine.h    value lists, the series base, label steps, axes, and the
+//                    axis panel that owns axes and series
+//   ChartPanel.h     the panel: size, margins, bevels, the paint cycle, zoom and
+//                    panning settings; a TWindowClient, shown by the framework's
+//                    TSurfaceWidget
+//   Series.h         the line series the program draws, with its reduced drawing
+//                    of millions of readings (PointArray.h, MinMaxPyramid.h,
+//                    ColumnRuns.h)
+//   ProgramChart.h   the program's own chart set-up: start here to see how the
+//                    main window's chart is configured
 #pragma once
 
 #include <memory>
