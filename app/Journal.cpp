@@ -42,10 +42,10 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 // "journal-X.log" becomes "journal-recovered-X.log", with "-2", "-3"... added
 // before the extension if that name is taken.
 std::string RecoveredPath(const std::string& folder, const std::string& name) {
-  const std::string_view middle = std::string_view(name).substr(
-      std::char_traits<char>::length(kJournalPrefix),
-      name.size() - std::char_traits<char>::length(kJournalPrefix) -
-          std::char_traits<char>::length(kJournalExtension));
+  const std::string_view middle =
+      std::string_view(name).substr(std::char_traits<char>::length(kJournalPrefix),
+                                    name.size() - std::char_traits<char>::length(kJournalPrefix) -
+                                        std::char_traits<char>::length(kJournalExtension));
   const std::string stem = kRecoveredJournalPrefix + std::string(middle);
   std::string path = InFolder(folder, stem + kJournalExtension);
   std::error_code ignored;

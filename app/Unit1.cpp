@@ -33,7 +33,7 @@ namespace tempolog {
 namespace {
 
 // Design sizes (pixels at 120 pixels per inch).
-constexpr int kClientWidth = 1179;   // Panel2 752 + Panel1 427
+constexpr int kClientWidth = 1179;  // Panel2 752 + Panel1 427
 constexpr int kClientHeight = 598;
 constexpr int kWindowLeft = 562;
 constexpr int kWindowTop = 291;
@@ -335,7 +335,8 @@ std::string TForm1::WriteBackup(const std::string& programFolder, const std::str
 // --- device link ------------------------------------------------------------
 
 void TForm1::ComCBoxEnter() {
-  const std::vector<std::string> items = SplitCommaText(std::string(kOffline) + "," + ListSerialPorts());
+  const std::vector<std::string> items =
+      SplitCommaText(std::string(kOffline) + "," + ListSerialPorts());
   // Refilling the list keeps whatever the box shows.
   const QString shown = ComCBox->currentText();
   QStringList screenItems;
@@ -415,8 +416,8 @@ bool TForm1::NoteDeviceGone() {
   // keep looking for the instrument, and no second box stacks on it while it
   // is open.
   if (lostBoxPending_) return true;
-  const std::string text = "The instrument on " + LinkPort +
-                           " is gone. Recording goes on as soon as it answers again.";
+  const std::string text =
+      "The instrument on " + LinkPort + " is gone. Recording goes on as soon as it answers again.";
   ShowBoxAfterTick([text] { Dialogs().ShowMessage(text, ApplicationTitle()); }, &lostBoxPending_);
   return true;
 }

@@ -87,8 +87,8 @@ class TForm1 : public QMainWindow {
 
   // --- fields -------------------------------------------------------------
   std::unique_ptr<TSerialPort> Serial;
-  std::string LastReply;        // trimmed text of the last query's reply
-  std::uint8_t Unsaved = 0;     // 1 once recording started, until a Save as
+  std::string LastReply;     // trimmed text of the last query's reply
+  std::uint8_t Unsaved = 0;  // 1 once recording started, until a Save as
   TFormatSettings TextSettings{};
   // The port name of the last check, and whether its instrument went away
   // while recording: each recording tick then looks for it under that name.

@@ -170,8 +170,7 @@ void TCustomAxisPanel::SeriesMarginsForAxis(const TCustomChartAxis& axis, int& s
 }
 
 void TCustomAxisPanel::ApplySeriesMargins() {
-  const std::array<TCustomChartAxis*, 4> order = {&topAxis_, &leftAxis_, &rightAxis_,
-                                                  &bottomAxis_};
+  const std::array<TCustomChartAxis*, 4> order = {&topAxis_, &leftAxis_, &rightAxis_, &bottomAxis_};
   for (TCustomChartAxis* axis : order) {
     int a = 0;
     int b = 0;

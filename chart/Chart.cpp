@@ -162,10 +162,8 @@ void TCustomChart::DrawTitle(TChartTitle& title, bool top) {
     canvas.PutText(x, y, line);
     y += lineHeight;
   }
-  if (top)
-    plot.Top += total + title.Distance();
-  else
-    plot.Bottom -= total + title.Distance();
+  if (top) plot.Top += total + title.Distance();
+  else plot.Bottom -= total + title.Distance();
   SetPlotRect(plot);
 }
 
@@ -212,8 +210,7 @@ void TCustomChart::DrawBackWall() {
     canvas.Brush().SetBitmap(QImage());
     if (backWall_.Color() == clDefault && brush.Style() == TBrushStyle::bsSolid)
       canvas.Brush().SetStyle(TBrushStyle::bsClear);
-    else
-      ApplyFillStyle(backWall_.Color(), brush.Style(), brush.Color());
+    else ApplyFillStyle(backWall_.Color(), brush.Style(), brush.Color());
   }
   const TRect& plot = PlotRect();
   canvas.DrawBox(plot.Left, plot.Top, plot.Right + 1, plot.Bottom + 1);
@@ -369,8 +366,7 @@ void TCustomChart::MouseDown(TMouseButton button, TShiftState shift, int x, int 
       backgroundOffered = true;
       if (!handled) handled = TryStartDrag(button, shift, x, y);
       break;
-    default:
-      break;
+    default: break;
   }
   // One press reaches the background click at most once.
   if (!handled && !backgroundOffered) OfferClick(OnClickBackground, button, shift, x, y);
@@ -439,10 +435,8 @@ void TCustomChart::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     zoomDrag_.ToY = y;
     if (std::abs(zoomDrag_.ToX - zoomDrag_.FromX) > ZoomDragThreshold &&
         std::abs(zoomDrag_.ToY - zoomDrag_.FromY) > ZoomDragThreshold) {
-      if (zoomDrag_.ToX > zoomDrag_.FromX && zoomDrag_.ToY > zoomDrag_.FromY)
-        ZoomToRectangle();
-      else
-        ResetZoom();
+      if (zoomDrag_.ToX > zoomDrag_.FromX && zoomDrag_.ToY > zoomDrag_.FromY) ZoomToRectangle();
+      else ResetZoom();
       Invalidate();
     }
   }

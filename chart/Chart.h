@@ -125,8 +125,8 @@ struct TChartClickedPart {
   TCustomChartAxis* AAxis = nullptr;
 };
 
-using TChartClick = std::function<void(TCustomChart& sender, TMouseButton button,
-                                       TShiftState shift, int x, int y)>;
+using TChartClick =
+    std::function<void(TCustomChart& sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TChartClickAxis = std::function<void(TCustomChart& sender, TCustomChartAxis& axis,
                                            TMouseButton button, TShiftState shift, int x, int y)>;
 using TChartClickSeries =

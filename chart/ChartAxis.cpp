@@ -192,7 +192,8 @@ void TCustomChartAxis::SetDateTimeFormat(std::string value) {
 void TCustomChartAxis::ComputeRange() {
   // Written straight into the fields: no checks, no repaint.
   if (automatic_ || automaticMaximum_) maximum_ = panel_.AxisExtremeValue(*this, true, horizontal_);
-  if (automatic_ || automaticMinimum_) minimum_ = panel_.AxisExtremeValue(*this, false, horizontal_);
+  if (automatic_ || automaticMinimum_)
+    minimum_ = panel_.AxisExtremeValue(*this, false, horizontal_);
   currentMaximum_ = maximum_;
   currentMinimum_ = minimum_;
   currentRange_ = currentMaximum_ - currentMinimum_;
@@ -242,8 +243,8 @@ double TCustomChartAxis::PixelToValue(std::int32_t pixel) const {
 
 double TCustomChartAxis::LinearPixelToValue(std::int32_t pixel) const {
   if (pixelSize_ < 1) return 0.0;
-  const std::int64_t along = inverted_ ? std::int64_t{endPixel_} - pixel
-                                       : std::int64_t{pixel} - startPixel_;
+  const std::int64_t along =
+      inverted_ ? std::int64_t{endPixel_} - pixel : std::int64_t{pixel} - startPixel_;
   const long double a = static_cast<long double>(along) * currentRange_ / pixelSize_;
   return static_cast<double>(horizontal_ ? currentMinimum_ + a : currentMaximum_ - a);
 }
@@ -283,8 +284,8 @@ double TCustomChartAxis::LogPixelToValue(std::int32_t pixel) const {
   if (pixel == endPixel_) return maximumAtStart ? currentMinimum_ : currentMaximum_;
   const LogSpan log = MakeLogSpan(currentMinimum_, currentMaximum_);
   if (log.span == 0 || pixelSize_ == 0) return currentMinimum_;
-  const std::int64_t along = inverted_ ? std::int64_t{endPixel_} - pixel
-                                       : std::int64_t{pixel} - startPixel_;
+  const std::int64_t along =
+      inverted_ ? std::int64_t{endPixel_} - pixel : std::int64_t{pixel} - startPixel_;
   const long double d = log.span * static_cast<long double>(along) / pixelSize_;
   return static_cast<double>(horizontal_ ? std::exp(log.lmin + d) : std::exp(log.lmax - d));
 }
@@ -308,7 +309,8 @@ int TCustomChartAxis::LabelSizeAlongAxis(double value) const {
 }
 
 double TCustomChartAxis::ComputeLabelStep() const {
-  const int size = std::max(LabelSizeAlongAxis(currentMaximum_), LabelSizeAlongAxis(currentMinimum_));
+  const int size =
+      std::max(LabelSizeAlongAxis(currentMaximum_), LabelSizeAlongAxis(currentMinimum_));
   std::int32_t count = 1;
   if (size > 0) {
     long double d = size;

@@ -29,9 +29,7 @@ constexpr int kMaxCustomLabelCalls = 2001;
 // Hit tests reach this far beyond the axis line, into the plot.
 constexpr int kHitTolerance = 3;
 
-bool InCalendarSteps(int index) {
-  return index >= 18 && index <= 24;
-}
+bool InCalendarSteps(int index) { return index >= 18 && index <= 24; }
 
 // Calls f for each line of a chart text (separated by LineSeparator).
 template <class F>
@@ -53,9 +51,7 @@ int WidestLine(const TChartCanvas& canvas, std::string_view text) {
 }
 
 // The date (time of day dropped) of a value as calendar fields.
-LocalTime DateOf(double v) {
-  return DecodeDateTimeValue(std::trunc(v));
-}
+LocalTime DateOf(double v) { return DecodeDateTimeValue(std::trunc(v)); }
 
 // The value of a calendar date; fallback when the date cannot be encoded.
 double DateValue(int year, int month, int day, double fallback) {
@@ -171,13 +167,10 @@ std::int32_t TCustomChartAxis::LabelBandSize() {
   canvas->AssignFont(labelsFont_);
   if (RunsAlong(horizontal_, labelsAngle_)) return canvas->MeasureFontHeight();
   switch (const TAxisLabelStyle style = EffectiveLabelStyle()) {
-    case talValue:
-      return WidestValueLabel();
+    case talValue: return WidestValueLabel();
     case talText:
-    case talMark:
-      return WidestSeriesLabel(style);
-    default:
-      return 0;
+    case talMark: return WidestSeriesLabel(style);
+    default: return 0;
   }
 }
 
@@ -243,9 +236,7 @@ double TCustomChartAxis::StepLabelValue(double v, double step) const {
         if (--month < 1) month = 12, --year;
       }
       break;
-    case 24:
-      --year;
-      break;
+    case 24: --year; break;
     default: {
       static constexpr int kMonthsBack[] = {1, 2, 3, 4, 6};
       month -= kMonthsBack[dateTimeStepIndex_ - 19];
@@ -425,70 +416,37 @@ void TCustomChartAxis::PlaceAxisText(int x, int y, std::string_view text, std::i
   switch (angle) {
     case 0:
       switch (side) {
-        case Side::Left:
-          align = TA_RIGHT | TA_TOP, y -= h;
-          break;
-        case Side::Right:
-          align = TA_LEFT | TA_TOP, y -= h;
-          break;
-        case Side::Bottom:
-          align = TA_CENTER | TA_TOP;
-          break;
-        case Side::Top:
-          align = TA_CENTER | TA_BOTTOM;
-          break;
+        case Side::Left: align = TA_RIGHT | TA_TOP, y -= h; break;
+        case Side::Right: align = TA_LEFT | TA_TOP, y -= h; break;
+        case Side::Bottom: align = TA_CENTER | TA_TOP; break;
+        case Side::Top: align = TA_CENTER | TA_BOTTOM; break;
       }
       break;
     case 90:
       switch (side) {
-        case Side::Left:
-          align = TA_CENTER | TA_BOTTOM;
-          break;
-        case Side::Right:
-          align = TA_CENTER | TA_TOP;
-          break;
-        case Side::Bottom:
-          align = TA_RIGHT | TA_TOP, x -= h;
-          break;
-        case Side::Top:
-          align = TA_LEFT | TA_TOP, x -= h;
-          break;
+        case Side::Left: align = TA_CENTER | TA_BOTTOM; break;
+        case Side::Right: align = TA_CENTER | TA_TOP; break;
+        case Side::Bottom: align = TA_RIGHT | TA_TOP, x -= h; break;
+        case Side::Top: align = TA_LEFT | TA_TOP, x -= h; break;
       }
       break;
     case 180:
       switch (side) {
-        case Side::Left:
-          align = TA_LEFT | TA_TOP, y += h;
-          break;
-        case Side::Right:
-          align = TA_RIGHT | TA_TOP, y += h;
-          break;
-        case Side::Bottom:
-          align = TA_CENTER | TA_BOTTOM;
-          break;
-        case Side::Top:
-          align = TA_CENTER | TA_TOP;
-          break;
+        case Side::Left: align = TA_LEFT | TA_TOP, y += h; break;
+        case Side::Right: align = TA_RIGHT | TA_TOP, y += h; break;
+        case Side::Bottom: align = TA_CENTER | TA_BOTTOM; break;
+        case Side::Top: align = TA_CENTER | TA_TOP; break;
       }
       break;
     case 270:
       switch (side) {
-        case Side::Left:
-          align = TA_CENTER | TA_TOP;
-          break;
-        case Side::Right:
-          align = TA_CENTER | TA_BOTTOM;
-          break;
-        case Side::Bottom:
-          align = TA_LEFT | TA_TOP, x += h;
-          break;
-        case Side::Top:
-          align = TA_RIGHT | TA_TOP, x += h;
-          break;
+        case Side::Left: align = TA_CENTER | TA_TOP; break;
+        case Side::Right: align = TA_CENTER | TA_BOTTOM; break;
+        case Side::Bottom: align = TA_LEFT | TA_TOP, x += h; break;
+        case Side::Top: align = TA_RIGHT | TA_TOP, x += h; break;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   canvas.SetTextAlignment(align);
 
@@ -533,16 +491,20 @@ void TCustomChartAxis::DrawTick(TChartCanvas& canvas, std::int32_t p, std::int32
   const std::int64_t line = axisLinePos_;
   switch (AxisSide()) {
     case Side::Bottom:
-      canvas.DrawVerticalSegment(p, ClampToInt32(line + offset), ClampToInt32(line + offset + length));
+      canvas.DrawVerticalSegment(p, ClampToInt32(line + offset),
+                                 ClampToInt32(line + offset + length));
       break;
     case Side::Top:
-      canvas.DrawVerticalSegment(p, ClampToInt32(line - offset), ClampToInt32(line - offset - length));
+      canvas.DrawVerticalSegment(p, ClampToInt32(line - offset),
+                                 ClampToInt32(line - offset - length));
       break;
     case Side::Left:
-      canvas.DrawHorizontalSegment(ClampToInt32(line - offset), ClampToInt32(line - offset - length), p);
+      canvas.DrawHorizontalSegment(ClampToInt32(line - offset),
+                                   ClampToInt32(line - offset - length), p);
       break;
     case Side::Right:
-      canvas.DrawHorizontalSegment(ClampToInt32(line + offset), ClampToInt32(line + offset + length), p);
+      canvas.DrawHorizontalSegment(ClampToInt32(line + offset),
+                                   ClampToInt32(line + offset + length), p);
       break;
   }
 }
@@ -667,11 +629,8 @@ void TCustomChartAxis::DrawAxis(bool computeLinePos) {
         }
         break;
       case talMark:
-      case talText:
-        DrawSeriesLabels(style);
-        break;
-      default:
-        break;
+      case talText: DrawSeriesLabels(style); break;
+      default: break;
     }
   }
 

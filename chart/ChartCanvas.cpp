@@ -73,17 +73,25 @@ TChartCanvas::TChartCanvas() : detached_(NewBitmapSurface(0, 0)), surface_(detac
 
 TChartCanvas::~TChartCanvas() = default;
 
-void TChartCanvas::AttachSurface(TSurface* surface) { surface_ = surface != nullptr ? surface : detached_.get(); }
+void TChartCanvas::AttachSurface(TSurface* surface) {
+  surface_ = surface != nullptr ? surface : detached_.get();
+}
 
-void TChartCanvas::SetBackgroundColor(TColor color) { surface_->SetBackgroundColor(ResolveColor(color)); }
+void TChartCanvas::SetBackgroundColor(TColor color) {
+  surface_->SetBackgroundColor(ResolveColor(color));
+}
 
 void TChartCanvas::SetBackgroundMode(int mode) { surface_->SetBackgroundMode(mode); }
 
-void TChartCanvas::SetPixelColor(int x, int y, TColor color) { surface_->SetPixel(x, y, ResolveColor(color)); }
+void TChartCanvas::SetPixelColor(int x, int y, TColor color) {
+  surface_->SetPixel(x, y, ResolveColor(color));
+}
 
 void TChartCanvas::SetTextAlignment(int flags) { surface_->SetTextAlign(flags); }
 
-void TChartCanvas::DrawArc(const TRect& box, TPoint start, TPoint end) { surface_->Arc(box, start, end); }
+void TChartCanvas::DrawArc(const TRect& box, TPoint start, TPoint end) {
+  surface_->Arc(box, start, end);
+}
 
 void TChartCanvas::DrawGraphic(int x, int y, const QImage* graphic) {
   if (graphic == nullptr || graphic->isNull()) return;
@@ -119,7 +127,9 @@ void TChartCanvas::DrawLineTo(int x, int y) { surface_->LineTo(x, y); }
 
 void TChartCanvas::MovePenTo(int x, int y) { surface_->MoveTo(x, y); }
 
-void TChartCanvas::DrawPieSlice(const TRect& box, TPoint start, TPoint end) { surface_->Pie(box, start, end); }
+void TChartCanvas::DrawPieSlice(const TRect& box, TPoint start, TPoint end) {
+  surface_->Pie(box, start, end);
+}
 
 void TChartCanvas::DrawBox(int left, int top, int right, int bottom) {
   surface_->Rectangle({left, top, right, bottom});
@@ -136,9 +146,13 @@ void TChartCanvas::StretchGraphic(const TRect& box, const QImage* graphic) {
 
 void TChartCanvas::PutText(int x, int y, std::string_view text) { surface_->TextOut(x, y, text); }
 
-int TChartCanvas::MeasureTextWidth(std::string_view text) const { return surface_->TextExtent(text).cx; }
+int TChartCanvas::MeasureTextWidth(std::string_view text) const {
+  return surface_->TextExtent(text).cx;
+}
 
-int TChartCanvas::MeasureTextHeight(std::string_view text) const { return surface_->TextExtent(text).cy; }
+int TChartCanvas::MeasureTextHeight(std::string_view text) const {
+  return surface_->TextExtent(text).cy;
+}
 
 void TChartCanvas::ClipToBox(const TRect& box) { surface_->IntersectClip(box); }
 
@@ -210,7 +224,8 @@ void TChartCanvas::FillGradient(const TRect& given_box, TColor first, TGradientD
       const int bands = std::min(half, 256);
       for (int i = 0; i < bands; ++i) {
         const int inset = MulDiv(i, half, bands);
-        fill(band_color(i, bands), {box.Left + inset, box.Top + inset, box.Right - inset, box.Bottom - inset});
+        fill(band_color(i, bands),
+             {box.Left + inset, box.Top + inset, box.Right - inset, box.Bottom - inset});
       }
       break;
     }
@@ -308,8 +323,8 @@ void TChartCanvas3D::SetMonochrome(bool value) {
   if (OnInvalidate) OnInvalidate();
 }
 
-TRect TChartCanvas3D::BeginFrame(TSurface* target, const TView3DOptions* options, const TRect& bounds,
-                                 bool is_3d) {
+TRect TChartCanvas3D::BeginFrame(TSurface* target, const TView3DOptions* options,
+                                 const TRect& bounds, bool is_3d) {
   bounds_ = bounds;
   options_ = options;
   is_3d_ = is_3d;

@@ -242,7 +242,8 @@ class TChartCanvas3D : public TCanvas3D {
   // draw in. Buffered: the canvas draws on the off-screen bitmap (kept while
   // the size stays, re-created otherwise, not cleared, clip removed) and the
   // rectangle is (0, 0, width, height); else on `target` within `bounds`.
-  TRect BeginFrame(TSurface* target, const TView3DOptions* options, const TRect& bounds, bool is_3d);
+  TRect BeginFrame(TSurface* target, const TView3DOptions* options, const TRect& bounds,
+                   bool is_3d);
   // Ends the pass: buffered, copies the whole bitmap to `target` at the
   // bounds' top-left and marks the buffer current; then attaches `window`.
   void PresentFrame(TSurface* target, TSurface* window, const TRect& bounds);

@@ -62,12 +62,11 @@ enum TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
 // (series is nullptr and valueIndex -1 for value labels);
 // TAxisOnGetNextLabel supplies label values one by one and ends the sequence
 // by setting stop.
-using TAxisOnGetLabel = std::function<void(const TCustomChartAxis& sender,
-                                           const TChartSeries* series, std::int32_t valueIndex,
-                                           std::string& labelText)>;
-using TAxisOnGetNextLabel = std::function<void(const TCustomChartAxis& sender,
-                                               std::int32_t labelIndex, double& labelValue,
-                                               bool& stop)>;
+using TAxisOnGetLabel =
+    std::function<void(const TCustomChartAxis& sender, const TChartSeries* series,
+                       std::int32_t valueIndex, std::string& labelText)>;
+using TAxisOnGetNextLabel = std::function<void(
+    const TCustomChartAxis& sender, std::int32_t labelIndex, double& labelValue, bool& stop)>;
 
 // What changed in a series, as told to the series fed by it.
 enum TValueChangeKind { vcInsert, vcDelete, vcModify, vcClear, vcRefresh };
@@ -341,7 +340,7 @@ class TChartSeries {
 
   TChartValueLists lists_;  // X, Y, further lists; owned through owned_
   std::vector<std::unique_ptr<TChartValueList>> owned_;
-  TPointArray<TColor> colors_;       // empty while every point has clDefault
+  TPointArray<TColor> colors_;        // empty while every point has clDefault
   TPointArray<std::string*> labels_;  // empty while no point has a label
   TCustomAxisPanel* parentChart_ = nullptr;
   std::string valueFormat_ = "#,##0.###";
@@ -370,12 +369,15 @@ inline constexpr double OneMinute = 1.0 / 1440.0;
 
 // The standard date-time label increments, in days, smallest first. Entries
 // 18 to 24 (half month to one year) are the calendar steps.
+// Five steps a row: seconds, minutes, hours to a day, days, months to a year.
+// clang-format off
 inline constexpr std::array<double, 25> DateTimeStepTable = {
     1.0 / 86400, 5.0 / 86400, 10.0 / 86400, 15.0 / 86400, 30.0 / 86400,
     1.0 / 1440,  5.0 / 1440,  10.0 / 1440,  15.0 / 1440,  30.0 / 1440,
     1.0 / 24,    2.0 / 24,    0.25,         0.5,          1.0,
     2.0,         3.0,         7.0,          15.0,         30.0,
     60.0,        90.0,        120.0,        182.0,        365.0};
+// clang-format on
 inline constexpr int NoDateTimeStep = 25;
 
 // The next numeric label step above s > 0: 1, 2, 5 times a power of ten.
@@ -802,8 +804,8 @@ class TCustomAxisPanel {
   bool AxisHasNoActiveSeries(const TCustomChartAxis& axis) const;
 
   // Layout steps, in the order a paint runs them.
-  void ComputeAxisRanges();      // ComputeRange of every axis
-  void UpdateAxisPixelSpans();   // UpdatePixelSpan of every axis
+  void ComputeAxisRanges();     // ComputeRange of every axis
+  void UpdateAxisPixelSpans();  // UpdatePixelSpan of every axis
   // The largest series margins at the automatic ends of the axis: start is
   // the left (horizontal) or top (vertical) end.
   void SeriesMarginsForAxis(const TCustomChartAxis& axis, int& startMargin, int& endMargin) const;

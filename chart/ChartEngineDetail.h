@@ -21,9 +21,7 @@ inline std::int32_t ClampToInt32(std::int64_t value) {
 }
 
 // Ties to even, whole number as a long double (NaN and infinities pass).
-inline long double RoundEven(long double value) {
-  return std::nearbyintl(value);
-}
+inline long double RoundEven(long double value) { return std::nearbyintl(value); }
 
 // The process-wide settings from the user's locale that labels are written
 // in, taken once.

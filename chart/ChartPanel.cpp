@@ -109,14 +109,10 @@ void TCustomChartPanel::NormalisePlotRect() {
   TRect r = PlotRect();
   r.Left = std::max(r.Left, panelBounds_.Left);
   r.Top = std::max(r.Top, panelBounds_.Top);
-  if (r.Right < r.Left)
-    r.Right = r.Left + 1;
-  else if (r.Right == r.Left)
-    r.Right = r.Left + std::max(width_, 1);
-  if (r.Bottom < r.Top)
-    r.Bottom = r.Top + 1;
-  else if (r.Bottom == r.Top)
-    r.Bottom = r.Top + std::max(height_, 1);
+  if (r.Right < r.Left) r.Right = r.Left + 1;
+  else if (r.Right == r.Left) r.Right = r.Left + std::max(width_, 1);
+  if (r.Bottom < r.Top) r.Bottom = r.Top + 1;
+  else if (r.Bottom == r.Top) r.Bottom = r.Top + std::max(height_, 1);
   SetPlotRect(r);
   plotWidth_ = r.Right - r.Left;
   plotHeight_ = r.Bottom - r.Top;
@@ -193,6 +189,5 @@ void TCustomChartPanelExtended::PaintPanelBackground(const TRect& bounds) {
   }
   bevel(BevelInner());
 }
-
 
 }  // namespace tempolog

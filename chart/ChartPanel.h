@@ -192,8 +192,8 @@ struct TSavedAxisRange {
   double Maximum = 0.0;
 };
 
-using TChartAllowScrollEvent = std::function<void(TCustomChartAxis& sender, double& aMin,
-                                                  double& aMax, bool& allowScroll)>;
+using TChartAllowScrollEvent =
+    std::function<void(TCustomChartAxis& sender, double& aMin, double& aMax, bool& allowScroll)>;
 
 class TCustomChartPanelExtended : public TCustomChartPanel {
  public:

@@ -297,7 +297,8 @@ void TChartSeries::ComputeVisibleRange() {
   const bool bisect = m > 0 && std::isfinite(m) && xs.IsNonDecreasing();
 
   const double low = axis->PixelToValue(axis->Inverted() ? plot.Right : plot.Left);
-  const std::int32_t first = FirstFailing(0, count, bisect, [&](std::int32_t i) { return low > x(i); });
+  const std::int32_t first =
+      FirstFailing(0, count, bisect, [&](std::int32_t i) { return low > x(i); });
   if (first >= count) return;  // every point lies before the range
   firstShownIndex_ = first;
 
@@ -306,7 +307,8 @@ void TChartSeries::ComputeVisibleRange() {
     lastShownIndex_ = count - 1;
     return;
   }
-  std::int32_t last = FirstFailing(first, count, bisect, [&](std::int32_t i) { return high > x(i); });
+  std::int32_t last =
+      FirstFailing(first, count, bisect, [&](std::int32_t i) { return high > x(i); });
   if (last >= count) {
     lastShownIndex_ = count - 1;
     return;

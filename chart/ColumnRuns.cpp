@@ -11,8 +11,9 @@ bool TRowBands::Covers(int top, int bottom) const noexcept {
 
 void TRowBands::Add(int top, int bottom, double low, double high) {
   // Bands that overlap or touch [top, bottom] are merged into one.
-  auto first = std::lower_bound(bands_.begin(), bands_.end(), top,
-                                [](const Band& b, int row) { return std::int64_t{b.bottom} + 1 < row; });
+  auto first = std::lower_bound(bands_.begin(), bands_.end(), top, [](const Band& b, int row) {
+    return std::int64_t{b.bottom} + 1 < row;
+  });
   auto end = first;
   while (end != bands_.end() && std::int64_t{end->top} - 1 <= bottom) {
     top = std::min(top, end->top);

@@ -30,9 +30,10 @@ namespace tempolog {
 // from there, so it costs O(log of the guess' error), O(log of the run's
 // length) at worst.
 template <class PixelOf>
-std::int32_t LastInColumn(std::int32_t first, std::int32_t last, PixelOf&& pixelOf, std::int32_t guess = 0) {
+std::int32_t LastInColumn(std::int32_t first, std::int32_t last, PixelOf&& pixelOf,
+                          std::int32_t guess = 0) {
   const auto column = pixelOf(first);
-  std::int64_t inside = first;                     // known to be in the column
+  std::int64_t inside = first;                    // known to be in the column
   std::int64_t outside = std::int64_t{last} + 1;  // known past the run (or the end)
   std::int64_t step = 1;
   const std::int64_t expected = std::int64_t{first} + guess - 1;
@@ -64,10 +65,8 @@ std::int32_t LastInColumn(std::int32_t first, std::int32_t last, PixelOf&& pixel
   }
   while (outside - inside > 1) {
     const std::int64_t mid = inside + (outside - inside) / 2;
-    if (pixelOf(static_cast<std::int32_t>(mid)) == column)
-      inside = mid;
-    else
-      outside = mid;
+    if (pixelOf(static_cast<std::int32_t>(mid)) == column) inside = mid;
+    else outside = mid;
   }
   return static_cast<std::int32_t>(inside);
 }
@@ -81,8 +80,8 @@ class TRowBands {
  public:
   struct Band {
     int top;
-    int bottom;  // inclusive
-    double low = std::numeric_limits<double>::infinity();  // readings' range,
+    int bottom;                                              // inclusive
+    double low = std::numeric_limits<double>::infinity();    // readings' range,
     double high = -std::numeric_limits<double>::infinity();  // empty when unknown
   };
   void Clear() noexcept { bands_.clear(); }
@@ -107,8 +106,8 @@ class TRowBands {
 // node whole and answers true, or answers false to have its children visited;
 // the values of a block that is not done go to leaf(first, last).
 template <class Done, class Leaf>
-void DescendNodes(const TMinMaxPyramid& pyramid, std::int32_t level, std::int32_t index, Done&& done,
-                  Leaf&& leaf) {
+void DescendNodes(const TMinMaxPyramid& pyramid, std::int32_t level, std::int32_t index,
+                  Done&& done, Leaf&& leaf) {
   struct Item {
     std::int32_t level;
     std::int32_t index;
@@ -157,7 +156,8 @@ bool CollectGridRowBands(const TMinMaxPyramid& pyramid, const double* values, st
                          const TMinMaxPyramid::Extremes& whole, RowOf&& rowOf, TRowBands& bands) {
   constexpr std::int64_t kWords = 32;  // grid values at most 2048 steps apart
   std::int64_t lo = 0, hi = 0;
-  if (!pyramid.GridCode(whole.min, lo) || !pyramid.GridCode(whole.max, hi) || hi - lo >= kWords * 64)
+  if (!pyramid.GridCode(whole.min, lo) || !pyramid.GridCode(whole.max, hi) ||
+      hi - lo >= kWords * 64)
     return false;
   const int reach = above + below + 1;
   std::uint64_t words[kWords] = {};
@@ -206,7 +206,8 @@ bool CollectGridRowBands(const TMinMaxPyramid& pyramid, const double* values, st
   for (std::int64_t w = 0; w < used; ++w) {
     for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
       const std::int64_t offset = w * 64 + std::countr_zero(bits);
-      if (start >= 0 && !MarkersTouch(static_cast<double>(offset - end) * unitsPerStep, rowsPerUnit, reach)) {
+      if (start >= 0 &&
+          !MarkersTouch(static_cast<double>(offset - end) * unitsPerStep, rowsPerUnit, reach)) {
         close();
         start = -1;
       }
@@ -267,12 +268,15 @@ void CollectRowBands(const TMinMaxPyramid& pyramid, const double* values, std::i
   };
   auto visit = [&](std::int32_t level, std::int32_t index) {
     DescendNodes(
-        pyramid, level, index, [&](const TMinMaxPyramid::Extremes& node) { return settle(node.min, node.max, node.step); },
+        pyramid, level, index,
+        [&](const TMinMaxPyramid::Extremes& node) { return settle(node.min, node.max, node.step); },
         addRun);
   };
 
   if (settle(whole.min, whole.max, whole.step)) return;
-  if (CollectGridRowBands(pyramid, values, first, last, above, below, rowsPerUnit, whole, rowOf, bands)) return;
+  if (CollectGridRowBands(pyramid, values, first, last, above, below, rowsPerUnit, whole, rowOf,
+                          bands))
+    return;
   pyramid.Decompose(first, last, addRun, visit);
 }
 

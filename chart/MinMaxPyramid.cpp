@@ -94,9 +94,11 @@ TMinMaxPyramid::Extremes TMinMaxPyramid::Scan(const double* values, std::int64_t
   return {lo, hi, step, ScanGrid(values, first, last, lo, taking)};
 }
 
-TMinMaxPyramid::Extremes TMinMaxPyramid::Combine(const Extremes& a, const Extremes& b) const noexcept {
+TMinMaxPyramid::Extremes TMinMaxPyramid::Combine(const Extremes& a,
+                                                 const Extremes& b) const noexcept {
   if (std::isnan(a.min) || std::isnan(b.min)) return {kNaN, kNaN, kNaN, 0};
-  return {std::min(a.min, b.min), std::max(a.max, b.max), std::max(a.step, b.step), CombineGrids(a, b)};
+  return {std::min(a.min, b.min), std::max(a.max, b.max), std::max(a.step, b.step),
+          CombineGrids(a, b)};
 }
 
 std::int64_t TMinMaxPyramid::NodeLast(std::int32_t level, std::int32_t index) const noexcept {
@@ -133,13 +135,15 @@ void TMinMaxPyramid::Extend(const double* values, std::int32_t count) {
   // readings appended one at a time.
   const std::size_t needed = static_cast<std::size_t>(blocks);
   if (base.capacity() < needed)
-    base.reserve(std::max(needed, base.capacity() + base.capacity() / 4));  // may throw: nothing changed yet
+    base.reserve(
+        std::max(needed, base.capacity() + base.capacity() / 4));  // may throw: nothing changed yet
   std::int64_t from = oldCount;
   if ((oldCount & (kBlockSize - 1)) != 0) {
     // The last block was partial: fold the new values of that block into it.
-    const std::int64_t blockEnd = std::min<std::int64_t>(std::int64_t{firstChanged + 1} << kBlockShift, count);
-    base[static_cast<std::size_t>(firstChanged)] =
-        Combine(base[static_cast<std::size_t>(firstChanged)], Scan(values, from, blockEnd - 1, true));
+    const std::int64_t blockEnd =
+        std::min<std::int64_t>(std::int64_t{firstChanged + 1} << kBlockShift, count);
+    base[static_cast<std::size_t>(firstChanged)] = Combine(
+        base[static_cast<std::size_t>(firstChanged)], Scan(values, from, blockEnd - 1, true));
     from = blockEnd;
   }
   while (from < count && finerDigits_ <= digits_) {
@@ -170,7 +174,8 @@ void TMinMaxPyramid::UpdateUpperLevels(std::int32_t from) {
     const std::vector<Extremes>& below = levels_[k];
     std::vector<Extremes>& above = levels_[k + 1];
     const std::size_t size = (below.size() + 1) / 2;
-    if (above.capacity() < size) above.reserve(std::max(size, above.capacity() + above.capacity() / 4));
+    if (above.capacity() < size)
+      above.reserve(std::max(size, above.capacity() + above.capacity() / 4));
     above.resize(size);
     for (std::size_t j = static_cast<std::size_t>(from) / 2; j < size; ++j) {
       const std::size_t left = 2 * j;
@@ -198,8 +203,8 @@ bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_
   return true;
 }
 
-bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_t last,
-                           double& min, double& max) const {
+bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_t last, double& min,
+                           double& max) const {
   Extremes e;
   if (!Query(values, first, last, e)) return false;
   min = e.min;
@@ -210,7 +215,8 @@ bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_
 void TMinMaxPyramid::Prefetch(const double* values, std::int64_t index) const noexcept {
   if (index < 0 || index >= count_) return;
   const std::int64_t block = index >> kBlockShift;
-  for (std::int64_t i = block << kBlockShift; i < std::min<std::int64_t>((block + 1) << kBlockShift, count_); i += 8)
+  for (std::int64_t i = block << kBlockShift;
+       i < std::min<std::int64_t>((block + 1) << kBlockShift, count_); i += 8)
     __builtin_prefetch(values + i);
   for (std::size_t k = 0; k < levels_.size(); ++k)
     __builtin_prefetch(levels_[k].data() + (block >> k));

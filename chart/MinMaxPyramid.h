@@ -43,9 +43,9 @@ class TMinMaxPyramid {
 
   struct Extremes {
     double min;
-    double max;   // both NaN when the range holds a NaN
-    double step;  // the largest |v[i] - v[i - 1]| for i in the node (and its first
-                  // value's step from the value before, when there is one)
+    double max;          // both NaN when the range holds a NaN
+    double step;         // the largest |v[i] - v[i - 1]| for i in the node (and its first
+                         // value's step from the value before, when there is one)
     std::uint64_t grid;  // the grid values held, from the code of `min` up; 0 = unknown
   };
   static constexpr int kMaxDigits = 6;
@@ -116,7 +116,9 @@ class TMinMaxPyramid {
   double GridScale() const noexcept { return kPowersOfTen[digits_]; }
   // True, with `code`, when value == code / GridScale() exactly.
   bool GridCode(double value, std::int64_t& code) const noexcept;
-  double GridValue(std::int64_t code) const noexcept { return static_cast<double>(code) / GridScale(); }
+  double GridValue(std::int64_t code) const noexcept {
+    return static_cast<double>(code) / GridScale();
+  }
   // The code of a node's smallest value when its grid is known (not 0).
   std::int64_t GridBase(const Extremes& node) const noexcept;
 
@@ -133,7 +135,8 @@ class TMinMaxPyramid {
 
   // `taking` when the values are being taken in (not merely asked about):
   // only then does a value on a finer grid call for a rebuild.
-  Extremes Scan(const double* values, std::int64_t first, std::int64_t last, bool taking) const noexcept;
+  Extremes Scan(const double* values, std::int64_t first, std::int64_t last,
+                bool taking) const noexcept;
   Extremes Combine(const Extremes& a, const Extremes& b) const noexcept;
   // The grid of values[first..last], whose smallest value is `min`.
   std::uint64_t ScanGrid(const double* values, std::int64_t first, std::int64_t last, double min,

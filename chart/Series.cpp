@@ -1,10 +1,10 @@
 #include "chart/Series.h"
 
-#include "chart/ChartPanel.h"
-
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+
+#include "chart/ChartPanel.h"
 
 namespace tempolog {
 
@@ -13,7 +13,6 @@ namespace {
 // Pixels farther out than this are not drawn: the platform's coordinates
 // would overflow in its own arithmetic.
 constexpr int kFarPixel = 32766;
-
 
 }  // namespace
 
@@ -129,7 +128,8 @@ void TCustomSeries::DrawShownPoints(TChartCanvas& canvas, const TRect& plot) {
   BeginDrawPass(canvas, plot);
   if (horizAxis_ != nullptr && vertAxis_ != nullptr) {
     const std::int32_t last = LastShownIndex();
-    if (!drawEveryPoint_ && FirstShownIndex() >= 0 && FirstShownIndex() <= last && CanDrawReduced()) {
+    if (!drawEveryPoint_ && FirstShownIndex() >= 0 && FirstShownIndex() <= last &&
+        CanDrawReduced()) {
       DrawShownPointsReduced();
     } else {
       for (std::int32_t i = FirstShownIndex(); i >= 0 && i <= last; ++i) DrawPoint(i);
@@ -140,8 +140,8 @@ void TCustomSeries::DrawShownPoints(TChartCanvas& canvas, const TRect& plot) {
 
 void TCustomSeries::DrawPoint(std::int32_t index) {
   const TColor color = PointColor(index);
-  DrawPointAt(index, horizAxis_->ValueToPixel(XValue(index)), vertAxis_->ValueToPixel(YValue(index)),
-              color);
+  DrawPointAt(index, horizAxis_->ValueToPixel(XValue(index)),
+              vertAxis_->ValueToPixel(YValue(index)), color);
 }
 
 void TCustomSeries::DrawPointAt(std::int32_t index, int x, int y, TColor color) {
@@ -259,12 +259,8 @@ void TCustomSeries::DrawPointerMarker(int x, int y, std::int32_t index, TColor c
   const int h = pointer_.HorizSize();
   const int v = pointer_.VertSize();
   switch (style) {
-    case psRectangle:
-      canvas.DrawBox(x - h, y - v, x + h + 1, y + v + 1);
-      break;
-    case psCircle:
-      canvas.DrawEllipseIn(x - h, y - v, x + h, y + v);
-      break;
+    case psRectangle: canvas.DrawBox(x - h, y - v, x + h + 1, y + v + 1); break;
+    case psCircle: canvas.DrawEllipseIn(x - h, y - v, x + h, y + v); break;
     case psTriangle: {
       const std::array<TPoint, 3> p{{{x - h, y + v}, {x + h, y + v}, {x, y - v}}};
       canvas.DrawPolygonPoints(p, 2);
@@ -294,9 +290,7 @@ void TCustomSeries::DrawPointerMarker(int x, int y, std::int32_t index, TColor c
         canvas.DrawSegment(x + h, y - v, x - h - 1, y + v + 1);
       }
       break;
-    case psSmallDot:
-      canvas.SetPixelColor(x, y, color);
-      break;
+    case psSmallDot: canvas.SetPixelColor(x, y, color); break;
   }
 }
 
@@ -334,10 +328,8 @@ std::int32_t TCustomSeries::Clicked(int x, int y) const {
       bool hit;
       if (stairs_ && !invertedStairs_)
         hit = near_segment(px, py, cx, py) || near_segment(cx, py, cx, cy);
-      else if (stairs_)
-        hit = near_segment(px, py, px, cy) || near_segment(px, cy, cx, cy);
-      else
-        hit = near_segment(px, py, cx, cy);
+      else if (stairs_) hit = near_segment(px, py, px, cy) || near_segment(px, cy, cx, cy);
+      else hit = near_segment(px, py, cx, cy);
       if (hit) return i;
     }
     px = cx;

@@ -55,8 +55,8 @@ bool Far(int p) { return p < -kFarPixel || p > kFarPixel; }
 bool InLinearReach(const TCustomChartAxis& axis, double value) {
   if (!std::isfinite(value)) return false;
   if (axis.CurrentRange() == 0) return true;
-  const long double t = (static_cast<long double>(value) - axis.CurrentMinimum()) * axis.PixelSize() /
-                        axis.CurrentRange();
+  const long double t = (static_cast<long double>(value) - axis.CurrentMinimum()) *
+                        axis.PixelSize() / axis.CurrentRange();
   return std::fabs(t) < 1e9L;
 }
 
@@ -75,14 +75,16 @@ bool TCustomSeries::CanDrawReduced() const {
       !InLinearReach(*horizAxis_, XValue(LastShownIndex())))
     return false;
   if (DrawsLine() && linePen_.Visible()) {
-    if (linePen_.Style() != TPenStyle::psSolid || linePen_.Mode() != TPenMode::pmCopy || linePen_.SmallDots())
+    if (linePen_.Style() != TPenStyle::psSolid || linePen_.Mode() != TPenMode::pmCopy ||
+        linePen_.SmallDots())
       return false;
   } else if (canvas_->Pen().Mode() != TPenMode::pmCopy) {
     return false;  // markers alone fill in the mode the canvas pen has
   }
   if (pointer_.Visible()) {
     const TChartBrush& brush = pointer_.Brush();
-    if (OnGetPointerStyle || pointer_.Style() != psRectangle || pointer_.Pen().Visible()) return false;
+    if (OnGetPointerStyle || pointer_.Style() != psRectangle || pointer_.Pen().Visible())
+      return false;
     if (brush.HasBitmap() || brush.Style() != TBrushStyle::bsSolid) return false;
     if (brush.Color() != clDefault && brush.Color() != SeriesColor()) return false;
   }
@@ -118,7 +120,8 @@ void TCustomSeries::DrawShownPointsReduced() {
     // The next column likely ends as far on: start loading what its search
     // and queries read while this one is drawn (with millions of readings
     // they lie far apart in memory).
-    if (const std::int64_t next = std::int64_t{end} + previousRun; previousRun > 64 && next <= last) {
+    if (const std::int64_t next = std::int64_t{end} + previousRun;
+        previousRun > 64 && next <= last) {
       __builtin_prefetch(xs + next);
       yExtremes_.Prefetch(YValues().StoredValues(), next);
     }
@@ -182,7 +185,8 @@ bool TCustomSeries::DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TCo
     PreparePointer(color);
     // The fill leaves out the right column and the bottom row, as for one marker.
     const int h = pointer_.HorizSize();
-    for (const TRowBands::Band& band : rowBands_.Bands()) canvas_->DrawBox(x - h, band.top, x + h + 1, band.bottom + 2);
+    for (const TRowBands::Band& band : rowBands_.Bands())
+      canvas_->DrawBox(x - h, band.top, x + h + 1, band.bottom + 2);
   }
   return true;
 }

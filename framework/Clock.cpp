@@ -1,6 +1,5 @@
 #include "framework/Clock.h"
 
-
 namespace tempolog {
 namespace {
 

@@ -13,8 +13,13 @@ LocalTime SystemNow() {
   const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
   std::tm tm{};
   localtime_r(&secs, &tm);
-  return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
-                   tm.tm_min,         tm.tm_sec,     static_cast<int>(ms < 0 ? 0 : ms)};
+  return LocalTime{tm.tm_year + 1900,
+                   tm.tm_mon + 1,
+                   tm.tm_mday,
+                   tm.tm_hour,
+                   tm.tm_min,
+                   tm.tm_sec,
+                   static_cast<int>(ms < 0 ? 0 : ms)};
 }
 
 }  // namespace tempolog

@@ -8,7 +8,7 @@ namespace tempolog {
 LocalTime SystemNow() {
   SYSTEMTIME st{};
   GetLocalTime(&st);
-  return LocalTime{st.wYear, st.wMonth,  st.wDay,         st.wHour,
+  return LocalTime{st.wYear,   st.wMonth,  st.wDay,         st.wHour,
                    st.wMinute, st.wSecond, st.wMilliseconds};
 }
 

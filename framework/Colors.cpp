@@ -61,7 +61,8 @@ TColor ResolveColor(TColor c) {
   const unsigned index = c & 0xFFu;
   if (index >= kSystemColors.size()) return clBlack;
   const SystemColorEntry& entry = kSystemColors[index];
-  if (entry.role == QPalette::NoRole || QGuiApplication::instance() == nullptr) return entry.classic;
+  if (entry.role == QPalette::NoRole || QGuiApplication::instance() == nullptr)
+    return entry.classic;
   return FromQColor(QGuiApplication::palette().color(entry.group, entry.role));
 }
 

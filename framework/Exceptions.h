@@ -6,8 +6,8 @@
 // none of these ever crosses a Qt frame.
 #pragma once
 
-#include <stdexcept>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 

@@ -1,5 +1,6 @@
-#include "framework/Exceptions.h"
 #include "framework/Files.h"
+
+#include "framework/Exceptions.h"
 #include "framework/FilesDetail.h"
 
 namespace tempolog::files_detail {

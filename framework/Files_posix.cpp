@@ -33,7 +33,7 @@ std::string TemporaryName(const std::string& path) {
 // False with the reason in `error` when a link cannot be read or links loop.
 bool FollowLinks(std::string& path, int& error) {
   for (int hops = 0; hops < 40; ++hops) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
     char target[4096];
     const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
@@ -43,7 +43,8 @@ bool FollowLinks(std::string& path, int& error) {
     }
     std::string next(target, static_cast<std::size_t>(n));
     const std::string::size_type slash = path.rfind('/');
-    if ((next.empty() || next[0] != '/') && slash != std::string::npos) next.insert(0, path, 0, slash + 1);
+    if ((next.empty() || next[0] != '/') && slash != std::string::npos)
+      next.insert(0, path, 0, slash + 1);
     path = std::move(next);
   }
   error = ELOOP;
@@ -82,7 +83,7 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
   if (!FollowLinks(target, linkError)) FailCreate(path, linkError);
   // A target that is a folder can never be replaced: say so before anything
   // else is created beside it.
-  struct stat st{};
+  struct stat st {};
   const bool replacing = ::stat(target.c_str(), &st) == 0;
   if (replacing && S_ISDIR(st.st_mode)) FailCreate(path, EISDIR);
 
@@ -120,7 +121,7 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
 std::string ReadFileShared(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) FailOpen(path, errno);
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
     FailOpen(path, EISDIR);

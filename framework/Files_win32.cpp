@@ -89,10 +89,11 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
   // The new file takes the place of the old one in one step and keeps its
   // attributes (read-only, hidden, archive, ...); its access rights are the
   // folder's, as for any file made there.
-  if (error == 0 &&
-      !MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  if (error == 0 && !MoveFileExA(temp.c_str(), target.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     error = static_cast<int>(GetLastError());
-  if (error == 0 && attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(target.c_str(), attributes);
+  if (error == 0 && attributes != INVALID_FILE_ATTRIBUTES)
+    SetFileAttributesA(target.c_str(), attributes);
   if (error != 0) {
     DeleteFileA(temp.c_str());
     FailWrite(path, error);
@@ -102,8 +103,7 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
 std::string ReadFileShared(const std::string& path) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    FailOpen(path, static_cast<int>(GetLastError()));
+  if (file == INVALID_HANDLE_VALUE) FailOpen(path, static_cast<int>(GetLastError()));
   std::string data;
   LARGE_INTEGER size{};
   if (GetFileSizeEx(file, &size) && size.QuadPart > 0)

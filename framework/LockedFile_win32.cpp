@@ -45,7 +45,8 @@ void ReleaseLock(HANDLE file) {
 std::unique_ptr<TLockedFile> TLockedFile::CreateNew(const std::string& path) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) files_detail::FailCreate(path, static_cast<int>(GetLastError()));
+  if (file == INVALID_HANDLE_VALUE)
+    files_detail::FailCreate(path, static_cast<int>(GetLastError()));
   if (!TakeLock(file)) {
     const int error = static_cast<int>(GetLastError());
     CloseHandle(file);

@@ -14,12 +14,8 @@ namespace {
 constexpr char kCapacityMessage[] = "Text exceeds memo capacity";
 constexpr char kOutOfMemory[] = "Out of memory";
 
-bool IsBreak(char c) {
-  return c == '\r' || c == '\n';
-}
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
+bool IsBreak(char c) { return c == '\r' || c == '\n'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Adds to `starts` the line starts found in text[from, end). A line feed right
 // after a carriage return completes a CR LF break; this also holds across the
@@ -112,15 +108,11 @@ void TLogText::Replace(std::string&& bytes) {
   std::string().swap(bytes);  // release the old text now
 }
 
-void TLogText::SetCapacity(std::size_t bytes) {
-  capacity_ = std::min(bytes, kCapacity);
-}
+void TLogText::SetCapacity(std::size_t bytes) { capacity_ = std::min(bytes, kCapacity); }
 
 // --- Bytes and lines ---------------------------------------------------------------
 
-bool TLogText::EndsWithBreak() const {
-  return !text_.empty() && IsBreak(text_.back());
-}
+bool TLogText::EndsWithBreak() const { return !text_.empty() && IsBreak(text_.back()); }
 
 std::size_t TLogText::LineCount() const {
   std::size_t count = starts_.size();

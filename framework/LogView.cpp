@@ -40,9 +40,7 @@ constexpr std::size_t kCacheLimit = 4096;
 constexpr std::size_t kPrimarySelectionLimit = std::size_t{1} << 20;
 
 // Bytes drawn as a box: C0 controls, DEL and the C1 controls of Latin-1.
-bool IsControl(unsigned char c) {
-  return c < 0x20 || (c >= 0x7F && c < 0xA0);
-}
+bool IsControl(unsigned char c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
 // Runs fn() where nothing may escape to Qt and no message box may open (painting,
 // layout): a failure there leaves the view as it was until the next try.
@@ -258,27 +256,17 @@ std::size_t TLogView::OffsetAt(QPoint point) const {
   return OffsetInRowAtColumn(pos, std::max(column, 0.0));
 }
 
-double TLogView::ColumnX(int column) const {
-  return kLeftMargin + column * charWidth_;
-}
+double TLogView::ColumnX(int column) const { return kLeftMargin + column * charWidth_; }
 
 // --- Scrolling ----------------------------------------------------------------
 
-int TLogView::Columns() const {
-  return columns_;
-}
+int TLogView::Columns() const { return columns_; }
 
-int TLogView::VisibleRows() const {
-  return std::max(1, viewport()->height() / rowHeight_);
-}
+int TLogView::VisibleRows() const { return std::max(1, viewport()->height() / rowHeight_); }
 
-TLogView::RowPos TLogView::TopRow() const {
-  return followEnd_ ? EndPos() : Clamp(top_);
-}
+TLogView::RowPos TLogView::TopRow() const { return followEnd_ ? EndPos() : Clamp(top_); }
 
-bool TLogView::IsAtEnd() const {
-  return followEnd_ || Clamp(top_) == EndPos();
-}
+bool TLogView::IsAtEnd() const { return followEnd_ || Clamp(top_) == EndPos(); }
 
 void TLogView::ScheduleSync() {
   if (syncPending_) return;
@@ -368,21 +356,13 @@ void TLogView::EnsureCursorVisible() {
 
 // --- Selection and clipboard ---------------------------------------------------
 
-void TLogView::SetPopupMenu(QMenu* menu) {
-  popup_ = menu;
-}
+void TLogView::SetPopupMenu(QMenu* menu) { popup_ = menu; }
 
-QMenu* TLogView::PopupMenu() const {
-  return popup_;
-}
+QMenu* TLogView::PopupMenu() const { return popup_; }
 
-std::size_t TLogView::SelectionStart() const {
-  return std::min(anchor_, cursor_);
-}
+std::size_t TLogView::SelectionStart() const { return std::min(anchor_, cursor_); }
 
-std::size_t TLogView::SelectionEnd() const {
-  return std::max(anchor_, cursor_);
-}
+std::size_t TLogView::SelectionEnd() const { return std::max(anchor_, cursor_); }
 
 std::string TLogView::SelectedText() const {
   const std::size_t start = SelectionStart();
@@ -397,9 +377,7 @@ void TLogView::Select(std::size_t start, std::size_t end) {
   AccessibleCursorMoved();
 }
 
-void TLogView::SelectAll() {
-  Select(0, text_.Size());
-}
+void TLogView::SelectAll() { Select(0, text_.Size()); }
 
 void TLogView::CopyToClipboard() {
   if (SelectionStart() == SelectionEnd()) return;
@@ -655,8 +633,7 @@ void TLogView::keyPressEvent(QKeyEvent* e) {
       case Qt::Key_End:
         MoveCursor(control ? text_.Size() : RowEndOffset(RowOfOffset(cursor_)), extend);
         break;
-      default:
-        handled = false;
+      default: handled = false;
     }
   });
   if (!handled) e->ignore();

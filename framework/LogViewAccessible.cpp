@@ -154,10 +154,8 @@ class TLogViewAccessible : public QAccessibleWidget, public QAccessibleTextInter
       const TLogView::RowPos pos = v.RowOfOffset(at);
       from = v.RowStartOffset(pos);
       const auto& rows = v.RowsOf(pos.line);
-      if (pos.row + 1 < rows.size())
-        to = v.text_.LineStart(pos.line) + rows[pos.row + 1];
-      else
-        to = v.text_.LineEnd(pos.line);
+      if (pos.row + 1 < rows.size()) to = v.text_.LineStart(pos.line) + rows[pos.row + 1];
+      else to = v.text_.LineEnd(pos.line);
       return true;
     }
     return false;

@@ -54,8 +54,8 @@ TSurfaceCall& TRecordingSurface::Record(std::string op, std::initializer_list<in
   call.PenPos = PenPos();
   call.Pen = {Pen().Color(), Pen().Mode(), Pen().Style(), Pen().Width()};
   call.Brush = {Brush().Color(), Brush().Style(), Brush().HasBitmap()};
-  call.Font = {Font().Name(), Font().Size(), Font().Color(), Font().Style(), Font().Orientation(),
-               Font().OutlineOnly()};
+  call.Font = {Font().Name(),  Font().Size(),        Font().Color(),
+               Font().Style(), Font().Orientation(), Font().OutlineOnly()};
   call.BackgroundColor = BackgroundColor();
   call.BackgroundMode = BackgroundMode();
   call.TextAlign = TextAlign();
@@ -76,7 +76,9 @@ void TRecordingSurface::RemoveClip() {
   TSurface::RemoveClip();
   Record("RemoveClip", {});
 }
-void TRecordingSurface::SetPixel(int x, int y, TColor color) { Record("SetPixel", {x, y}).Color = color; }
+void TRecordingSurface::SetPixel(int x, int y, TColor color) {
+  Record("SetPixel", {x, y}).Color = color;
+}
 void TRecordingSurface::LineTo(int x, int y) {
   Record("LineTo", {x, y});
   TSurface::MoveTo(x, y);
@@ -85,12 +87,18 @@ void TRecordingSurface::Polyline(std::span<const TPoint> points) {
   TSurfaceCall& call = Record("Polyline", {});
   for (const TPoint& p : points) call.Args.insert(call.Args.end(), {p.X, p.Y});
 }
-void TRecordingSurface::Rectangle(const TRect& b) { Record("Rectangle", {b.Left, b.Top, b.Right, b.Bottom}); }
-void TRecordingSurface::FillRect(const TRect& b) { Record("FillRect", {b.Left, b.Top, b.Right, b.Bottom}); }
+void TRecordingSurface::Rectangle(const TRect& b) {
+  Record("Rectangle", {b.Left, b.Top, b.Right, b.Bottom});
+}
+void TRecordingSurface::FillRect(const TRect& b) {
+  Record("FillRect", {b.Left, b.Top, b.Right, b.Bottom});
+}
 void TRecordingSurface::RoundRect(const TRect& b, int cw, int ch) {
   Record("RoundRect", {b.Left, b.Top, b.Right, b.Bottom, cw, ch});
 }
-void TRecordingSurface::Ellipse(const TRect& b) { Record("Ellipse", {b.Left, b.Top, b.Right, b.Bottom}); }
+void TRecordingSurface::Ellipse(const TRect& b) {
+  Record("Ellipse", {b.Left, b.Top, b.Right, b.Bottom});
+}
 void TRecordingSurface::Polygon(std::span<const TPoint> points) {
   TSurfaceCall& call = Record("Polygon", {});
   for (const TPoint& p : points) call.Args.insert(call.Args.end(), {p.X, p.Y});
@@ -101,7 +109,9 @@ void TRecordingSurface::Arc(const TRect& b, TPoint s, TPoint e) {
 void TRecordingSurface::Pie(const TRect& b, TPoint s, TPoint e) {
   Record("Pie", {b.Left, b.Top, b.Right, b.Bottom, s.X, s.Y, e.X, e.Y});
 }
-void TRecordingSurface::TextOut(int x, int y, std::string_view text) { Record("TextOut", {x, y}).Text = text; }
+void TRecordingSurface::TextOut(int x, int y, std::string_view text) {
+  Record("TextOut", {x, y}).Text = text;
+}
 TSize TRecordingSurface::TextExtent(std::string_view text) {
   if (record_measurements_) Record("TextExtent", {}).Text = text;
   return {static_cast<int>(text.size()) * char_width_, line_height_};

@@ -41,7 +41,7 @@ struct TSurfaceCall {
   std::string Text;       // TextOut and TextExtent: the text
   TColor Color = 0;       // SetPixel: the colour
   // State in force at the call.
-  TPoint PenPos;          // before the call
+  TPoint PenPos;  // before the call
   TPenSnapshot Pen;
   TBrushSnapshot Brush;
   TFontSnapshot Font;

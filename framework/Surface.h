@@ -88,7 +88,16 @@ class TGraphicsObject {
 
 // psAlternate is the one-pixel cosmetic pen that sets every second pixel along
 // a line, whatever its width.
-enum class TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame, psAlternate };
+enum class TPenStyle {
+  psSolid,
+  psDash,
+  psDot,
+  psDashDot,
+  psDashDotDot,
+  psClear,
+  psInsideFrame,
+  psAlternate
+};
 
 // How the pen (and the brush of outlined shapes) combines with the pixels
 // already there; P is the pen colour, D the pixel.
@@ -135,7 +144,16 @@ class TPen : public TGraphicsObject {
   int width_ = 1;
 };
 
-enum class TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum class TBrushStyle {
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
+};
 
 class TBrush : public TGraphicsObject {
  public:
@@ -215,7 +233,8 @@ int MulDiv(int a, int b, int c);
 // (its wingdi.h) defines them as macros: keep it out of every translation unit
 // that sees this header. Platform code lives in *_win32.cpp files.
 #if defined(_WINGDI_) || defined(TRANSPARENT) || defined(OPAQUE) || defined(TA_BASELINE)
-#error "<windows.h> must not be included before framework/Surface.h: its macros replace TRANSPARENT, OPAQUE, TA_* and TextOut"
+#error \
+    "<windows.h> must not be included before framework/Surface.h: its macros replace TRANSPARENT, OPAQUE, TA_* and TextOut"
 #endif
 
 // Background modes of text and hatched brushes.

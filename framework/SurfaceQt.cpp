@@ -125,8 +125,10 @@ void WalkLine(int x0, int y0, int x1, int y1, const TRect& box, Plot&& plot) {
   const int major_sign = (x_major ? dx : dy) < 0 ? -1 : 1;
   const int minor_sign = (x_major ? dy : dx) < 0 ? -1 : 1;
   const long long m0 = x_major ? x0 : y0, n0 = x_major ? y0 : x0;
-  const long long major_lo = x_major ? box.Left : box.Top, major_hi = x_major ? box.Right : box.Bottom;
-  const long long minor_lo = x_major ? box.Top : box.Left, minor_hi = x_major ? box.Bottom : box.Right;
+  const long long major_lo = x_major ? box.Left : box.Top,
+                  major_hi = x_major ? box.Right : box.Bottom;
+  const long long minor_lo = x_major ? box.Top : box.Left,
+                  minor_hi = x_major ? box.Bottom : box.Right;
 
   long long first = 0, last = a;  // steps [first, last)
   if (major_sign > 0) {
@@ -314,7 +316,9 @@ void TQtSurface::FillSpan(int x0, int x1, int y, const Paint& paint) {
         for (int x = x0; x < x1; ++x) {
           const int px = ((x - Origin().X) % w + w) % w;
           const QRgb c = pattern.pixel(px, py) | kOpaque;
-          row[x] = Combine(paint.mode, monochrome_ ? DevicePixel(RGBColor(qRed(c), qGreen(c), qBlue(c))) : c, row[x]);
+          row[x] = Combine(paint.mode,
+                           monochrome_ ? DevicePixel(RGBColor(qRed(c), qGreen(c), qBlue(c))) : c,
+                           row[x]);
         }
         break;
       }
@@ -331,7 +335,8 @@ void TQtSurface::FillSpan(int x0, int x1, int y, const Paint& paint) {
   int run_start = x0;
   std::optional<QRgb> run_color;
   auto flush = [&](int end) {
-    if (run_color) painter_->fillRect(QRect(run_start, y, end - run_start, 1), QColor::fromRgb(*run_color));
+    if (run_color)
+      painter_->fillRect(QRect(run_start, y, end - run_start, 1), QColor::fromRgb(*run_color));
   };
   for (int x = x0; x < x1; ++x) {
     std::optional<QRgb> c;
@@ -368,9 +373,11 @@ void TQtSurface::PreparePainterForRuns(TPenMode mode) {
 void TQtSurface::FillDeviceRect(TRect box, const Paint& paint) {
   box = box.Intersected(ClipRect());
   if (box.IsEmpty()) return;
-  if (bits_ == nullptr && painter_ != nullptr && paint.kind == Paint::kSolid && paint.mode != TPenMode::pmNop) {
+  if (bits_ == nullptr && painter_ != nullptr && paint.kind == Paint::kSolid &&
+      paint.mode != TPenMode::pmNop) {
     PreparePainterForRuns(paint.mode);
-    painter_->fillRect(QRect(box.Left, box.Top, box.Width(), box.Height()), QColor::fromRgb(paint.color));
+    painter_->fillRect(QRect(box.Left, box.Top, box.Width(), box.Height()),
+                       QColor::fromRgb(paint.color));
     return;
   }
   for (int y = box.Top; y < box.Bottom; ++y) FillSpan(box.Left, box.Right, y, paint);
@@ -384,7 +391,8 @@ void TQtSurface::DrawDeviceLine(int x0, int y0, int x1, int y1) {
   const int w = pen.width, o = (w - 1) / 2;
   // Each pixel of the centre line paints a w × w square with its top-left
   // corner o pixels up and left of it.
-  const TRect reach{clip.Left - (w - 1 - o), clip.Top - (w - 1 - o), clip.Right + o, clip.Bottom + o};
+  const TRect reach{clip.Left - (w - 1 - o), clip.Top - (w - 1 - o), clip.Right + o,
+                    clip.Bottom + o};
   if (pen.dashes == nullptr && (x0 == x1 || y0 == y1)) {
     // One run of centre pixels [lo, hi) along the line, cut to what can show.
     const bool horizontal = y0 == y1;
@@ -393,11 +401,13 @@ void TQtSurface::DrawDeviceLine(int x0, int y0, int x1, int y1) {
     lo = std::max<long long>(lo, horizontal ? reach.Left : reach.Top);
     hi = std::min<long long>(hi, horizontal ? reach.Right : reach.Bottom);
     const int across = horizontal ? y0 : x0;
-    if (lo >= hi || across < (horizontal ? reach.Top : reach.Left) || across >= (horizontal ? reach.Bottom : reach.Right)) {
+    if (lo >= hi || across < (horizontal ? reach.Top : reach.Left) ||
+        across >= (horizontal ? reach.Bottom : reach.Right)) {
       return;
     }
     const int l = static_cast<int>(lo) - o, h = static_cast<int>(hi) - o + w - 1;
-    FillDeviceRect(horizontal ? TRect{l, across - o, h, across - o + w} : TRect{across - o, l, across - o + w, h},
+    FillDeviceRect(horizontal ? TRect{l, across - o, h, across - o + w}
+                              : TRect{across - o, l, across - o + w, h},
                    pen.paint);
     return;
   }
@@ -433,7 +443,8 @@ void TQtSurface::LineTo(int x, int y) {
 void TQtSurface::Polyline(std::span<const TPoint> points) {
   const TPoint o = Origin();
   for (std::size_t i = 1; i < points.size(); ++i) {
-    DrawDeviceLine(points[i - 1].X + o.X, points[i - 1].Y + o.Y, points[i].X + o.X, points[i].Y + o.Y);
+    DrawDeviceLine(points[i - 1].X + o.X, points[i - 1].Y + o.Y, points[i].X + o.X,
+                   points[i].Y + o.Y);
   }
 }
 
@@ -459,7 +470,8 @@ void TQtSurface::Rectangle(const TRect& logical_box) {
   const int after = pen.inside_frame ? 0 : w - 1 - o;  // how far the frame reaches outside
   // Frame: the border pixels of `box` swept by the pen square; inner: the rest.
   const TRect outer{box.Left - o, box.Top - o, box.Right + after, box.Bottom + after};
-  const TRect inner{box.Left - o + w, box.Top - o + w, box.Right + after - w, box.Bottom + after - w};
+  const TRect inner{box.Left - o + w, box.Top - o + w, box.Right + after - w,
+                    box.Bottom + after - w};
   if (fill && !inner.IsEmpty()) FillDeviceRect(inner, *fill);
   if (pen.dashes != nullptr) {
     const int l = box.Left, t = box.Top, r = box.Right - 1, b = box.Bottom - 1;
@@ -556,26 +568,33 @@ QPainter& TQtSurface::ShapePainter(bool with_pen, bool with_brush) {
 
 namespace {
 // The box Qt's outlined shapes take to cover the pixels of a half-open box.
-QRect ShapeRect(const TRect& box) { return QRect(box.Left, box.Top, box.Width() - 1, box.Height() - 1); }
+QRect ShapeRect(const TRect& box) {
+  return QRect(box.Left, box.Top, box.Width() - 1, box.Height() - 1);
+}
 }  // namespace
 
 void TQtSurface::RoundRect(const TRect& logical_box, int corner_width, int corner_height) {
   const TRect box = logical_box.Normalised().Offset(Origin().X, Origin().Y);
-  if (box.IsEmpty() || box.Intersected(ClipRect()).IsEmpty() || Pen().Mode() == TPenMode::pmNop) return;
-  QPainter& p = ShapePainter(!Pen().DrawsNothing(), Brush().Style() != TBrushStyle::bsClear || Brush().HasBitmap());
+  if (box.IsEmpty() || box.Intersected(ClipRect()).IsEmpty() || Pen().Mode() == TPenMode::pmNop)
+    return;
+  QPainter& p = ShapePainter(!Pen().DrawsNothing(),
+                             Brush().Style() != TBrushStyle::bsClear || Brush().HasBitmap());
   p.drawRoundedRect(ShapeRect(box), corner_width / 2.0, corner_height / 2.0);
 }
 
 void TQtSurface::Ellipse(const TRect& logical_box) {
   const TRect box = logical_box.Normalised().Offset(Origin().X, Origin().Y);
-  if (box.IsEmpty() || box.Intersected(ClipRect()).IsEmpty() || Pen().Mode() == TPenMode::pmNop) return;
-  QPainter& p = ShapePainter(!Pen().DrawsNothing(), Brush().Style() != TBrushStyle::bsClear || Brush().HasBitmap());
+  if (box.IsEmpty() || box.Intersected(ClipRect()).IsEmpty() || Pen().Mode() == TPenMode::pmNop)
+    return;
+  QPainter& p = ShapePainter(!Pen().DrawsNothing(),
+                             Brush().Style() != TBrushStyle::bsClear || Brush().HasBitmap());
   p.drawEllipse(ShapeRect(box));
 }
 
 void TQtSurface::Polygon(std::span<const TPoint> points) {
   if (points.size() < 2 || ClipRect().IsEmpty() || Pen().Mode() == TPenMode::pmNop) return;
-  QPainter& p = ShapePainter(!Pen().DrawsNothing(), Brush().Style() != TBrushStyle::bsClear || Brush().HasBitmap());
+  QPainter& p = ShapePainter(!Pen().DrawsNothing(),
+                             Brush().Style() != TBrushStyle::bsClear || Brush().HasBitmap());
   QPolygon polygon(static_cast<int>(points.size()));
   for (std::size_t i = 0; i < points.size(); ++i) {
     polygon.setPoint(static_cast<int>(i), points[i].X + Origin().X, points[i].Y + Origin().Y);
@@ -599,21 +618,24 @@ void TQtSurface::Pie(const TRect& logical_box, TPoint start, TPoint end) {
   const int a0 = RayAngle16(box, start);
   int span = RayAngle16(box, end) - a0;
   while (span <= 0) span += 360 * 16;
-  QPainter& p = ShapePainter(!Pen().DrawsNothing(), Brush().Style() != TBrushStyle::bsClear || Brush().HasBitmap());
+  QPainter& p = ShapePainter(!Pen().DrawsNothing(),
+                             Brush().Style() != TBrushStyle::bsClear || Brush().HasBitmap());
   p.drawPie(ShapeRect(box.Offset(Origin().X, Origin().Y)), a0, span);
 }
 
 QFont TQtSurface::ToQFont(const TFont& font) const {
   QFont q;
   // A face that is not installed falls back to the metric-compatible one.
-  q.setFamilies({ToScreen(font.Name()), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+  q.setFamilies(
+      {ToScreen(font.Name()), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
   q.setPixelSize(std::max(1, MulDiv(std::abs(font.Size()), pixels_per_inch_, 72)));
   q.setBold((font.Style() & fsBold) != 0);
   q.setItalic((font.Style() & fsItalic) != 0);
   q.setUnderline((font.Style() & fsUnderline) != 0);
   q.setStrikeOut((font.Style() & fsStrikeOut) != 0);
   QFont::StyleStrategy strategy = QFont::NoAntialias;
-  if (font.OutlineOnly()) strategy = static_cast<QFont::StyleStrategy>(strategy | QFont::ForceOutline);
+  if (font.OutlineOnly())
+    strategy = static_cast<QFont::StyleStrategy>(strategy | QFont::ForceOutline);
   q.setStyleStrategy(strategy);
   return q;
 }
@@ -656,7 +678,8 @@ void TQtSurface::TextOut(int x, int y, std::string_view text) {
   p.translate(x, y);
   if (tenths != 0) p.rotate(360.0 - tenths / 10.0);
   if (TextFillsBackground()) {
-    p.fillRect(QRect(dx, baseline - ascent, extent.cx, extent.cy), QColor::fromRgb(DevicePixel(BackgroundColor())));
+    p.fillRect(QRect(dx, baseline - ascent, extent.cx, extent.cy),
+               QColor::fromRgb(DevicePixel(BackgroundColor())));
   }
   // The box is filled above, exactly to the extent, or not at all: Qt must
   // not fill a background of its own behind the glyphs.
@@ -695,8 +718,11 @@ void TQtSurface::CopyFrom(const TSurface& source, int x, int y) {
   if (bits_ != nullptr && from->format() == QImage::Format_RGB32) {
     const std::size_t bytes = static_cast<std::size_t>(target.Width()) * sizeof(QRgb);
     for (int row = target.Top; row < target.Bottom; ++row) {
-      const uchar* src = from->constScanLine(row - y) + static_cast<std::size_t>(target.Left - x) * sizeof(QRgb);
-      std::memcpy(bits_ + row * bytes_per_line_ + static_cast<std::size_t>(target.Left) * sizeof(QRgb), src, bytes);
+      const uchar* src =
+          from->constScanLine(row - y) + static_cast<std::size_t>(target.Left - x) * sizeof(QRgb);
+      std::memcpy(
+          bits_ + row * bytes_per_line_ + static_cast<std::size_t>(target.Left) * sizeof(QRgb), src,
+          bytes);
     }
     return;
   }
@@ -710,8 +736,10 @@ void TQtSurface::CopyFrom(const TSurface& source, int x, int y) {
 // ---------------------------------------------------------------------------
 
 TBitmapSurface::TBitmapSurface(int width, int height, bool monochrome)
-    : image_(std::max(0, width), std::max(0, height), QImage::Format_RGB32), monochrome_(monochrome) {
-  if (image_.isNull() && width > 0 && height > 0) image_ = QImage();  // out of memory: an empty surface
+    : image_(std::max(0, width), std::max(0, height), QImage::Format_RGB32),
+      monochrome_(monochrome) {
+  if (image_.isNull() && width > 0 && height > 0)
+    image_ = QImage();  // out of memory: an empty surface
   AttachImage(&image_, monochrome);
 }
 

@@ -59,9 +59,9 @@ class TQtSurface : public TSurface {
   struct Paint {
     enum Kind { kSolid, kHatch, kPattern } kind = kSolid;
     TPenMode mode = TPenMode::pmCopy;
-    QRgb color = 0;         // the pen or brush pixel
-    QRgb back = 0;          // hatch background
-    bool opaque = false;    // hatch background drawn
+    QRgb color = 0;       // the pen or brush pixel
+    QRgb back = 0;        // hatch background
+    bool opaque = false;  // hatch background drawn
     TBrushStyle hatch = TBrushStyle::bsSolid;
     const QImage* pattern = nullptr;
   };

@@ -13,10 +13,8 @@ bool DeviceGone(int32_t code) {
     case EIO:
     case ENXIO:
     case ENODEV:
-    case ENOENT:
-      return true;
-    default:
-      return false;
+    case ENOENT: return true;
+    default: return false;
   }
 }
 

@@ -21,10 +21,8 @@ bool DeviceGone(int32_t code) {
     case ERROR_DEV_NOT_EXIST:
     case ERROR_OPERATION_ABORTED:
     case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_DEVICE_REMOVED:
-      return true;
-    default:
-      return false;
+    case ERROR_DEVICE_REMOVED: return true;
+    default: return false;
   }
 }
 

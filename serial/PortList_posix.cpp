@@ -36,7 +36,7 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
 }
 
 bool Exists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return stat(path.c_str(), &st) == 0;
 }
 
@@ -76,13 +76,13 @@ bool HasUart(const std::string& entry) {
 }
 
 bool OwnedAndPrivate(const std::string& folder) {
-  struct stat st{};
+  struct stat st {};
   if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
   return st.st_uid == geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
 bool IsVirtualPort(const std::string& link) {
-  struct stat st{};
+  struct stat st {};
   if (lstat(link.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
   return stat(link.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
 }

@@ -59,8 +59,8 @@ class SerialBackend {
   virtual bool HasLineErrorWord() = 0;
 
   // Moves up to `count` bytes, waiting at most `deadlockMs` for the driver.
-  virtual TransferEnd Write(intptr_t handle, const void* buffer, int32_t count,
-                            int32_t deadlockMs, int32_t& done) = 0;
+  virtual TransferEnd Write(intptr_t handle, const void* buffer, int32_t count, int32_t deadlockMs,
+                            int32_t& done) = 0;
   virtual TransferEnd Read(intptr_t handle, void* buffer, int32_t count, int32_t deadlockMs,
                            int32_t& done) = 0;
 

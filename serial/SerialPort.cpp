@@ -90,11 +90,16 @@ void BuildLineSettings(TLineSettings& s, int Baud, int DataBits, char Parity, in
   s.BaudRate = static_cast<uint32_t>(Baud);
   s.ByteSize = static_cast<uint8_t>(DataBits);
   switch (Parity) {
-    case 'N': case 'n': s.Parity = NOPARITY; break;
-    case 'O': case 'o': s.Parity = ODDPARITY; break;
-    case 'E': case 'e': s.Parity = EVENPARITY; break;
-    case 'M': case 'm': s.Parity = MARKPARITY; break;
-    case 'S': case 's': s.Parity = SPACEPARITY; break;
+    case 'N':
+    case 'n': s.Parity = NOPARITY; break;
+    case 'O':
+    case 'o': s.Parity = ODDPARITY; break;
+    case 'E':
+    case 'e': s.Parity = EVENPARITY; break;
+    case 'M':
+    case 'm': s.Parity = MARKPARITY; break;
+    case 'S':
+    case 's': s.Parity = SPACEPARITY; break;
     default: break;  // keeps the driver's parity
   }
   s.StopBits = static_cast<uint8_t>(StopBits);
@@ -391,9 +396,7 @@ void TSerialPort::SetReceiveQueueSize(int32_t Size) {
 
 uint16_t TSerialPort::ReadPortAddress() { return backend_->PortAddress(Handle); }
 
-bool TSerialPort::TransmitterIdle(uint16_t Address) {
-  return backend_->TransmitterEmpty(Address);
-}
+bool TSerialPort::TransmitterIdle(uint16_t Address) { return backend_->TransmitterEmpty(Address); }
 
 uint32_t TSerialPort::ReadModemStatus() {
   uint32_t status = 0;
@@ -620,7 +623,8 @@ int32_t TSerialPort::BytesUnsent() {
 }
 
 int32_t TSerialPort::BytesAvailable() {
-  if (!LineBuffer.empty()) return static_cast<int32_t>(std::min<std::size_t>(LineBuffer.size(), INT32_MAX));
+  if (!LineBuffer.empty())
+    return static_cast<int32_t>(std::min<std::size_t>(LineBuffer.size(), INT32_MAX));
   return BytesWaiting();
 }
 
@@ -733,10 +737,9 @@ int32_t TSerialPort::ReadBuffer(void* Buffer, int32_t Count, int32_t Timeout) {
   SetError(0);
   if (Count <= 0) return 0;
   char* out = static_cast<char*>(Buffer);
-  return ReadCounted(
-      *this, Count, Timeout, [out](const char* bytes, int32_t n, int32_t at) {
-        std::memcpy(out + at, bytes, static_cast<std::size_t>(n));
-      });
+  return ReadCounted(*this, Count, Timeout, [out](const char* bytes, int32_t n, int32_t at) {
+    std::memcpy(out + at, bytes, static_cast<std::size_t>(n));
+  });
 }
 
 std::string TSerialPort::ReadText(int32_t Count, int32_t Timeout) {
@@ -748,9 +751,8 @@ std::string TSerialPort::ReadText(int32_t Count, int32_t Timeout) {
   // back to the front of LineBuffer for the next read.
   std::string text;
   try {
-    ReadCounted(
-        *this, Count, Timeout,
-        [&text](const char* bytes, int32_t n, int32_t) { text.append(bytes, n); });
+    ReadCounted(*this, Count, Timeout,
+                [&text](const char* bytes, int32_t n, int32_t) { text.append(bytes, n); });
   } catch (...) {
     LineBuffer.insert(0, text);
     throw;
@@ -783,8 +785,8 @@ std::string TSerialPort::ReadUntil(int32_t Timeout, const std::string& Terminato
   std::size_t termLen = Terminator.size();
   const bool lineEndMode = ConvertLineEnd && Terminator == kCRLF;
   std::string pending;
-  int64_t pos = 0;            // from 1; 0 or less: not found
-  std::size_t scanned = 0;    // bytes of pending already searched in vain
+  int64_t pos = 0;          // from 1; 0 or less: not found
+  std::size_t scanned = 0;  // bytes of pending already searched in vain
   for (;;) {
     const uint32_t start = backend_->TickMs();
     try {
@@ -890,8 +892,7 @@ void TSerialPort::ReadStreamCountedBE(std::ostream& Stream, int32_t Timeout) {
 
 // ------------------------------------------------------- modem commands
 
-std::string TSerialPort::ModemExchange(const std::string& Command, int32_t lineTimeout,
-                                       bool dial) {
+std::string TSerialPort::ModemExchange(const std::string& Command, int32_t lineTimeout, bool dial) {
   std::string result;
   ModemReplyOk = false;
   RestoreFlag lineEnds(ConvertLineEnd, true);
@@ -923,8 +924,8 @@ std::string TSerialPort::ModemCommand(const std::string& Command) {
 
 std::string TSerialPort::ModemDial(const std::string& Command) {
   const int64_t wait = int64_t{AtTimeout} * 90;
-  return ModemExchange(Command, static_cast<int32_t>(std::clamp<int64_t>(wait, INT32_MIN, INT32_MAX)),
-                       true);
+  return ModemExchange(Command,
+                       static_cast<int32_t>(std::clamp<int64_t>(wait, INT32_MIN, INT32_MAX)), true);
 }
 
 }  // namespace tempolog

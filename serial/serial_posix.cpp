@@ -59,10 +59,9 @@ struct BaudEntry {
 
 // The rates this platform names.
 const BaudEntry kBaudRates[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},
-    {150, B150},       {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},
+    {50, B50},           {75, B75},     {110, B110},   {134, B134},     {150, B150},
+    {200, B200},         {300, B300},   {600, B600},   {1200, B1200},   {1800, B1800},
+    {2400, B2400},       {4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400},
 #ifdef B57600
     {57600, B57600},
 #endif
@@ -128,7 +127,8 @@ uint32_t BaudRate(speed_t code) {
 uint32_t MonotonicMs() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
-  const uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+  const uint64_t ms =
+      static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
   return static_cast<uint32_t>(ms);
 }
 
@@ -224,12 +224,10 @@ class PosixBackend final : public SerialBackend {
       case CS7: r.ByteSize = 7; break;
       default: r.ByteSize = 8; break;
     }
-    if (!(t.c_cflag & PARENB))
-      r.Parity = NOPARITY;
+    if (!(t.c_cflag & PARENB)) r.Parity = NOPARITY;
     else if (kStickParity && (t.c_cflag & kStickParity))
       r.Parity = (t.c_cflag & PARODD) ? MARKPARITY : SPACEPARITY;
-    else
-      r.Parity = (t.c_cflag & PARODD) ? ODDPARITY : EVENPARITY;
+    else r.Parity = (t.c_cflag & PARODD) ? ODDPARITY : EVENPARITY;
     r.StopBits = (t.c_cflag & CSTOPB) ? TWOSTOPBITS : ONESTOPBIT;
     uint32_t flags = fBinary | DTR_CONTROL_ENABLE;
     if ((t.c_cflag & PARENB) && (t.c_iflag & INPCK)) flags |= fParity;
@@ -271,13 +269,15 @@ class PosixBackend final : public SerialBackend {
       default: return Refuse(EINVAL);
     }
     if (s.StopBits > TWOSTOPBITS) return Refuse(EINVAL);
-    const bool hardware = (s.Flags & fOutxCtsFlow) ||
-                          (s.Flags & RTS_CONTROL_MASK) == RTS_CONTROL_HANDSHAKE;
+    const bool hardware =
+        (s.Flags & fOutxCtsFlow) || (s.Flags & RTS_CONTROL_MASK) == RTS_CONTROL_HANDSHAKE;
     if (hardware && !kHardwareFlow) return Refuse(EINVAL);
 
     MakeRaw(t);
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | kStickParity | kHardwareFlow);
-    t.c_cflag |= size | parity | (s.StopBits != ONESTOPBIT ? CSTOPB : 0) | (hardware ? kHardwareFlow : 0);
+    t.c_cflag &=
+        ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | kStickParity | kHardwareFlow);
+    t.c_cflag |=
+        size | parity | (s.StopBits != ONESTOPBIT ? CSTOPB : 0) | (hardware ? kHardwareFlow : 0);
     t.c_iflag &= ~static_cast<tcflag_t>(INPCK | IXON | IXOFF | IXANY);
     if ((s.Flags & fParity) && parity) t.c_iflag |= INPCK;
     if (s.Flags & fOutX) t.c_iflag |= IXON;
@@ -307,9 +307,15 @@ class PosixBackend final : public SerialBackend {
     unsigned long request = TIOCMBIS;
     switch (function) {
       case SETRTS: bits = TIOCM_RTS; break;
-      case CLRRTS: bits = TIOCM_RTS; request = TIOCMBIC; break;
+      case CLRRTS:
+        bits = TIOCM_RTS;
+        request = TIOCMBIC;
+        break;
       case SETDTR: bits = TIOCM_DTR; break;
-      case CLRDTR: bits = TIOCM_DTR; request = TIOCMBIC; break;
+      case CLRDTR:
+        bits = TIOCM_DTR;
+        request = TIOCMBIC;
+        break;
       default: return Refuse(EINVAL);
     }
     if (SysCalls().ioctl(static_cast<int>(handle), request, &bits) == -1) return Refuse(errno);
@@ -500,7 +506,9 @@ int RealPoll(int fd, short events, int timeoutMs, short& revents) {
 
 // glibc's strerror_r returns the text; the POSIX one fills the buffer.
 [[maybe_unused]] const char* ErrorTextFrom(const char* text, const char*) { return text; }
-[[maybe_unused]] const char* ErrorTextFrom(int result, const char* buffer) { return result == 0 ? buffer : ""; }
+[[maybe_unused]] const char* ErrorTextFrom(int result, const char* buffer) {
+  return result == 0 ? buffer : "";
+}
 
 }  // namespace
 
@@ -509,7 +517,9 @@ PosixSysCalls RealSysCalls() {
   c.open = [](const char* path, int flags) { return ::open(path, flags); };
   c.close = [](int fd) { return ::close(fd); };
   c.read = [](int fd, void* b, std::size_t n) { return static_cast<long>(::read(fd, b, n)); };
-  c.write = [](int fd, const void* b, std::size_t n) { return static_cast<long>(::write(fd, b, n)); };
+  c.write = [](int fd, const void* b, std::size_t n) {
+    return static_cast<long>(::write(fd, b, n));
+  };
   c.poll = RealPoll;
   c.ioctl = [](int fd, unsigned long request, void* arg) { return ::ioctl(fd, request, arg); };
   c.tcgetattr = [](int fd, void* t) { return ::tcgetattr(fd, static_cast<termios*>(t)); };

@@ -62,7 +62,8 @@ class Win32Backend final : public SerialBackend {
   }
 
   bool SetupQueues(intptr_t handle, int32_t inputSize, int32_t outputSize) override {
-    return SetupComm(AsHandle(handle), static_cast<DWORD>(inputSize), static_cast<DWORD>(outputSize)) != 0;
+    return SetupComm(AsHandle(handle), static_cast<DWORD>(inputSize),
+                     static_cast<DWORD>(outputSize)) != 0;
   }
 
   bool GetLineSettings(intptr_t handle, TLineSettings& s) override {
@@ -209,9 +210,9 @@ std::string PortNumberPath(int32_t portNumber, const std::string&) {
 
 std::string SystemErrorMessage(int code) {
   char buffer[256] = {};
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, static_cast<DWORD>(code), 0, buffer, sizeof buffer,
-                                 nullptr);
+  const DWORD n =
+      FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                     static_cast<DWORD>(code), 0, buffer, sizeof buffer, nullptr);
   return std::string(buffer, n);
 }
 

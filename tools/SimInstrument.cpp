@@ -44,9 +44,7 @@ std::string Unescape(const std::string& text) {
           break;
         }
         [[fallthrough]];
-      default:
-        out += '\\';
-        out += c;
+      default: out += '\\'; out += c;
     }
   }
   return out;
@@ -76,8 +74,8 @@ std::string SimUsage() {
          "  --help              show this text\n";
 }
 
-bool ParseSimScript(const std::string& text, std::vector<std::pair<std::string, std::string>>& script,
-                    std::string& error) {
+bool ParseSimScript(const std::string& text,
+                    std::vector<std::pair<std::string, std::string>>& script, std::string& error) {
   script.clear();
   std::size_t from = 0;
   int number = 0;
@@ -180,7 +178,8 @@ SimInstrument::SimInstrument(SimOptions options)
 std::string SimInstrument::Reading(double seconds) {
   // A slow swing of about a degree over ten minutes, a slower drift, and a
   // little noise, as a thermometer in a room shows.
-  const double drift = 1.2 * std::sin(seconds * 2 * M_PI / 600.0) + 0.4 * std::sin(seconds / 1700.0);
+  const double drift =
+      1.2 * std::sin(seconds * 2 * M_PI / 600.0) + 0.4 * std::sin(seconds / 1700.0);
   const double noise = std::uniform_real_distribution<double>(-0.05, 0.05)(random_);
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", 22.5 + drift + noise);

@@ -16,17 +16,17 @@
 namespace tempolog {
 
 struct SimOptions {
-  std::string name = "sim0";     // the virtual port's name
-  int replyDelayMs = 0;          // pause before each answer
-  bool silent = false;           // never answers
-  bool noLineEnd = false;        // answers without CR LF
-  bool garbage = false;          // answers with random bytes, NUL included
-  bool endless = false;          // after the first request, streams bytes without a line end
-  int answerEvery = 1;           // answers only every Nth request
-  bool fixed = false;            // always answers fixedValue
+  std::string name = "sim0";  // the virtual port's name
+  int replyDelayMs = 0;       // pause before each answer
+  bool silent = false;        // never answers
+  bool noLineEnd = false;     // answers without CR LF
+  bool garbage = false;       // answers with random bytes, NUL included
+  bool endless = false;       // after the first request, streams bytes without a line end
+  int answerEvery = 1;        // answers only every Nth request
+  bool fixed = false;         // always answers fixedValue
   std::string fixedValue;
-  int vanishAfter = -1;          // answers N requests, then closes its side at the next
-  int returnAfterMs = -1;        // after vanishing, comes back under its name after MS ms
+  int vanishAfter = -1;    // answers N requests, then closes its side at the next
+  int returnAfterMs = -1;  // after vanishing, comes back under its name after MS ms
   std::vector<std::pair<std::string, std::string>> script;  // request -> reply
   bool scripted = false;
   uint32_t seed = 1;
@@ -41,14 +41,14 @@ std::string SimUsage();
 // Reads a script: one "request -> reply" per line; "\r", "\n", "\t", "\\",
 // "\0" and "\xHH" escapes; empty lines and lines starting with "#" are skipped.
 // False with `error` naming the line when a line has no " -> ".
-bool ParseSimScript(const std::string& text, std::vector<std::pair<std::string, std::string>>& script,
-                    std::string& error);
+bool ParseSimScript(const std::string& text,
+                    std::vector<std::pair<std::string, std::string>>& script, std::string& error);
 
 // What the instrument does in answer to the bytes it received.
 struct SimAction {
-  std::string reply;   // bytes to send (may be empty)
-  int delayMs = 0;     // after this pause
-  bool vanish = false; // close the port instead
+  std::string reply;    // bytes to send (may be empty)
+  int delayMs = 0;      // after this pause
+  bool vanish = false;  // close the port instead
 };
 
 class SimInstrument {

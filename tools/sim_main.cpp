@@ -47,14 +47,13 @@ bool Register(const std::string& folder, const std::string& link, const std::str
   const std::size_t slash = folder.find_last_of('/');
   if (!MakeFolder(folder.substr(0, slash)) || !MakeFolder(folder)) return false;
   if (!tempolog::VirtualPortFolderIsSafe(folder)) {
-    std::fprintf(stderr,
-                 "tempolog-sim: %s must belong to you and be writable by no one else\n",
+    std::fprintf(stderr, "tempolog-sim: %s must belong to you and be writable by no one else\n",
                  folder.c_str());
     return false;
   }
-  struct stat st{};
+  struct stat st {};
   if (lstat(link.c_str(), &st) == 0) {
-    struct stat device{};
+    struct stat device {};
     if (S_ISLNK(st.st_mode) && stat(link.c_str(), &device) == 0 && S_ISCHR(device.st_mode)) {
       std::fprintf(stderr, "tempolog-sim: port %s is already in use\n", link.c_str());
       return false;
@@ -66,7 +65,8 @@ bool Register(const std::string& folder, const std::string& link, const std::str
     unlink(link.c_str());
   }
   if (symlink(target.c_str(), link.c_str()) != 0) {
-    std::fprintf(stderr, "tempolog-sim: cannot create %s: %s\n", link.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "tempolog-sim: cannot create %s: %s\n", link.c_str(),
+                 std::strerror(errno));
     return false;
   }
   return true;
@@ -156,7 +156,8 @@ bool Serve(tempolog::SimInstrument& instrument, int master, Clock::time_point st
     int wait = 200;
     if (!pending.empty())
       wait = static_cast<int>(std::max<int64_t>(
-          0, std::chrono::duration_cast<std::chrono::milliseconds>(pending.front().due - now).count()));
+          0, std::chrono::duration_cast<std::chrono::milliseconds>(pending.front().due - now)
+                 .count()));
     if (instrument.Streaming()) wait = std::min(wait, 100);
     pollfd p{master, POLLIN, 0};
     const int r = poll(&p, 1, wait);
@@ -214,7 +215,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);

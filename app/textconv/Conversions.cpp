@@ -217,10 +217,8 @@ bool ReadFloat(const TFormatSettings& fs, std::string_view text, long double& re
   long long scale = 0;  // power of ten the accumulated digits are multiplied by
   bool consumed = false;
   while (i < n && IsDigit(text[i])) {
-    if (accumulator < kAccumulatorLimit)
-      accumulator = accumulator * 10 + (text[i] - '0');
-    else
-      ++scale;  // a digit too far down to matter still moves the point
+    if (accumulator < kAccumulatorLimit) accumulator = accumulator * 10 + (text[i] - '0');
+    else ++scale;  // a digit too far down to matter still moves the point
     ++i;
     consumed = true;
   }

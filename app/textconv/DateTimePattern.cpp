@@ -18,8 +18,8 @@ constexpr std::string_view kDefaultPattern = "c";
 // in any letter case; returns its length, or 0.
 std::size_t MarkerLengthAt(std::string_view pattern, std::size_t at) {
   const std::string_view rest = pattern.substr(at);
-  for (std::string_view marker : {std::string_view("AM/PM"), std::string_view("A/P"),
-                                  std::string_view("AMPM")}) {
+  for (std::string_view marker :
+       {std::string_view("AM/PM"), std::string_view("A/P"), std::string_view("AMPM")}) {
     if (rest.size() >= marker.size() && SameTextIgnoringCase(rest.substr(0, marker.size()), marker))
       return marker.size();
   }
@@ -146,21 +146,11 @@ void DateTimeWriter::Expand(std::string_view pattern, int level) {
         else if (count == 5) Insert(fs_.shortDateFormat, level);
         else Insert(fs_.longDateFormat, level);
         break;
-      case 'H':
-        PutHour(pattern, i + count, count);
-        break;
-      case 'N':
-        out_.PutNumber(t_.minute, count >= 2 ? 2 : 1);
-        break;
-      case 'S':
-        out_.PutNumber(t_.second, count >= 2 ? 2 : 1);
-        break;
-      case 'Z':
-        out_.PutNumber(t_.millisecond, static_cast<int>(count < 3 ? count : 3));
-        break;
-      case 'T':
-        Insert(count == 1 ? fs_.shortTimeFormat : fs_.longTimeFormat, level);
-        break;
+      case 'H': PutHour(pattern, i + count, count); break;
+      case 'N': out_.PutNumber(t_.minute, count >= 2 ? 2 : 1); break;
+      case 'S': out_.PutNumber(t_.second, count >= 2 ? 2 : 1); break;
+      case 'Z': out_.PutNumber(t_.millisecond, static_cast<int>(count < 3 ? count : 3)); break;
+      case 'T': Insert(count == 1 ? fs_.shortTimeFormat : fs_.longTimeFormat, level); break;
       case 'C':
         if (level < 2) {
           Expand(fs_.shortDateFormat, level + 1);
@@ -170,9 +160,7 @@ void DateTimeWriter::Expand(std::string_view pattern, int level) {
           }
         }
         break;
-      case 'A':
-        count = PutAForm(pattern, i);
-        break;
+      case 'A': count = PutAForm(pattern, i); break;
       case 0:
         if (c == '\'' || c == '"') {
           const std::size_t close = pattern.find(c, i + 1);

@@ -8,10 +8,10 @@ namespace tempolog::detail {
 namespace {
 
 // 10^0 .. 10^31: exact up to 10^27, correctly rounded above.
-constexpr long double kSmallPowers[32] = {
-    1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,  1e10L,
-    1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L, 1e21L,
-    1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L, 1e28L, 1e29L, 1e30L, 1e31L};
+constexpr long double kSmallPowers[32] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,
+                                          1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L,
+                                          1e16L, 1e17L, 1e18L, 1e19L, 1e20L, 1e21L, 1e22L, 1e23L,
+                                          1e24L, 1e25L, 1e26L, 1e27L, 1e28L, 1e29L, 1e30L, 1e31L};
 
 // 10^(32 x 2^i), for building larger powers bit by bit.
 constexpr long double kLargePowers[8] = {1e32L,  1e64L,   1e128L,  1e256L,
@@ -59,7 +59,8 @@ long double ScaleByPowerOfTen(long double value, long long k) {
     if (value == 0) return value;
   }
   // Dividing by an exact power keeps "235 / 10" exactly 23.5.
-  return k >= 0 ? value * PowerOfTen(static_cast<int>(k)) : value / PowerOfTen(static_cast<int>(-k));
+  return k >= 0 ? value * PowerOfTen(static_cast<int>(k))
+                : value / PowerOfTen(static_cast<int>(-k));
 }
 
 DecimalExpansion ExpandDecimal(long double value, int precision, int decimals) {

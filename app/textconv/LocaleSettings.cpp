@@ -60,13 +60,17 @@ std::uint8_t CurrencyPlacement(const QString& amount, const QString& symbol) {
 // Placement of sign and currency text around a negative amount, as the
 // sixteen classic codes number them; 1 ("-$1") when the locale's form is
 // none of them.
-std::uint8_t NegativeCurrencyPlacement(const QLocale& locale, const QString& symbol,
-                                       int decimals) {
+std::uint8_t NegativeCurrencyPlacement(const QLocale& locale, const QString& symbol, int decimals) {
+  // The placements in the order of their numbers, 0 to 15.
+  // clang-format off
   static constexpr const char* kForms[16] = {
       "(SN)", "-SN",  "S-N",  "SN-",  "(NS)",  "-NS",   "N-S",    "NS-",
       "-N S", "-S N", "N S-", "S N-", "S -N",  "N- S",  "(S N)",  "(N S)"};
+  // clang-format on
   QString text = locale.toCurrencyString(-1.1);
-  text.replace(locale.negativeSign(), QStringLiteral("-")).replace(QChar(0x00A0), u' ').replace(QChar(0x202F), u' ');
+  text.replace(locale.negativeSign(), QStringLiteral("-"))
+      .replace(QChar(0x00A0), u' ')
+      .replace(QChar(0x202F), u' ');
   const QString number = locale.toString(1.1, 'f', decimals);
   for (int code = 0; code < 16; ++code) {
     QString form = QString::fromLatin1(kForms[code]);

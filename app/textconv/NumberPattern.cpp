@@ -64,9 +64,9 @@ Sections SplitSections(std::string_view pattern) {
 // What a section asks for: placeholders, decimal point, grouping, exponent.
 struct SectionScan {
   int digitCount = 0;
-  int firstZero = kNoZero;   // placeholder index of the first "0"
-  int lastZeroCount = 0;     // placeholders up to and including the last "0"
-  int decimalIndex = -1;     // placeholders before the first "."
+  int firstZero = kNoZero;  // placeholder index of the first "0"
+  int lastZeroCount = 0;    // placeholders up to and including the last "0"
+  int decimalIndex = -1;    // placeholders before the first "."
   bool grouping = false;
   bool scientific = false;
 

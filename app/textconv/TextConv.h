@@ -35,13 +35,13 @@ using TDateTimeValue = double;
 // neutral one: "." decimal point, "," grouping, ISO dates, 24-hour times,
 // English names.
 struct TFormatSettings {
-  std::uint8_t currencyFormat = 0;     // placement of the currency text
-  std::uint8_t negCurrFormat = 1;      // placement of sign and currency text
+  std::uint8_t currencyFormat = 0;  // placement of the currency text
+  std::uint8_t negCurrFormat = 1;   // placement of sign and currency text
   char thousandSeparator = ',';
   char decimalSeparator = '.';
   std::uint8_t currencyDecimals = 2;
-  char dateSeparator = '-';            // replaces "/" in date patterns
-  char timeSeparator = ':';            // replaces ":" in time patterns
+  char dateSeparator = '-';  // replaces "/" in date patterns
+  char timeSeparator = ':';  // replaces ":" in time patterns
   char listSeparator = ',';
   std::string currencyString = "$";
   std::string shortDateFormat = "yyyy-mm-dd";  // also decides the order when dates are read
@@ -52,9 +52,9 @@ struct TFormatSettings {
   std::string longTimeFormat = "hh:nn:ss";
   std::array<std::string, 12> shortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::array<std::string, 12> longMonthNames{"January", "February", "March",     "April",
-                                             "May",     "June",     "July",      "August",
-                                             "September", "October", "November", "December"};
+  std::array<std::string, 12> longMonthNames{"January",   "February", "March",    "April",
+                                             "May",       "June",     "July",     "August",
+                                             "September", "October",  "November", "December"};
   std::array<std::string, 7> shortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   std::array<std::string, 7> longDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
                                           "Thursday", "Friday", "Saturday"};
@@ -114,17 +114,17 @@ std::string TrimBlanks(std::string_view);
 // Formats a number with a pattern of up to three sections (positive;
 // negative; zero). Throws EConvertError "Format string too long" for a
 // pattern over 224 bytes. The result is at most 256 bytes.
-std::string FormatNumberPattern(const TFormatSettings&, std::string_view pattern, long double value);
+std::string FormatNumberPattern(const TFormatSettings&, std::string_view pattern,
+                                long double value);
 
 // Formats a date and time with a pattern ("" means "c"). The result is cut
 // at 256 bytes. Never fails.
-std::string FormatDateTimePattern(const TFormatSettings&, std::string_view pattern,
-                                  TDateTimeValue);
+std::string FormatDateTimePattern(const TFormatSettings&, std::string_view pattern, TDateTimeValue);
 
 // ---- 5. Calendar helpers ----------------------------------------------------
 
-bool IsLeapYear(int year);               // proleptic Gregorian
-int DaysInMonth(int year, int month);    // 0 for a month outside 1..12
+bool IsLeapYear(int year);             // proleptic Gregorian
+int DaysInMonth(int year, int month);  // 0 for a month outside 1..12
 
 // Encodes a date (year 1..9999) and a time of day (hour 0..23, minute and
 // second 0..59, millisecond 0..999). The Try forms return false on a field

@@ -66,9 +66,7 @@ inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
-inline bool IsAsciiLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
+inline bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // Byte comparison without regard to letter case (ASCII and Latin-1 letters).
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);

@@ -36,9 +36,7 @@ long StatusKilobytes(const char* field) {
   return -1;
 }
 
-void ResetPeakMemory() {
-  std::ofstream("/proc/self/clear_refs") << "5";
-}
+void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // A log of readings one second apart, as the program writes it.
 std::string MillionLineLog() {
@@ -78,7 +76,8 @@ void BM_LoadMillionLineLog(benchmark::State& state) {
     form->Odczytajzpliku1Click();
     state.PauseTiming();
     peakKb = std::max(peakKb, StatusKilobytes("VmHWM"));
-    if (form->Series1->PointCount() != kLines || !dialogs.Boxes(TScriptedDialogs::Kind::Error).empty()) {
+    if (form->Series1->PointCount() != kLines ||
+        !dialogs.Boxes(TScriptedDialogs::Kind::Error).empty()) {
       state.SkipWithError("the log did not load completely");
     }
     state.ResumeTiming();
@@ -115,7 +114,8 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   std::error_code ignored;
-  std::filesystem::remove_all(std::filesystem::path(tempolog::LogFilePath()).parent_path(), ignored);
+  std::filesystem::remove_all(std::filesystem::path(tempolog::LogFilePath()).parent_path(),
+                              ignored);
   std::filesystem::remove_all(dataHome, ignored);
   return 0;
 }

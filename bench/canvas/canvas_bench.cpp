@@ -25,8 +25,9 @@ std::vector<TPoint> Trace(int count) {
   double y = 300;
   for (int i = 0; i < count; ++i) {
     y = std::clamp(y + step(random), 20.0, 550.0);
-    points[static_cast<std::size_t>(i)] = {kPlot.Left + static_cast<int>(static_cast<long long>(i) * kPlot.Width() / count),
-                                           static_cast<int>(y)};
+    points[static_cast<std::size_t>(i)] = {
+        kPlot.Left + static_cast<int>(static_cast<long long>(i) * kPlot.Width() / count),
+        static_cast<int>(y)};
   }
   return points;
 }
@@ -53,7 +54,8 @@ void BM_StairsWithMarkers(benchmark::State& state) {
       canvas.ApplyChartPen(marker_pen);
       canvas.Brush().SetStyle(TBrushStyle::bsSolid);
       canvas.Brush().SetColor(0x6400DC);
-      canvas.DrawBox(points[i - 1].X - 1, points[i - 1].Y - 1, points[i - 1].X + 2, points[i - 1].Y + 2);
+      canvas.DrawBox(points[i - 1].X - 1, points[i - 1].Y - 1, points[i - 1].X + 2,
+                     points[i - 1].Y + 2);
     }
     canvas.RemoveClip();
     canvas.ResetDrawingState();
@@ -69,7 +71,8 @@ void BM_QPainterStairs(benchmark::State& state) {
   QImage image(kWidth, kHeight, QImage::Format_RGB32);
   for (auto _ : state) {
     QPainter painter(&image);
-    painter.setClipRect(QRect(kPlot.Left + 1, kPlot.Top + 1, kPlot.Width() - 1, kPlot.Height() - 2));
+    painter.setClipRect(
+        QRect(kPlot.Left + 1, kPlot.Top + 1, kPlot.Width() - 1, kPlot.Height() - 2));
     painter.setPen(QPen(QColor(0xDC, 0, 0x64), 2));
     for (std::size_t i = 1; i < points.size(); ++i) {
       painter.drawLine(points[i - 1].X, points[i - 1].Y, points[i].X, points[i - 1].Y);
@@ -85,13 +88,15 @@ void BM_DiagonalLines(benchmark::State& state) {
   std::mt19937 random(3);
   std::uniform_int_distribution<int> near(0, kWidth), far(-32766, 32766);
   std::vector<TPoint> ends(20'000);
-  for (std::size_t i = 0; i < ends.size(); ++i) ends[i] = i % 2 ? TPoint{far(random), far(random)} : TPoint{near(random), near(random)};
+  for (std::size_t i = 0; i < ends.size(); ++i)
+    ends[i] = i % 2 ? TPoint{far(random), far(random)} : TPoint{near(random), near(random)};
   TBitmapSurface bitmap(kWidth, kHeight);
   TChartCanvas3D canvas;
   canvas.AttachSurface(&bitmap);
   canvas.ClipToPlotArea(kPlot, 0, 0);
   for (auto _ : state) {
-    for (std::size_t i = 1; i < ends.size(); ++i) canvas.DrawSegment(ends[i - 1].X, ends[i - 1].Y, ends[i].X, ends[i].Y);
+    for (std::size_t i = 1; i < ends.size(); ++i)
+      canvas.DrawSegment(ends[i - 1].X, ends[i - 1].Y, ends[i].X, ends[i].Y);
   }
   state.SetItemsProcessed(state.iterations() * static_cast<long long>(ends.size() - 1));
 }

@@ -14,8 +14,8 @@ namespace tempolog {
 namespace {
 
 constexpr int kPoints = 10'000'000;
-constexpr double kStart = 46000.0;          // a day in 2025
-constexpr double kPeriod = 1.0 / 86400.0;   // one reading a second
+constexpr double kStart = 46000.0;         // a day in 2025
+constexpr double kPeriod = 1.0 / 86400.0;  // one reading a second
 
 // Resident and peak resident memory of the process in bytes.
 struct Memory {
@@ -58,10 +58,8 @@ void BM_AppendInOrder(benchmark::State& state) {
     }
     state.PauseTiming();
     const Memory after = ReadMemory();
-    state.counters["rss_bytes_per_point"] =
-        static_cast<double>(after.rss - before.rss) / kPoints;
-    state.counters["hwm_bytes_per_point"] =
-        static_cast<double>(after.hwm - before.hwm) / kPoints;
+    state.counters["rss_bytes_per_point"] = static_cast<double>(after.rss - before.rss) / kPoints;
+    state.counters["hwm_bytes_per_point"] = static_cast<double>(after.hwm - before.hwm) / kPoints;
     state.counters["x_capacity"] = series->XValues().Capacity();
     benchmark::DoNotOptimize(series->XValues().Largest());
     series.reset();

@@ -8,12 +8,11 @@
 // unmapped (fixed mmap threshold), so a run does not inherit an earlier run's
 // freed memory.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QPlainTextEdit>
-#include <malloc.h>
-
 #include <fstream>
 #include <memory>
 #include <string>
@@ -74,7 +73,11 @@ void BM_SetText(benchmark::State& state) {
     benchmark::DoNotOptimize(view->LineCount());
   }
 }
-BENCHMARK(BM_SetText)->Arg(kMillion)->Arg(10 * kMillion)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SetText)
+    ->Arg(kMillion)
+    ->Arg(10 * kMillion)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 void BM_AppendLineMillionLines(benchmark::State& state) {
   for (auto _ : state) {

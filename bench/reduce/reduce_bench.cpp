@@ -51,7 +51,8 @@ enum Signal : std::int64_t {
 
 struct Readings {
   std::vector<double> x, y;
-  Readings(std::int64_t n, std::int64_t signal) : x(static_cast<std::size_t>(n)), y(static_cast<std::size_t>(n)) {
+  Readings(std::int64_t n, std::int64_t signal)
+      : x(static_cast<std::size_t>(n)), y(static_cast<std::size_t>(n)) {
     std::mt19937 rng(1);
     std::normal_distribution<double> step(0, 0.02), noise(0, 1);
     const double sigma = signal == kDailyNoise05 ? 0.05 : signal == kDailyNoise20 ? 0.2 : 0.0;
@@ -64,7 +65,9 @@ struct Readings {
         case kWalk: y[k] = v += step(rng); continue;
         case kAlternating: v = i % 2 ? 21.5 : 20.5; break;
         case kSitsThenJumps: v = 20 + 1.7 * static_cast<double>((i / 7200) % 3); break;
-        default: v = 21 + 3 * std::sin(t * 6.283185307 / 86400) + t * 2e-7 + sigma * noise(rng); break;
+        default:
+          v = 21 + 3 * std::sin(t * 6.283185307 / 86400) + t * 2e-7 + sigma * noise(rng);
+          break;
       }
       y[k] = std::round(v * 10) / 10;  // as parsed from "21.3"
     }
@@ -77,12 +80,15 @@ TProgramChart& ChartOf(std::int64_t n, std::int64_t signal = kWalk) {
   const std::pair key{n, signal};
   auto it = charts.find(key);
   if (it == charts.end()) {
-    std::erase_if(charts, [&](const auto& c) { return c.first.second != signal && c.first.first >= 1000000; });
+    std::erase_if(charts, [&](const auto& c) {
+      return c.first.second != signal && c.first.first >= 1000000;
+    });
     it = charts.emplace(key, MakeProgramChart()).first;
     it->second.Chart->SetBounds(kWidth, kHeight);
     const Readings r(n, signal);
     for (std::int64_t i = 0; i < n; ++i)
-      it->second.Series1->AddPoint(r.x[static_cast<std::size_t>(i)], r.y[static_cast<std::size_t>(i)]);
+      it->second.Series1->AddPoint(r.x[static_cast<std::size_t>(i)],
+                                   r.y[static_cast<std::size_t>(i)]);
   }
   return it->second;
 }
@@ -111,17 +117,22 @@ void BM_QCustomPlotGraph(benchmark::State& state);
 [[maybe_unused]] const bool kRegistered = [] {
   const char* frames = std::getenv("TEMPOLOG_BENCH_FRAMES");
   const benchmark::IterationCount fixed = frames != nullptr ? std::atoll(frames) : 0;
-  for (std::int64_t signal : {kWalk, kDaily, kDailyNoise05, kDailyNoise20, kAlternating, kSitsThenJumps}) {
+  for (std::int64_t signal :
+       {kWalk, kDaily, kDailyNoise05, kDailyNoise20, kAlternating, kSitsThenJumps}) {
     for (std::int64_t n : {1000, 100000, 1000000, 10000000}) {
       if (signal != kWalk && n == 100000) continue;
       auto* reduced = benchmark::RegisterBenchmark("BM_PaintProgramChart", BM_PaintProgramChart)
-                          ->Args({n, 0, signal})->Unit(benchmark::kMillisecond);
+                          ->Args({n, 0, signal})
+                          ->Unit(benchmark::kMillisecond);
       benchmark::RegisterBenchmark("BM_PaintProgramChart", BM_PaintProgramChart)
-          ->Args({n, 1, signal})->Unit(benchmark::kMillisecond)->Iterations(fixed > 0 ? fixed : 3);
+          ->Args({n, 1, signal})
+          ->Unit(benchmark::kMillisecond)
+          ->Iterations(fixed > 0 ? fixed : 3);
       if (fixed > 0) reduced->Iterations(fixed);
 #ifdef TEMPOLOG_BENCH_QCUSTOMPLOT
       benchmark::RegisterBenchmark("BM_QCustomPlotGraph", BM_QCustomPlotGraph)
-          ->Args({n, signal})->Unit(benchmark::kMillisecond);
+          ->Args({n, signal})
+          ->Unit(benchmark::kMillisecond);
 #endif
     }
   }
@@ -147,17 +158,21 @@ void BM_PaintAfterAppend(benchmark::State& state) {
   const double y = series.YValues().LastValue();
   std::mt19937 rng(3);
   for (auto _ : state) {
-    series.AddPoint(x += 1 / 86400.0,
-                    state.range(1) == kWalk ? 20 + std::uniform_real_distribution<>(-1, 1)(rng) : y);
+    series.AddPoint(x += 1 / 86400.0, state.range(1) == kWalk
+                                          ? 20 + std::uniform_real_distribution<>(-1, 1)(rng)
+                                          : y);
     Paint(chart, surface);
   }
 }
-BENCHMARK(BM_PaintAfterAppend)->Args({10000000, kWalk})->Args({10000000, kDailyNoise20})
+BENCHMARK(BM_PaintAfterAppend)
+    ->Args({10000000, kWalk})
+    ->Args({10000000, kDailyNoise20})
     ->Unit(benchmark::kMillisecond);
 [[maybe_unused]] const bool kAppendCounted = [] {
   if (const char* frames = std::getenv("TEMPOLOG_BENCH_FRAMES"))
     benchmark::RegisterBenchmark("BM_PaintAfterAppendCounted", BM_PaintAfterAppend)
-        ->Args({10000000, kDailyNoise20})->Iterations(std::atoll(frames));
+        ->Args({10000000, kDailyNoise20})
+        ->Iterations(std::atoll(frames));
   return true;
 }();
 
@@ -202,10 +217,12 @@ void BM_MemoryPerPoint(benchmark::State& state) {
   const double lists = 8.0 * (series.XValues().Capacity() + series.YValues().Capacity());
   state.counters["values_B_per_point"] = lists / n;
   state.counters["minmax_B_per_point"] = static_cast<double>(series.ReductionMemoryBytes()) / n;
-  state.counters["series_B_per_point"] = (lists + static_cast<double>(series.ReductionMemoryBytes())) / n;
+  state.counters["series_B_per_point"] =
+      (lists + static_cast<double>(series.ReductionMemoryBytes())) / n;
 }
 BENCHMARK(BM_MemoryPerPoint)
-    ->ArgsProduct({{10000000}, {kWalk, kDaily, kDailyNoise05, kDailyNoise20, kAlternating, kSitsThenJumps}})
+    ->ArgsProduct({{10000000},
+                   {kWalk, kDaily, kDailyNoise05, kDailyNoise20, kAlternating, kSitsThenJumps}})
     ->Iterations(1);
 
 #ifdef TEMPOLOG_BENCH_QTCHARTS
@@ -223,7 +240,8 @@ void BM_QtChartsLineSeries(benchmark::State& state) {
   QList<QPointF> points;
   points.reserve(static_cast<qsizetype>(n));
   for (std::int64_t i = 0; i < n; ++i)
-    points.append(QPointF((r.x[static_cast<std::size_t>(i)] - 25569.0) * 86400000.0, r.y[static_cast<std::size_t>(i)]));
+    points.append(QPointF((r.x[static_cast<std::size_t>(i)] - 25569.0) * 86400000.0,
+                          r.y[static_cast<std::size_t>(i)]));
   QGraphicsScene scene;
   auto* chart = new QChart;
   scene.addItem(chart);
@@ -250,8 +268,13 @@ void BM_QtChartsLineSeries(benchmark::State& state) {
     seconds[n] = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   }
 }
-BENCHMARK(BM_QtChartsLineSeries)->Arg(1000)->Arg(100000)->Arg(1000000)->Arg(10000000)
-    ->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_QtChartsLineSeries)
+    ->Arg(1000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Arg(10000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 #endif
 
 #ifdef TEMPOLOG_BENCH_QCUSTOMPLOT

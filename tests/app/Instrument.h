@@ -25,8 +25,7 @@ class Instrument {
   // Answers request number n (from 1) with the returned bytes, or stays silent.
   using Script = std::function<std::optional<std::string>(int n, const std::string& request)>;
 
-  Instrument(const std::string& portsDir, const std::string& name)
-      : link_(portsDir + "/" + name) {
+  Instrument(const std::string& portsDir, const std::string& name) : link_(portsDir + "/" + name) {
     std::filesystem::create_directories(portsDir);
     chmod(portsDir.c_str(), 0700);
     Plug();

@@ -1,8 +1,9 @@
 // The journal of live readings: lines on the disk at once, locks that keep
 // running programs' journals apart, recovery of a dead program's journal,
 // and the window recording through it, killed with SIGKILL included.
-#include <gtest/gtest.h>
+#include "app/Journal.h"
 
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -19,7 +20,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Journal.h"
 #include "app/LogFormat.h"
 #include "app/Unit1.h"
 #include "framework/Dialogs.h"
@@ -122,7 +122,7 @@ TEST_F(JournalTest, OnlyJournalsWhoseLockIsFreeAreRecovered) {
   ASSERT_NE(first->Path(), second->Path());
   for (const std::string& line : kReadings) first->Append(line);
   second->Append(kReadings[1]);
-  Plant("journal-20240101-000000-1.log", "");                  // dead, no reading
+  Plant("journal-20240101-000000-1.log", "");                   // dead, no reading
   Plant("journal-recovered-20240101-000000-2.log", "old\r\n");  // the user's now
   Plant("journal-20240101-000000-3.log.new", "");               // being made
   Plant("notes.txt", "mine");
@@ -241,8 +241,8 @@ TEST_F(WindowJournalTest, EveryReadingIsJournalledAsTheLogHoldsIt) {
 TEST_F(WindowJournalTest, ACleanCloseRemovesTheJournalOnlyOnceTheLogIsSafe) {
   struct Row {
     const char* name;
-    bool saveFirst;       // Save as, then one more reading
-    bool backupRefused;   // a folder in place of the backup file in both folders
+    bool saveFirst;      // Save as, then one more reading
+    bool backupRefused;  // a folder in place of the backup file in both folders
     bool journalRemains;
   } rows[] = {
       {"backed up", false, false, false},
@@ -299,9 +299,10 @@ TEST_F(WindowJournalTest, WithoutAJournalRecordingGoesOnAndIsToldOnce) {
   EXPECT_EQ(form_->Series1->PointCount(), 4);
   ASSERT_EQ(dialogs_.History().size(), 1u);
   EXPECT_EQ(dialogs_.History()[0].kind, Kind::Error);
-  EXPECT_EQ(dialogs_.History()[0].text.rfind("The journal of readings cannot be kept. Cannot create file \"" +
-                                                 dir_ + "/blocked/tempolog/journal-",
-                                             0),
+  EXPECT_EQ(dialogs_.History()[0].text.rfind(
+                "The journal of readings cannot be kept. Cannot create file \"" + dir_ +
+                    "/blocked/tempolog/journal-",
+                0),
             0u)
       << dialogs_.History()[0].text;
 }
@@ -386,7 +387,8 @@ TEST_F(WindowJournalTest, AKilledProgramsJournalHoldsEveryReadingItShowed) {
     const ssize_t n = read(fds[0], buffer, sizeof buffer);
     if (n <= 0) break;
     pending.append(buffer, static_cast<std::size_t>(n));
-    for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1))
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;
+         pending.erase(0, end + 1))
       shown.push_back(pending.substr(0, end));
   }
 

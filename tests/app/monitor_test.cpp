@@ -1,7 +1,6 @@
 // The monitor end to end: the window driven through its handlers and the
 // dialog interface, against a thermometer on a pseudo-terminal.
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <QAction>
@@ -155,7 +154,9 @@ TEST_F(MonitorTest, NoUsableAnswerShowsNoDataAndTheOfflineState) {
     dialogs_.ClearHistory();
     instrument_->SetScript([&row](int, const std::string&) { return row.reply; });
     std::string shownDuringCheck;
-    dialogs_.WhileOpen = [&](const TScriptedDialogs::Shown&) { shownDuringCheck = form_->lbCom->Text(); };
+    dialogs_.WhileOpen = [&](const TScriptedDialogs::Shown&) {
+      shownDuringCheck = form_->lbCom->Text();
+    };
     Choose(kPort);
     EXPECT_EQ(shownDuringCheck, kPort);  // the check names the port until it gives up
     ASSERT_EQ(dialogs_.History().size(), 1u);
@@ -243,8 +244,8 @@ TEST_F(MonitorTest, TheRecordingIntervalIsComputedInSigned32Bits) {
     std::int32_t period;
     std::uint32_t interval;
   } rows[] = {
-      {1, 1000},        {0, 0},           {-1, 0},       {2147483, 2147483000u},
-      {2147484, 0},     {INT32_MIN, 0},   {INT32_MAX, 0}, {4294968 - 4294967 + 1, 2000},
+      {1, 1000},    {0, 0},         {-1, 0},        {2147483, 2147483000u},
+      {2147484, 0}, {INT32_MIN, 0}, {INT32_MAX, 0}, {4294968 - 4294967 + 1, 2000},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.period);
@@ -357,7 +358,8 @@ std::optional<std::string> NumberedReply(int n) { return std::to_string(n) + ".5
 
 std::vector<std::string> LoggedValues(const TLogView& log) {
   std::vector<std::string> values;
-  for (std::size_t i = 0; i < log.LineCount(); ++i) values.push_back(SplitLogLine(log.Line(i)).value);
+  for (std::size_t i = 0; i < log.LineCount(); ++i)
+    values.push_back(SplitLogLine(log.Line(i)).value);
   return values;
 }
 
@@ -453,7 +455,9 @@ TEST_F(MonitorTest, ASaveThatFailsReportsItAndKeepsUnsaved) {
   dialogs_.AnswerFile(Path("no-such-folder/saved.log"));
   form_->zapis1->trigger();
   ASSERT_EQ(Errors().size(), 1u);
-  EXPECT_EQ(Errors()[0].text.rfind("Cannot create file \"" + Path("no-such-folder/saved.log") + "\". ", 0), 0u)
+  EXPECT_EQ(Errors()[0].text.rfind(
+                "Cannot create file \"" + Path("no-such-folder/saved.log") + "\". ", 0),
+            0u)
       << Errors()[0].text;
   EXPECT_EQ(form_->Unsaved, 1);
   EXPECT_EQ(ReadAll(Path("saved.log")), "earlier contents");
@@ -484,18 +488,20 @@ TEST_F(MonitorTest, LoadStopsAtTheFirstBadLineAndKeepsTheText) {
     std::string secondLine;
     std::string message;
   } rows[] = {
-      {"bad timestamp", "2024-02-30 10:00:00\t23.5", "'2024-02-30 10:00:00' is not a valid date and time."},
+      {"bad timestamp", "2024-02-30 10:00:00\t23.5",
+       "'2024-02-30 10:00:00' is not a valid date and time."},
       {"bad value", "2024-03-05 07:04:10\t23,5", "'23,5' is not a valid floating point value."},
       {"empty line", "", "'' is not a valid date and time."},
       {"value beyond single range", "2024-03-05 07:04:10\t1e39", "Floating point overflow."},
-      {"midnight line without time", "2024-03-05\t23.5", "'2024-03-05\t23.5' is not a valid date and time."},
+      {"midnight line without time", "2024-03-05\t23.5",
+       "'2024-03-05\t23.5' is not a valid date and time."},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     form_->Kasuj1Click();
     dialogs_.ClearHistory();
-    const std::string log = "2024-03-05 07:04:09\t23.5\r\n" + row.secondLine +
-                            "\r\n2024-03-05 07:04:11\t24.5\r\n";
+    const std::string log =
+        "2024-03-05 07:04:09\t23.5\r\n" + row.secondLine + "\r\n2024-03-05 07:04:11\t24.5\r\n";
     WriteAll(Path("in.log"), log);
     dialogs_.AnswerFile(Path("in.log"));
     form_->Odczytajzpliku1->trigger();
@@ -513,8 +519,10 @@ TEST_F(MonitorTest, ALoadThatCannotReadItsFileKeepsTheLogAndTheChart) {
     const char* name;
     std::string message;
   } rows[] = {
-      {"missing.log", "Cannot open file \"" + Path("missing.log") + "\". " + SystemErrorText(ENOENT) + "."},
-      {"folder.log", "Cannot open file \"" + Path("folder.log") + "\". " + SystemErrorText(EISDIR) + "."},
+      {"missing.log",
+       "Cannot open file \"" + Path("missing.log") + "\". " + SystemErrorText(ENOENT) + "."},
+      {"folder.log",
+       "Cannot open file \"" + Path("folder.log") + "\". " + SystemErrorText(EISDIR) + "."},
       {"large.log", "Text exceeds memo capacity."},
   };
   form_->AddLiveReading("23.5");
@@ -642,10 +650,12 @@ TEST_F(BackupTest, WhenNoFolderTakesTheBackupTheCloseIsRefused) {
   GoOnline();
   ClickRun();
   fs::create_directories(ProgramBackup() + "/blocker");
-  fs::create_directories(UserBackup() + "/blocker");  // the user folder exists: it holds the journal
+  fs::create_directories(UserBackup() +
+                         "/blocker");  // the user folder exists: it holds the journal
   EXPECT_FALSE(Close());
   ASSERT_EQ(Errors().size(), 1u);
-  EXPECT_NE(Errors()[0].text.find("\"" + ProgramBackup() + "\""), std::string::npos) << Errors()[0].text;
+  EXPECT_NE(Errors()[0].text.find("\"" + ProgramBackup() + "\""), std::string::npos)
+      << Errors()[0].text;
   EXPECT_NE(form_->Serial, nullptr);
   EXPECT_TRUE(form_->Timer1->Running());
   EXPECT_TRUE(form_->isVisible());

@@ -39,7 +39,7 @@ inline QRgb Pixel(TColor c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); }
 // 'y' yellow, 's' silver, '?' anything else. Rows end with '\n'.
 inline std::string Art(const QImage& image, const TRect& area) {
   static const std::map<QRgb, char> legend{
-      {Pixel(clWhite), '.'}, {Pixel(clBlack), '#'}, {Pixel(clRed), 'r'},   {Pixel(clLime), 'g'},
+      {Pixel(clWhite), '.'}, {Pixel(clBlack), '#'},  {Pixel(clRed), 'r'},    {Pixel(clLime), 'g'},
       {Pixel(clBlue), 'b'},  {Pixel(clYellow), 'y'}, {Pixel(clSilver), 's'},
   };
   std::string art;
@@ -53,7 +53,9 @@ inline std::string Art(const QImage& image, const TRect& area) {
   return art;
 }
 
-inline std::string Art(const QImage& image) { return Art(image, {0, 0, image.width(), image.height()}); }
+inline std::string Art(const QImage& image) {
+  return Art(image, {0, 0, image.width(), image.height()});
+}
 
 // The pixels that are not `background`, as (x, y) pairs.
 inline std::set<std::pair<int, int>> Inked(const QImage& image, TColor background = clWhite) {
@@ -70,7 +72,8 @@ inline std::set<std::pair<int, int>> Inked(const QImage& image, TColor backgroun
 inline TRect InkBox(const QImage& image, TColor background = clWhite) {
   TRect box{1 << 30, 1 << 30, -(1 << 30), -(1 << 30)};
   for (const auto& [x, y] : Inked(image, background)) {
-    box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), std::max(box.Bottom, y + 1)};
+    box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1),
+           std::max(box.Bottom, y + 1)};
   }
   return box.IsEmpty() ? TRect{} : box;
 }

@@ -219,8 +219,9 @@ TEST(CanvasOperationTest, PolygonNeverReadsBeyondItsPoints) {
   canvas.DrawPolygonPoints(points, 1);
   canvas.DrawPolygonPoints(points, 7);   // more than given: the given ones
   canvas.DrawPolygonPoints(points, -1);  // nothing
-  EXPECT_EQ(surface.CallTexts(), (std::vector<std::string>{"Polygon(0,0,4,0,2,3)", "Polygon(0,0,4,0)",
-                                                           "Polygon(0,0,4,0,2,3)"}));
+  EXPECT_EQ(surface.CallTexts(),
+            (std::vector<std::string>{"Polygon(0,0,4,0,2,3)", "Polygon(0,0,4,0)",
+                                      "Polygon(0,0,4,0,2,3)"}));
 }
 
 TEST(CanvasOperationTest, NestedClipsAndRemoveClip) {
@@ -282,24 +283,38 @@ TEST(CanvasOperationTest, GradientBandsAndColours) {
     std::vector<QRgb> first_column;  // from the top
     std::vector<QRgb> first_row;     // from the left
   } rows[] = {
-      {"top to bottom", TGradientDirection::gdTopBottom, {0, 0, 2, 4},
-       {qRgb(0, 0, 0), qRgb(85, 0, 0), qRgb(170, 0, 0), qRgb(255, 0, 0)}, {qRgb(0, 0, 0), qRgb(0, 0, 0)}},
-      {"bottom to top swaps the colours", TGradientDirection::gdBottomTop, {0, 0, 2, 4},
-       {qRgb(255, 0, 0), qRgb(170, 0, 0), qRgb(85, 0, 0), qRgb(0, 0, 0)}, {qRgb(255, 0, 0), qRgb(255, 0, 0)}},
-      {"left to right", TGradientDirection::gdLeftRight, {0, 0, 4, 2},
-       {qRgb(0, 0, 0), qRgb(0, 0, 0)}, {qRgb(0, 0, 0), qRgb(85, 0, 0), qRgb(170, 0, 0), qRgb(255, 0, 0)}},
-      {"box given upside down is normalised", TGradientDirection::gdTopBottom, {2, 4, 0, 0},
-       {qRgb(0, 0, 0), qRgb(85, 0, 0), qRgb(170, 0, 0), qRgb(255, 0, 0)}, {qRgb(0, 0, 0), qRgb(0, 0, 0)}},
+      {"top to bottom",
+       TGradientDirection::gdTopBottom,
+       {0, 0, 2, 4},
+       {qRgb(0, 0, 0), qRgb(85, 0, 0), qRgb(170, 0, 0), qRgb(255, 0, 0)},
+       {qRgb(0, 0, 0), qRgb(0, 0, 0)}},
+      {"bottom to top swaps the colours",
+       TGradientDirection::gdBottomTop,
+       {0, 0, 2, 4},
+       {qRgb(255, 0, 0), qRgb(170, 0, 0), qRgb(85, 0, 0), qRgb(0, 0, 0)},
+       {qRgb(255, 0, 0), qRgb(255, 0, 0)}},
+      {"left to right",
+       TGradientDirection::gdLeftRight,
+       {0, 0, 4, 2},
+       {qRgb(0, 0, 0), qRgb(0, 0, 0)},
+       {qRgb(0, 0, 0), qRgb(85, 0, 0), qRgb(170, 0, 0), qRgb(255, 0, 0)}},
+      {"box given upside down is normalised",
+       TGradientDirection::gdTopBottom,
+       {2, 4, 0, 0},
+       {qRgb(0, 0, 0), qRgb(85, 0, 0), qRgb(170, 0, 0), qRgb(255, 0, 0)},
+       {qRgb(0, 0, 0), qRgb(0, 0, 0)}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     Drawing d(4, 4);
     d.canvas.FillGradient(row.box, clBlack, row.direction, clRed);
     for (std::size_t y = 0; y < row.first_column.size(); ++y) {
-      EXPECT_EQ(d.bitmap.Image()->pixel(0, static_cast<int>(y)), row.first_column[y]) << "row " << y;
+      EXPECT_EQ(d.bitmap.Image()->pixel(0, static_cast<int>(y)), row.first_column[y])
+          << "row " << y;
     }
     for (std::size_t x = 0; x < row.first_row.size(); ++x) {
-      EXPECT_EQ(d.bitmap.Image()->pixel(static_cast<int>(x), 0), row.first_row[x]) << "column " << x;
+      EXPECT_EQ(d.bitmap.Image()->pixel(static_cast<int>(x), 0), row.first_row[x])
+          << "column " << x;
     }
   }
 }
@@ -483,7 +498,7 @@ TEST(BufferTest, FreeingTheBitmapWhileDrawingOnItLeavesNoDanglingSurface) {
   EXPECT_EQ(invalidations, 1);
   EXPECT_EQ(canvas.BufferBitmap(), nullptr);
   EXPECT_TRUE(canvas.BufferStale());
-  canvas.DrawBox(0, 0, 5, 5);  // draws on nothing, safely
+  canvas.DrawBox(0, 0, 5, 5);                // draws on nothing, safely
   EXPECT_GT(canvas.MeasureFontHeight(), 0);  // and still measures text
   canvas.SetMonochrome(true);
   EXPECT_EQ(invalidations, 1);

@@ -105,7 +105,8 @@ std::set<std::pair<int, int>> ReferenceLine(TPoint a, TPoint b, const TRect& cli
       const long long k = (2 * i * std::llabs(dx) + steps) / (2 * steps);
       x = a.X + (dx < 0 ? -k : k);
     }
-    if (clip.Contains(static_cast<int>(x), static_cast<int>(y))) pixels.insert({static_cast<int>(x), static_cast<int>(y)});
+    if (clip.Contains(static_cast<int>(x), static_cast<int>(y)))
+      pixels.insert({static_cast<int>(x), static_cast<int>(y)});
   }
   return pixels;
 }
@@ -144,7 +145,8 @@ TEST(LineTest, ExtremeCoordinatesDrawTheVisiblePart) {
   s->Pen().SetWidth(1);
   std::set<std::pair<int, int>> expected;
   for (int i = 0; i < 10; ++i) {
-    for (const std::pair<int, int>& p : {std::pair{i, 5}, {i, i}, {i, 7}, {1, i}, {2, i}, {3, i}}) expected.insert(p);
+    for (const std::pair<int, int>& p : {std::pair{i, 5}, {i, i}, {i, 7}, {1, i}, {2, i}, {3, i}})
+      expected.insert(p);
   }
   const auto inked = Inked(*s->Image());
   for (const auto& p : expected) EXPECT_TRUE(inked.count(p)) << p.first << "," << p.second;
@@ -218,35 +220,45 @@ TEST(RectangleTest, OutlineOnBorderPixelsFillInside) {
     bool pen;
     const char* art;
   } rows[] = {
-      {"pen and brush", {1, 1, 6, 5}, true,
+      {"pen and brush",
+       {1, 1, 6, 5},
+       true,
        "........\n"
        ".#####..\n"
        ".#rrr#..\n"
        ".#rrr#..\n"
        ".#####..\n"
        "........\n"},
-      {"corners swapped", {6, 5, 1, 1}, true,
+      {"corners swapped",
+       {6, 5, 1, 1},
+       true,
        "........\n"
        ".#####..\n"
        ".#rrr#..\n"
        ".#rrr#..\n"
        ".#####..\n"
        "........\n"},
-      {"no pen: fill leaves out right column and bottom row", {1, 1, 6, 5}, false,
+      {"no pen: fill leaves out right column and bottom row",
+       {1, 1, 6, 5},
+       false,
        "........\n"
        ".rrrr...\n"
        ".rrrr...\n"
        ".rrrr...\n"
        "........\n"
        "........\n"},
-      {"marker of half size 1 without pen", {2, 2, 5, 5}, false,
+      {"marker of half size 1 without pen",
+       {2, 2, 5, 5},
+       false,
        "........\n"
        "........\n"
        "..rr....\n"
        "..rr....\n"
        "........\n"
        "........\n"},
-      {"one pixel high", {1, 2, 5, 3}, true,
+      {"one pixel high",
+       {1, 2, 5, 3},
+       true,
        "........\n"
        "........\n"
        ".####...\n"
@@ -309,7 +321,8 @@ TEST(RectangleTest, OpaqueHatchFillsBackgroundTransparentLeavesIt) {
     s->Brush().SetColor(clBlack);
     s->Brush().SetStyle(TBrushStyle::bsVertical);
     s->FillRect({0, 0, 9, 2});
-    EXPECT_EQ(Art(*s->Image()), mode == OPAQUE ? "#rrrrrrr#\n#rrrrrrr#\n" : "#.......#\n#.......#\n");
+    EXPECT_EQ(Art(*s->Image()),
+              mode == OPAQUE ? "#rrrrrrr#\n#rrrrrrr#\n" : "#.......#\n#.......#\n");
   }
 }
 
@@ -534,7 +547,8 @@ TEST(FontTest, SizeConvertsAtTheFontsResolution) {
 TEST(FontTest, ArialResolvesToAnInstalledFace) {
   TBitmapSurface s(4, 4);
   const QFontInfo info(s.ToQFont(s.Font()));
-  EXPECT_TRUE(info.family() == "Arial" || info.family() == "Liberation Sans") << info.family().toStdString();
+  EXPECT_TRUE(info.family() == "Arial" || info.family() == "Liberation Sans")
+      << info.family().toStdString();
 }
 
 TEST(MulDivTest, RoundsHalvesAwayFromZero) {
@@ -542,7 +556,8 @@ TEST(MulDivTest, RoundsHalvesAwayFromZero) {
     int a, b, c, expected;
   } rows[] = {{3, 750, 100, 23}, {4, 596, 100, 24}, {-3, 750, 100, -23}, {1, 1, 2, 1},
               {-1, 1, 2, -1},    {8, 96, 72, 11},   {1, 1, 0, -1},       {INT_MAX, 2, 2, INT_MAX}};
-  for (const Row& r : rows) EXPECT_EQ(MulDiv(r.a, r.b, r.c), r.expected) << r.a << "*" << r.b << "/" << r.c;
+  for (const Row& r : rows)
+    EXPECT_EQ(MulDiv(r.a, r.b, r.c), r.expected) << r.a << "*" << r.b << "/" << r.c;
 }
 
 // ---------------------------------------------------------------------------

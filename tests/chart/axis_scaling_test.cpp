@@ -208,10 +208,10 @@ TEST(Mapping, LinearEndsInvertedAndFarValues) {
     std::int32_t pixel;
   };
   const Row rows[] = {
-      {true, false, 10, 0},   {true, false, 20, 200}, {true, false, 12.5, 50},
-      {true, true, 10, 200},  {true, true, 20, 0},    {true, true, 12.5, 150},
-      {false, false, 10, 100}, {false, false, 20, 0},  {false, false, 12.5, 75},
-      {false, true, 10, 0},   {false, true, 20, 100}, {false, true, 12.5, 25},
+      {true, false, 10, 0},      {true, false, 20, 200},   {true, false, 12.5, 50},
+      {true, true, 10, 200},     {true, true, 20, 0},      {true, true, 12.5, 150},
+      {false, false, 10, 100},   {false, false, 20, 0},    {false, false, 12.5, 75},
+      {false, true, 10, 0},      {false, true, 20, 100},   {false, true, 12.5, 25},
       {true, false, 1e300, 100}, {true, false, kNaN, 100}, {false, false, -kInf, 50},
   };
   for (const Row& row : rows) {
@@ -234,8 +234,8 @@ TEST(Mapping, HalfPixelsGoToTheEvenPixel) {
   bottom.SetRange(0, 256);  // half a pixel per unit
   bottom.ComputeRange();
   bottom.UpdatePixelSpan();
-  const std::pair<double, std::int32_t> rows[] = {{1, 0}, {3, 2}, {5, 2}, {7, 4}, {-1, 0},
-                                                  {-3, -2}};
+  const std::pair<double, std::int32_t> rows[] = {{1, 0}, {3, 2},  {5, 2},
+                                                  {7, 4}, {-1, 0}, {-3, -2}};
   for (const auto& [value, pixel] : rows) EXPECT_EQ(bottom.ValueToPixel(value), pixel) << value;
 }
 
@@ -249,10 +249,10 @@ TEST(Mapping, LogarithmicEnds) {
     std::int32_t pixel;
   };
   const Row rows[] = {
-      {true, false, 1, 0},      {true, false, 100, 100}, {true, false, 10, 50},
-      {true, false, 0, 0},      {true, false, -5, 0},    {true, true, 1, 100},
-      {true, true, 100, 0},     {true, true, -5, 100},   {false, false, 1, 100},
-      {false, false, 100, 0},   {false, false, 0, 100},  {false, true, 0, 0},
+      {true, false, 1, 0},     {true, false, 100, 100}, {true, false, 10, 50},
+      {true, false, 0, 0},     {true, false, -5, 0},    {true, true, 1, 100},
+      {true, true, 100, 0},    {true, true, -5, 100},   {false, false, 1, 100},
+      {false, false, 100, 0},  {false, false, 0, 100},  {false, true, 0, 0},
       {false, true, 100, 100},
   };
   for (const Row& row : rows) {
@@ -330,24 +330,25 @@ TEST(Margins, GatheredOnlyAtAutomaticEnds) {
 // Label steps ---------------------------------------------------------------
 
 TEST(LabelSteps, NextNiceStep) {
-  const std::pair<double, double> rows[] = {{1, 2},     {2, 5},    {5, 10},  {10, 20},
-                                            {20, 50},   {0.3, 0.5}, {3, 5},  {7.5, 10},
-                                            {0.05, 0.1}, {1999, 2000}, {0, 0}, {-1, -1},
-                                            {kInf, kInf}};
+  const std::pair<double, double> rows[] = {
+      {1, 2},    {2, 5},      {5, 10},      {10, 20}, {20, 50}, {0.3, 0.5},  {3, 5},
+      {7.5, 10}, {0.05, 0.1}, {1999, 2000}, {0, 0},   {-1, -1}, {kInf, kInf}};
   for (const auto& [s, next] : rows) EXPECT_DOUBLE_EQ(NextNiceStep(s), next) << s;
 }
 
 TEST(LabelSteps, DateTimeTable) {
   EXPECT_EQ(DateTimeStepTable[5], 0.0006944444444444445);
   EXPECT_EQ(DateTimeStepTable[23], 182);
-  const std::pair<double, double> up[] = {
-      {0.000694444444444444, OneMinute}, {OneMinute, 5.0 / 1440}, {0.5, 1},
-      {0.75, 1},                         {182, 365},              {300, 365},
-      {OneSecond / 2, 365}};
+  const std::pair<double, double> up[] = {{0.000694444444444444, OneMinute},
+                                          {OneMinute, 5.0 / 1440},
+                                          {0.5, 1},
+                                          {0.75, 1},
+                                          {182, 365},
+                                          {300, 365},
+                                          {OneSecond / 2, 365}};
   for (const auto& [s, next] : up) EXPECT_EQ(NextDateTimeStepUp(s), next) << s;
   const std::pair<double, int> nearest[] = {
-      {0.000694444444444444, 5}, {OneMinute + 0.5 / 86400, 5}, {365, 24}, {0.4, 25},
-      {0, 25}};
+      {0.000694444444444444, 5}, {OneMinute + 0.5 / 86400, 5}, {365, 24}, {0.4, 25}, {0, 25}};
   for (const auto& [x, index] : nearest) EXPECT_EQ(NearestDateTimeStep(x), index) << x;
 }
 
@@ -426,8 +427,8 @@ TEST(LabelSteps, DateTimeStepWalksTheTable) {
   };
   const double stored = 0.000694444444444444;
   const Row rows[] = {
-      {stored, 200, stored},          // fits: the stored increment itself
-      {stored, 150, 5.0 / 1440},      // 180 minutes: one minute, then five
+      {stored, 200, stored},      // fits: the stored increment itself
+      {stored, 150, 5.0 / 1440},  // 180 minutes: one minute, then five
       {stored, 36, 5.0 / 1440},
       {stored, 35, 10.0 / 1440},
       {0, 5000, DateTimeStepTable[1]},  // 10800 seconds: 5 s give 2160
@@ -491,9 +492,8 @@ TEST(UserRange, ScrollWithLimitsOnlyTowardsData) {
     double lo, hi, delta;
     bool moves;
   };
-  const Row rows[] = {{0, 10, 2, false},  {0, 10, -2, false}, {2, 8, 2, true},
-                      {2, 8, -2, true},   {2, 8, 0, false},   {5, 12, 3, false},
-                      {-5, 4, -1, false}, {-5, 4, 1, true}};
+  const Row rows[] = {{0, 10, 2, false}, {0, 10, -2, false}, {2, 8, 2, true},    {2, 8, -2, true},
+                      {2, 8, 0, false},  {5, 12, 3, false},  {-5, 4, -1, false}, {-5, 4, 1, true}};
   for (const Row& row : rows) {
     bottom.SetRange(row.lo, row.hi);
     bottom.ScrollRange(true, row.delta);
@@ -516,8 +516,9 @@ TEST(Paging, PageEndsAndAShortLastPage) {
     double smallest, largest;
   };
   const Row rows[] = {
-      {1, true, 0, 90},   {2, true, 100, 190},  {3, true, 200, 240},
-      {3, false, 200, 200 + 40.0 * 10 / 5},    {9, true, 100, 190},
+      {1, true, 0, 90},    {2, true, 100, 190},
+      {3, true, 200, 240}, {3, false, 200, 200 + 40.0 * 10 / 5},
+      {9, true, 100, 190},
   };
   for (const Row& row : rows) {
     Chart chart;

@@ -1,6 +1,8 @@
 // Series: adding points with their Y, colour and label, vetoes, deleting and
 // clearing with their notifications, point colours and labels, the visible
 // index range (against a plain walk over random data), and chart membership.
+#include "chart/Series.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +10,6 @@
 #include <random>
 #include <vector>
 
-#include "chart/Series.h"
 #include "tests/chart/TestPanel.h"
 
 namespace tempolog {
@@ -118,10 +119,10 @@ TEST(PointColor, FollowsStoredSeriesAndPaletteColours) {
     bool eachPoint;
     TColor expected;
   };
-  const Row rows[] = {
-      {0, false, 6553820}, {2, false, clMaroon}, {18, false, 6553820}, {-1, false, 6553820},
-      {0, true, 0x0000FF}, {1, true, 0x008000}, {2, true, clMaroon},   {16, true, 0x0000FF},
-      {17, true, 0x008000}, {18, true, 6553820}};
+  const Row rows[] = {{0, false, 6553820},  {2, false, clMaroon}, {18, false, 6553820},
+                      {-1, false, 6553820}, {0, true, 0x0000FF},  {1, true, 0x008000},
+                      {2, true, clMaroon},  {16, true, 0x0000FF}, {17, true, 0x008000},
+                      {18, true, 6553820}};
   for (const Row& row : rows) {
     series.SetColorEachPoint(row.eachPoint);
     EXPECT_EQ(series.PointColor(row.index), row.expected)

@@ -4,9 +4,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
-#include <functional>
 #include <set>
 #include <vector>
 
@@ -41,8 +41,16 @@ TEST(ListGrowth, FollowsTheListRuleAndStopsAtTheLimit) {
     std::int32_t capacity;
     std::int32_t grown;
   };
-  const Row rows[] = {{0, 4},   {4, 8},   {8, 12},   {12, 28},         {60, 76},
-                      {64, 80}, {65, 81}, {76, 95},  {1000, 1250},     {120000000, MaxListSize},
+  const Row rows[] = {{0, 4},
+                      {4, 8},
+                      {8, 12},
+                      {12, 28},
+                      {60, 76},
+                      {64, 80},
+                      {65, 81},
+                      {76, 95},
+                      {1000, 1250},
+                      {120000000, MaxListSize},
                       {MaxListSize - 1, MaxListSize}};
   for (const Row& row : rows) {
     EXPECT_EQ(GrowListCapacity(row.capacity), row.grown) << "capacity " << row.capacity;
@@ -139,7 +147,11 @@ TEST(Statistics, EmptyListReadsZero) {
 TEST(Statistics, KeptAcrossAppendsEqualTheFullPassBitForBit) {
   std::mt19937_64 random(7);
   std::uniform_real_distribution<double> spread(-1e6, 1e6);
-  const double specials[] = {0.0, -0.0, 1e300, -1e300, 1e-300,
+  const double specials[] = {0.0,
+                             -0.0,
+                             1e300,
+                             -1e300,
+                             1e-300,
                              std::numeric_limits<double>::infinity(),
                              std::numeric_limits<double>::quiet_NaN()};
   for (int run = 0; run < 3; ++run) {

@@ -142,8 +142,8 @@ TEST(ChartPaint, EmptySeriesStillDrawsFrameAndAxesButNoSeriesHooks) {
   EXPECT_LT(p.Bottom, 572) << "the bottom axis took room";
   const auto boxes = CallsOf(surface, {"Rectangle"});
   const std::string frame = "Rectangle(" + std::to_string(p.Left) + "," + std::to_string(p.Top) +
-                            "," + std::to_string(p.Right + 1) + "," +
-                            std::to_string(p.Bottom + 1) + ")";
+                            "," + std::to_string(p.Right + 1) + "," + std::to_string(p.Bottom + 1) +
+                            ")";
   EXPECT_NE(std::find(boxes.begin(), boxes.end(), frame), boxes.end()) << "back-wall frame";
   int labelsLeft = 0;
   for (const TSurfaceCall& call : surface.CallsNamed("TextOut"))
@@ -165,8 +165,7 @@ TEST(ChartPaint, SeriesHooksSurroundItsDrawingInOrder) {
   series.AfterDrawValues = [&](TChartSeries&) { events.push_back("after values"); };
   TRecordingSurface surface(300, 200);
   chart.PaintChart(&surface, {0, 0, 300, 200});
-  EXPECT_EQ(events,
-            (std::vector<std::string>{"series", "before values", "after values", "after"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"series", "before values", "after values", "after"}));
 }
 
 TEST(ChartPaint, ChartWithoutSeriesShowsEveryVisibleAxis) {

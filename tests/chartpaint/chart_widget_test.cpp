@@ -91,8 +91,8 @@ TEST_F(WidgetFixture, MouseDragAndWheelReachTheChart) {
 
   chart.Chart->LeftAxis().SetRange(0, 100);
   const QPointF at(p.Left + 20, p.Top + 20);
-  QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120),
-                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+  QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
   QCoreApplication::sendEvent(widget, &wheel);
   EXPECT_NEAR(chart.Chart->LeftAxis().Minimum(), 3, 1e-9) << "one notch towards the user";
 }

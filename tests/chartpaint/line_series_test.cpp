@@ -32,10 +32,8 @@ class LineFixture : public ::testing::Test {
   // Adds a point at pixel (x, y); nullopt y adds a null point.
   void AddAt(int x, std::optional<int> y) {
     const double xv = chart.BottomAxis().PixelToValue(x);
-    if (y)
-      series.AddPoint(xv, chart.LeftAxis().PixelToValue(*y));
-    else
-      series.AddNullXY(xv, 0);
+    if (y) series.AddPoint(xv, chart.LeftAxis().PixelToValue(*y));
+    else series.AddNullXY(xv, 0);
   }
 
   void Paint() {
@@ -80,14 +78,22 @@ struct SegmentRow {
 
 TEST_F(LineFixture, SegmentsBetweenPoints) {
   const SegmentRow rows[] = {
-      {"stairs: across, then up", true, false, {{10, 50}, {30, 20}},
+      {"stairs: across, then up",
+       true,
+       false,
+       {{10, 50}, {30, 20}},
        {"MoveTo(10,50)", "LineTo(30,50)", "LineTo(30,20)"}},
-      {"inverted stairs: up, then across", true, true, {{10, 50}, {30, 20}},
+      {"inverted stairs: up, then across",
+       true,
+       true,
+       {{10, 50}, {30, 20}},
        {"MoveTo(10,50)", "LineTo(10,20)", "LineTo(30,20)"}},
       {"straight", false, false, {{10, 50}, {30, 20}}, {"MoveTo(10,50)", "LineTo(30,20)"}},
       {"same pixel: no line", true, false, {{10, 50}, {10, 50}}, {}},
       {"one point: no line", true, false, {{10, 50}}, {}},
-      {"null point breaks the line", false, false,
+      {"null point breaks the line",
+       false,
+       false,
        {{10, 50}, {20, std::nullopt}, {30, 20}, {40, 40}},
        {"MoveTo(30,20)", "LineTo(40,40)"}},
   };
@@ -146,11 +152,11 @@ TEST_F(LineFixture, ScrolledSeriesStartsAtThePlotsLeftEdge) {
   Repaint();
   const int left = chart.PlotRect().Left;
   const int y0 = chart.LeftAxis().ValueToPixel(30);
-  EXPECT_EQ(SeriesCalls({"MoveTo", "LineTo"}),
-            (std::vector<std::string>{
-                "MoveTo(" + std::to_string(left) + "," + std::to_string(y0) + ")",
-                "LineTo(40," + std::to_string(y0) + ")", "LineTo(40,50)", "MoveTo(40,50)",
-                "LineTo(60,50)", "LineTo(60,20)"}));
+  EXPECT_EQ(
+      SeriesCalls({"MoveTo", "LineTo"}),
+      (std::vector<std::string>{"MoveTo(" + std::to_string(left) + "," + std::to_string(y0) + ")",
+                                "LineTo(40," + std::to_string(y0) + ")", "LineTo(40,50)",
+                                "MoveTo(40,50)", "LineTo(60,50)", "LineTo(60,20)"}));
 }
 
 TEST_F(LineFixture, ScrolledStraightLineEntersAtTheInterpolatedHeight) {

@@ -58,12 +58,9 @@ TEST_F(MouseFixture, DragThresholdsDecideBetweenNothingZoomAndUndo) {
     int zooms, undos;
   };
   const Row rows[] = {
-      {"16 right and down: nothing", 16, 16, 0, 0},
-      {"17 right, 16 down: nothing", 17, 16, 0, 0},
-      {"17 right and down: zoom", 17, 17, 1, 0},
-      {"10 wide only: nothing", 10, 150, 0, 0},
-      {"17 left and up: undo", -17, -17, 0, 1},
-      {"17 right and up: undo", 17, -17, 0, 1},
+      {"16 right and down: nothing", 16, 16, 0, 0}, {"17 right, 16 down: nothing", 17, 16, 0, 0},
+      {"17 right and down: zoom", 17, 17, 1, 0},    {"10 wide only: nothing", 10, 150, 0, 0},
+      {"17 left and up: undo", -17, -17, 0, 1},     {"17 right and up: undo", 17, -17, 0, 1},
       {"16 left and up: nothing", -16, -16, 0, 0},
   };
   for (const Row& row : rows) {

@@ -1,9 +1,9 @@
 // The error box text rule and message patterns.
+#include "framework/Exceptions.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "framework/Exceptions.h"
 
 namespace tempolog {
 namespace {

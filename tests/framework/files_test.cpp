@@ -1,3 +1,5 @@
+#include "framework/Files.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +12,6 @@
 #include <utility>
 
 #include "framework/Exceptions.h"
-#include "framework/Files.h"
 
 namespace tempolog {
 namespace {
@@ -89,8 +90,8 @@ TEST_F(FilesTest, ReplacingThroughALinkOrOverAProtectedFileKeepsWhatWasThere) {
        },
        "link.log", "sub/real.log", "link.log", 0},
       {"a link to a file not yet there",
-       [](const std::string& d) { fs::create_symlink("new.log", d + "/link.log"); },
-       "link.log", "new.log", "link.log", 0},
+       [](const std::string& d) { fs::create_symlink("new.log", d + "/link.log"); }, "link.log",
+       "new.log", "link.log", 0},
       {"a file only its owner may read",
        [](const std::string& d) {
          WriteFileReplacing(d + "/private.log", "old");
@@ -109,7 +110,7 @@ TEST_F(FilesTest, ReplacingThroughALinkOrOverAProtectedFileKeepsWhatWasThere) {
     if (!row.link.empty()) {
       EXPECT_TRUE(fs::is_symlink(dir + "/" + row.link));
     }
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(lstat((dir + "/" + row.written).c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
     if (row.mode != 0) {
@@ -124,7 +125,8 @@ TEST_F(FilesTest, ReplacingThroughALinkOrOverAProtectedFileKeepsWhatWasThere) {
     WriteFileReplacing(dir_ + "/a", "x");
     FAIL() << "no error";
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + dir_ + "/a\". " + SystemErrorText(ELOOP));
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create file \"" + dir_ + "/a\". " + SystemErrorText(ELOOP));
   }
 }
 
@@ -149,9 +151,11 @@ TEST(ProgramFolderTest, IsTheFolderOfThisExecutable) {
 
 TEST(SystemFolderTest, TellsInstalledSoftwareFoldersFromOthers) {
   const std::pair<const char*, bool> cases[] = {
-      {"/usr/bin", true},  {"/usr/local/bin", true}, {"/bin", true},       {"/opt/tempolog", true},
-      {"/usr", true},      {"/usrdata/bin", false},  {"/home/a/bin", false}, {"/tmp", false},
-      {"relative", false}, {"", false},
+      {"/usr/bin", true},     {"/usr/local/bin", true},
+      {"/bin", true},         {"/opt/tempolog", true},
+      {"/usr", true},         {"/usrdata/bin", false},
+      {"/home/a/bin", false}, {"/tmp", false},
+      {"relative", false},    {"", false},
   };
   for (const auto& [folder, system] : cases) EXPECT_EQ(IsSystemFolder(folder), system) << folder;
 }

@@ -45,7 +45,9 @@ class FilesTest : public ::testing::Test {
 // A file held open by the C library with a sharing mode (_SH_DENYRW, ...).
 class OpenFile {
  public:
-  OpenFile(const std::string& path, int share) { _sopen_s(&fd_, path.c_str(), _O_RDONLY, share, 0); }
+  OpenFile(const std::string& path, int share) {
+    _sopen_s(&fd_, path.c_str(), _O_RDONLY, share, 0);
+  }
   ~OpenFile() {
     if (fd_ >= 0) _close(fd_);
   }

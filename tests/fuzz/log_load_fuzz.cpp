@@ -24,8 +24,8 @@ using fuzz::SplitLines;
 TForm1* window = nullptr;
 
 bool Trimmed(std::string_view s) {
-  return s.empty() || (static_cast<unsigned char>(s.front()) > 32 &&
-                       static_cast<unsigned char>(s.back()) > 32);
+  return s.empty() ||
+         (static_cast<unsigned char>(s.front()) > 32 && static_cast<unsigned char>(s.back()) > 32);
 }
 
 }  // namespace

@@ -1,15 +1,15 @@
 // The log view's text store driven by a byte program: appends, replacing and
 // taken texts, clearing, a lowered capacity, selections, scrolling, resizing,
-// keys, mouse drags, double clicks and the wheel, the event loop and painting. After every step the text is what a plain string model
-// says, the line index agrees with the text, and word wrapping keeps every
-// visible byte inside the row.
+// keys, mouse drags, double clicks and the wheel, the event loop and painting. After every step the
+// text is what a plain string model says, the line index agrees with the text, and word wrapping
+// keeps every visible byte inside the row.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QWheelEvent>
 #include <QPixmap>
+#include <QWheelEvent>
 #include <string>
 #include <vector>
 
@@ -56,7 +56,8 @@ void SendKey(int key, Qt::KeyboardModifiers modifiers) {
   QCoreApplication::sendEvent(view, &press);
 }
 
-void SendMouse(QEvent::Type type, QPoint at, Qt::MouseButtons held, Qt::KeyboardModifiers modifiers) {
+void SendMouse(QEvent::Type type, QPoint at, Qt::MouseButtons held,
+               Qt::KeyboardModifiers modifiers) {
   QMouseEvent event(type, at, view->viewport()->mapToGlobal(at), Qt::LeftButton, held, modifiers);
   QCoreApplication::sendEvent(view->viewport(), &event);
 }
@@ -78,10 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   view->SetCapacity(TLogView::kCapacity);
   view->Clear();
   std::string model;
-  static constexpr int kKeys[] = {Qt::Key_Up,       Qt::Key_Down,     Qt::Key_Left,
-                                  Qt::Key_Right,    Qt::Key_Home,     Qt::Key_End,
-                                  Qt::Key_PageUp,   Qt::Key_PageDown, Qt::Key_A,
-                                  Qt::Key_C};
+  static constexpr int kKeys[] = {Qt::Key_Up,   Qt::Key_Down, Qt::Key_Left,   Qt::Key_Right,
+                                  Qt::Key_Home, Qt::Key_End,  Qt::Key_PageUp, Qt::Key_PageDown,
+                                  Qt::Key_A,    Qt::Key_C};
 
   for (int step = 0; step < 64 && in.remaining_bytes() > 0; ++step) {
     switch (in.ConsumeIntegralInRange<int>(0, 15)) {
@@ -118,9 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         view->Clear();
         model.clear();
         break;
-      case 5:
-        view->SetCapacity(in.ConsumeIntegralInRange<std::size_t>(0, 600));
-        break;
+      case 5: view->SetCapacity(in.ConsumeIntegralInRange<std::size_t>(0, 600)); break;
       case 6: {
         const auto a = in.ConsumeIntegralInRange<std::size_t>(0, model.size() + 4);
         const auto b = in.ConsumeIntegralInRange<std::size_t>(0, model.size() + 4);
@@ -130,15 +128,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(view->SelectedText() == model.substr(lo, hi - lo), input);
         break;
       }
-      case 7:
-        view->ScrollRows(in.ConsumeIntegralInRange<int>(-50, 50));
-        break;
+      case 7: view->ScrollRows(in.ConsumeIntegralInRange<int>(-50, 50)); break;
       case 8:
         if (in.ConsumeBool()) view->ScrollToEnd();
         else view->ScrollToTop();
         break;
       case 9:
-        view->resize(in.ConsumeIntegralInRange<int>(1, 400), in.ConsumeIntegralInRange<int>(1, 300));
+        view->resize(in.ConsumeIntegralInRange<int>(1, 400),
+                     in.ConsumeIntegralInRange<int>(1, 300));
         break;
       case 10: {
         const int key = kKeys[in.ConsumeIntegralInRange<int>(0, std::size(kKeys) - 1)];
@@ -149,24 +146,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         SendKey(key, modifiers);
         break;
       }
-      case 11:
-        view->grab();
-        break;
+      case 11: view->grab(); break;
       case 12:
         // Lets the scheduled scroll update and the paint of the shown view run.
         QCoreApplication::processEvents();
         break;
       case 13: {  // a drag, possibly out of the view
-        const QPoint from(in.ConsumeIntegralInRange<int>(-20, 420), in.ConsumeIntegralInRange<int>(-20, 320));
-        const QPoint to(in.ConsumeIntegralInRange<int>(-20, 420), in.ConsumeIntegralInRange<int>(-20, 320));
-        const Qt::KeyboardModifiers modifiers = in.ConsumeBool() ? Qt::ShiftModifier : Qt::NoModifier;
+        const QPoint from(in.ConsumeIntegralInRange<int>(-20, 420),
+                          in.ConsumeIntegralInRange<int>(-20, 320));
+        const QPoint to(in.ConsumeIntegralInRange<int>(-20, 420),
+                        in.ConsumeIntegralInRange<int>(-20, 320));
+        const Qt::KeyboardModifiers modifiers =
+            in.ConsumeBool() ? Qt::ShiftModifier : Qt::NoModifier;
         SendMouse(QEvent::MouseButtonPress, from, Qt::LeftButton, modifiers);
         SendMouse(QEvent::MouseMove, to, Qt::LeftButton, modifiers);
         SendMouse(QEvent::MouseButtonRelease, to, Qt::NoButton, modifiers);
         break;
       }
       case 14: {
-        const QPoint at(in.ConsumeIntegralInRange<int>(-20, 420), in.ConsumeIntegralInRange<int>(-20, 320));
+        const QPoint at(in.ConsumeIntegralInRange<int>(-20, 420),
+                        in.ConsumeIntegralInRange<int>(-20, 320));
         SendMouse(QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::NoModifier);
         break;
       }

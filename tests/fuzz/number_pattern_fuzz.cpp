@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fixed && settings.decimalSeparator == '.' && std::isfinite(value) &&
       std::fabs(value) < 1e18L) {
     std::string plain;  // without the grouping
-    for (char c : text) if (c != settings.thousandSeparator || c == '\0') plain += c;
+    for (char c : text)
+      if (c != settings.thousandSeparator || c == '\0') plain += c;
     // Groups of three digits left of the decimal separator.
     const std::size_t point = std::min(text.find('.'), text.size());
     std::size_t digits = 0;
@@ -67,8 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(grouped && digits > 0 && digits % 3 == 0 && i > 0 && text[i - 1] != '-', text);
       }
     }
-    FUZZ_CHECK(text.size() >= static_cast<std::size_t>(integers + (decimals > 0 ? decimals + 1 : 0)),
-               text);
+    FUZZ_CHECK(
+        text.size() >= static_cast<std::size_t>(integers + (decimals > 0 ? decimals + 1 : 0)),
+        text);
     try {
       const long double back = ParseNumber(settings, plain);
       const long double unit = std::pow(10.0L, -decimals);
@@ -77,8 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(!"a fixed pattern's text reads back", text);
     }
   }
-  if (pattern.empty() && settings.decimalSeparator == '.' &&
-      std::fpclassify(value) == FP_NORMAL) {
+  if (pattern.empty() && settings.decimalSeparator == '.' && std::fpclassify(value) == FP_NORMAL) {
     try {
       const long double back = ParseNumber(settings, text);
       FUZZ_CHECK(std::fabs(back - value) <= std::fabs(value) * 1e-14L, text);

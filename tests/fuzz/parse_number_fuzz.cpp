@@ -61,10 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(valid, text);
     FUZZ_CHECK(std::isfinite(expected), text);  // an overflow must be refused
     const long double tolerance = std::fabs(expected) * 1e-15L;
-    if (std::fabs(expected) > 1e-4900L)
-      FUZZ_CHECK(std::fabs(value - expected) <= tolerance, text);
-    else
-      FUZZ_CHECK(std::fabs(value) < 1e-4890L, text);
+    if (std::fabs(expected) > 1e-4900L) FUZZ_CHECK(std::fabs(value - expected) <= tolerance, text);
+    else FUZZ_CHECK(std::fabs(value) < 1e-4890L, text);
   } catch (const tempolog::EConvertError& e) {
     FUZZ_CHECK(e.Message() == "'" + std::string(text) + "' is not a valid floating point value",
                text);

@@ -27,7 +27,8 @@ bool LogForm(std::string_view text, int (&fields)[6]) {
     for (std::size_t i = at; i < at + n; ++i) value = value * 10 + (text[i] - '0');
     return value;
   };
-  const int parsed[6] = {number(0, 4), number(5, 2), number(8, 2), number(11, 2), number(14, 2), number(17, 2)};
+  const int parsed[6] = {number(0, 4),  number(5, 2),  number(8, 2),
+                         number(11, 2), number(14, 2), number(17, 2)};
   std::copy(std::begin(parsed), std::end(parsed), fields);
   return true;
 }
@@ -48,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int f[6];
   const bool logForm = LogForm(text, f);
   TDateTimeValue exact = 0;
-  const bool real = logForm && TryEncodeDateTimeValue(LocalTime{f[0], f[1], f[2], f[3], f[4], f[5], 0}, exact);
+  const bool real =
+      logForm && TryEncodeDateTimeValue(LocalTime{f[0], f[1], f[2], f[3], f[4], f[5], 0}, exact);
   TDateTimeValue value = 0;
   try {
     value = ParseTimestamp(settings, text);

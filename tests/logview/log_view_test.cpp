@@ -52,7 +52,8 @@ void Key(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModif
 }
 
 void Mouse(QWidget* viewport, QEvent::Type type, QPointF at) {
-  const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+  const Qt::MouseButtons buttons =
+      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
   QMouseEvent event(type, at, viewport->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
   QApplication::sendEvent(viewport, &event);
 }
@@ -241,7 +242,10 @@ TEST(LogViewSelection, SelectedTextIsTheExactBytes) {
     std::size_t start, end;
     std::string expected;
   } rows[] = {
-      {2, 9, "pha\r\nbe"}, {9, 2, "pha\r\nbe"}, {0, 0, ""}, {13, 100, "\xE9t\xE9\r\n"},
+      {2, 9, "pha\r\nbe"},
+      {9, 2, "pha\r\nbe"},
+      {0, 0, ""},
+      {13, 100, "\xE9t\xE9\r\n"},
   };
   for (const Row& row : rows) {
     view.Select(row.start, row.end);
@@ -305,7 +309,8 @@ TEST(LogViewSelection, DraggingBelowTheViewScrollsAndExtendsTheSelection) {
   // The mouse stays below the view: the log keeps scrolling on its own.
   QElapsedTimer clock;
   clock.start();
-  while (view.TopRow().line < 3 && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+  while (view.TopRow().line < 3 && clock.elapsed() < 5000)
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
   EXPECT_GE(view.TopRow().line, 3u);
   Mouse(vp, QEvent::MouseButtonRelease, QPointF(3, vp->height() + 10));
   const auto top = view.TopRow();
@@ -479,7 +484,8 @@ TEST(LogViewDisplay, TabsAdvanceToTheNextStop) {
   const double cw = QFontMetricsF(view.font()).horizontalAdvance(QLatin1Char('M'));
   const int rh = QFontMetrics(view.font()).lineSpacing();
   const auto inkInColumn = [&](int column) {
-    for (int x = static_cast<int>(2 + column * cw) + 1; x < static_cast<int>(2 + (column + 1) * cw); ++x) {
+    for (int x = static_cast<int>(2 + column * cw) + 1; x < static_cast<int>(2 + (column + 1) * cw);
+         ++x) {
       for (int y = 0; y < rh; ++y) {
         if (qGray(image.pixel(x, y)) < 128) return true;
       }

@@ -1,11 +1,11 @@
-#include "chart/ColumnRuns.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 #include <set>
 #include <vector>
+
+#include "chart/ColumnRuns.h"
 
 namespace tempolog {
 namespace {
@@ -25,15 +25,19 @@ TEST(LastInColumn, FindsTheEndOfEveryColumnRun) {
     bool inverted;
     bool duplicates;
   };
-  for (const Row& row : {Row{"dense", 20000, 50, false, false}, Row{"dense inverted", 20000, 50, true, false},
-                         Row{"sparse", 40, 700, false, false}, Row{"one column", 500, 0, false, false},
-                         Row{"repeated x", 3000, 90, false, true}}) {
+  for (const Row& row :
+       {Row{"dense", 20000, 50, false, false}, Row{"dense inverted", 20000, 50, true, false},
+        Row{"sparse", 40, 700, false, false}, Row{"one column", 500, 0, false, false},
+        Row{"repeated x", 3000, 90, false, true}}) {
     std::mt19937 rng(2);
     std::vector<double> xs(static_cast<std::size_t>(row.points));
     double x = 0;
-    for (auto& v : xs) v = x += row.duplicates && rng() % 3 == 0 ? 0.0 : std::uniform_real_distribution<>(0, 1)(rng);
+    for (auto& v : xs)
+      v = x += row.duplicates && rng() % 3 == 0 ? 0.0 : std::uniform_real_distribution<>(0, 1)(rng);
     const double span = row.width == 0 ? 1e300 : x;
-    auto pixel = [&](std::int32_t i) { return PixelOf(xs[static_cast<std::size_t>(i)], span, row.width, row.inverted); };
+    auto pixel = [&](std::int32_t i) {
+      return PixelOf(xs[static_cast<std::size_t>(i)], span, row.width, row.inverted);
+    };
     // Walk the columns from several start points, as a zoomed view would.
     for (std::int32_t start : {0, 1, row.points / 3}) {
       const std::int32_t last = row.points - 1 - row.points / 5;
@@ -43,7 +47,10 @@ TEST(LastInColumn, FindsTheEndOfEveryColumnRun) {
         std::int32_t previousRun = 0;
         int columns = 0;
         while (i <= last) {
-          const std::int32_t guess = guessing == 0 ? 0 : guessing == 1 ? previousRun : guessing == 2 ? 2 : 5000;
+          const std::int32_t guess = guessing == 0   ? 0
+                                     : guessing == 1 ? previousRun
+                                     : guessing == 2 ? 2
+                                                     : 5000;
           const std::int32_t end = LastInColumn(i, last, pixel, guess);
           std::int32_t expected = i;
           while (expected < last && pixel(expected + 1) == pixel(i)) ++expected;
@@ -117,7 +124,8 @@ TEST(CollectRowBands, CoversExactlyTheRowsOfTheMarkers) {
   }
   {
     std::vector<double> v(n, 50);
-    for (std::int32_t i = 37; i < n; i += 911) v[static_cast<std::size_t>(i)] = 50 + 40.0 * ((i % 3) + 1);
+    for (std::int32_t i = 37; i < n; i += 911)
+      v[static_cast<std::size_t>(i)] = 50 + 40.0 * ((i % 3) + 1);
     signals.push_back({"spikes", v});
   }
   {
@@ -134,25 +142,32 @@ TEST(CollectRowBands, CoversExactlyTheRowsOfTheMarkers) {
   {
     std::vector<double> v(n);
     for (std::int32_t i = 0; i < n; ++i)
-      v[static_cast<std::size_t>(i)] = 30 * std::sin(i / 300.0) + std::normal_distribution<>(0, 4)(rng);
+      v[static_cast<std::size_t>(i)] =
+          30 * std::sin(i / 300.0) + std::normal_distribution<>(0, 4)(rng);
     signals.push_back({"sine with noise", v});
   }
   // Readings on a decimal grid: the bands come from the distinct grid values.
   auto quantized = [&](const char* name, double decimals, auto&& value) {
     std::vector<double> v(n);
-    for (std::int32_t i = 0; i < n; ++i) v[static_cast<std::size_t>(i)] = std::round(value(i) * decimals) / decimals;
+    for (std::int32_t i = 0; i < n; ++i)
+      v[static_cast<std::size_t>(i)] = std::round(value(i) * decimals) / decimals;
     signals.push_back({name, v});
   };
-  quantized("noisy sine on 0.1", 10, [&](std::int32_t i) { return 30 * std::sin(i / 300.0) + std::normal_distribution<>(0, 0.3)(rng); });
-  quantized("slow drift on 0.1", 10, [&](std::int32_t i) { return i * 0.002 + std::normal_distribution<>(0, 0.05)(rng); });
-  quantized("far apart on 0.01", 100, [&](std::int32_t i) { return i % 2 ? 0.01 * (i % 5000) : -30.0; });
+  quantized("noisy sine on 0.1", 10, [&](std::int32_t i) {
+    return 30 * std::sin(i / 300.0) + std::normal_distribution<>(0, 0.3)(rng);
+  });
+  quantized("slow drift on 0.1", 10,
+            [&](std::int32_t i) { return i * 0.002 + std::normal_distribution<>(0, 0.05)(rng); });
+  quantized("far apart on 0.01", 100,
+            [&](std::int32_t i) { return i % 2 ? 0.01 * (i % 5000) : -30.0; });
   signals.back().values[4321] = 1.0 / 3;  // off every grid
   for (const Signal& s : signals) {
     TMinMaxPyramid p;
     p.Build(s.values.data(), n);
     for (double scale : {0.05, 1.0, 7.0, 130.0}) {
       auto row = [scale](double v) { return static_cast<int>(std::nearbyint(-v * scale)); };
-      for (auto [first, last] : {std::pair{0, n - 1}, std::pair{5, 40}, std::pair{31, 2049}, std::pair{100, 5999}}) {
+      for (auto [first, last] :
+           {std::pair{0, n - 1}, std::pair{5, 40}, std::pair{31, 2049}, std::pair{100, 5999}}) {
         for (auto [above, below] : {std::pair{1, 0}, std::pair{2, 1}, std::pair{4, 3}}) {
           TRowBands bands;
           CollectRowBands(p, s.values.data(), first, last, above, below, scale, row, bands);
@@ -160,7 +175,8 @@ TEST(CollectRowBands, CoversExactlyTheRowsOfTheMarkers) {
           for (const auto& b : bands.Bands())
             for (int k = b.top; k <= b.bottom; ++k) got.insert(k);
           ASSERT_EQ(got, MarkerRows(s.values, first, last, above, below, scale))
-              << s.name << " scale " << scale << " [" << first << ", " << last << "] marker " << above;
+              << s.name << " scale " << scale << " [" << first << ", " << last << "] marker "
+              << above;
         }
       }
     }

@@ -1,5 +1,3 @@
-#include "chart/MinMaxPyramid.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +8,8 @@
 #include <random>
 #include <set>
 #include <vector>
+
+#include "chart/MinMaxPyramid.h"
 
 namespace tempolog {
 namespace {
@@ -91,9 +91,9 @@ TEST(MinMaxPyramid, RangesWithNaNGiveNoAnswerOthersStillDo) {
     const char* name;
     std::vector<std::int32_t> nanAt;
   };
-  for (const Row& row : {Row{"first value", {0}}, Row{"inside a block", {45}},
-                         Row{"block edges", {63, 64}}, Row{"last value", {2999}},
-                         Row{"several", {100, 1500, 2222}}}) {
+  for (const Row& row :
+       {Row{"first value", {0}}, Row{"inside a block", {45}}, Row{"block edges", {63, 64}},
+        Row{"last value", {2999}}, Row{"several", {100, 1500, 2222}}}) {
     std::vector<double> v = RandomWalk(3000, 11);
     for (std::int32_t i : row.nanAt) v[static_cast<std::size_t>(i)] = kNaN;
     TMinMaxPyramid p;
@@ -170,7 +170,8 @@ TEST(MinMaxPyramid, NodesCoverTheirValues) {
       EXPECT_EQ(p.Node(level, n).min, *std::min_element(v.begin() + first, v.begin() + last + 1));
       EXPECT_EQ(p.Node(level, n).max, *std::max_element(v.begin() + first, v.begin() + last + 1));
       double step = 0;
-      for (std::size_t i = std::max<std::size_t>(first, 1); i <= last; ++i) step = std::max(step, std::fabs(v[i] - v[i - 1]));
+      for (std::size_t i = std::max<std::size_t>(first, 1); i <= last; ++i)
+        step = std::max(step, std::fabs(v[i] - v[i - 1]));
       EXPECT_EQ(p.Node(level, n).step, step) << level << " " << n;
     }
   }
@@ -179,7 +180,8 @@ TEST(MinMaxPyramid, NodesCoverTheirValues) {
 
 // Every node's grid lists exactly its distinct values, or is 0 only when it
 // cannot: a value off the grid, or values more than 63 grid steps apart.
-void ExpectGridsMatchValues(const TMinMaxPyramid& p, const std::vector<double>& v, const char* what) {
+void ExpectGridsMatchValues(const TMinMaxPyramid& p, const std::vector<double>& v,
+                            const char* what) {
   for (std::int32_t level = 0; level < p.Levels(); ++level) {
     for (std::int32_t n = 0; n < p.NodeCount(level); ++n) {
       const auto& node = p.Node(level, n);
@@ -215,11 +217,17 @@ TEST(MinMaxPyramid, NodesKnowTheirDistinctGridValues) {
   };
   const Row rows[] = {
       {"whole degrees", [](std::int32_t i) { return 20.0 + i % 3; }, 1},
-      {"one decimal, noisy", [&](std::int32_t i) { return std::round((21 + i * 1e-3 + 0.2 * noise(rng)) * 10) / 10; }, 10},
-      {"negative, around zero", [&](std::int32_t i) { return std::round((0.5 - i * 1e-4 + 0.1 * noise(rng)) * 10) / 10; }, 10},
+      {"one decimal, noisy",
+       [&](std::int32_t i) { return std::round((21 + i * 1e-3 + 0.2 * noise(rng)) * 10) / 10; },
+       10},
+      {"negative, around zero",
+       [&](std::int32_t i) { return std::round((0.5 - i * 1e-4 + 0.1 * noise(rng)) * 10) / 10; },
+       10},
       {"two decimals from the middle on",
-       [](std::int32_t i) { return i < n / 2 ? (205 + i % 4) / 10.0 : (2025 + i % 5) / 100.0; }, 100},
-      {"a stray value off every grid", [](std::int32_t i) { return i == 777 ? 1.0 / 3 : (200 + i % 7) / 10.0; }, 10},
+       [](std::int32_t i) { return i < n / 2 ? (205 + i % 4) / 10.0 : (2025 + i % 5) / 100.0; },
+       100},
+      {"a stray value off every grid",
+       [](std::int32_t i) { return i == 777 ? 1.0 / 3 : (200 + i % 7) / 10.0; }, 10},
       {"wide jumps", [](std::int32_t i) { return i % 40 < 20 ? 0.0 : 9.5; }, 10},
   };
   for (const Row& row : rows) {

@@ -22,9 +22,18 @@ constexpr int kHeight = 596;
 constexpr double kStart = 46000.0;  // a day in 2025, as the readings' times
 
 enum class Signal {
-  RandomWalk, SineWithNoise, Spikes, Steps, Constant, Sawtooth,
+  RandomWalk,
+  SineWithNoise,
+  Spikes,
+  Steps,
+  Constant,
+  Sawtooth,
   // Readings as an instrument with one decimal gives them (a 0.1 grid).
-  Daily, DailyNoise05, DailyNoise20, Alternating, SitsThenJumps
+  Daily,
+  DailyNoise05,
+  DailyNoise20,
+  Alternating,
+  SitsThenJumps
 };
 enum class View { Automatic, ZoomedIn, StartsAtEdge, MostlyOutside, GridStepTallerThanMarkers };
 
@@ -65,8 +74,12 @@ std::vector<double> Readings(Signal s, std::int32_t n) {
     double v = 0;
     switch (s) {
       case Signal::RandomWalk: v = walk += 0.05 * noise(rng); break;
-      case Signal::SineWithNoise: v = 20 + 5 * std::sin(i * 7.0 / n * 6.283) + 0.3 * noise(rng); break;
-      case Signal::Spikes: v = i % every == every / 2 ? 20 + 8 * ((i / every) % 2 ? 1 : -1) : 20; break;
+      case Signal::SineWithNoise:
+        v = 20 + 5 * std::sin(i * 7.0 / n * 6.283) + 0.3 * noise(rng);
+        break;
+      case Signal::Spikes:
+        v = i % every == every / 2 ? 20 + 8 * ((i / every) % 2 ? 1 : -1) : 20;
+        break;
       case Signal::Steps: v = 20 + 2 * std::floor(i * 9.0 / n); break;
       case Signal::Constant: v = 21.5; break;
       // Climbs about one pixel row per reading in the automatic view: right
@@ -81,7 +94,9 @@ std::vector<double> Readings(Signal s, std::int32_t n) {
         break;
       }
       case Signal::Alternating: v = i % 2 ? 21.5 : 20.5; break;
-      case Signal::SitsThenJumps: v = 20 + 1.7 * ((i / 7200) % 3) + (i % 7200 == 0 ? 0.4 : 0); break;
+      case Signal::SitsThenJumps:
+        v = 20 + 1.7 * ((i / 7200) % 3) + (i % 7200 == 0 ? 0.4 : 0);
+        break;
     }
     if (s >= Signal::Daily) v = std::round(v * 10) / 10;  // as parsed from "21.3"
     y[static_cast<std::size_t>(i)] = v;
@@ -136,8 +151,7 @@ class Gate {
         series.AddNullXY(x, y[static_cast<std::size_t>(i)]);
       else if (setting.colorsAndNulls && i % 389 == 7)
         series.AddPoint(x, y[static_cast<std::size_t>(i)], {}, clLime);
-      else
-        series.AddPoint(x, y[static_cast<std::size_t>(i)]);
+      else series.AddPoint(x, y[static_cast<std::size_t>(i)]);
     }
     last_ = kStart + (n - 1) / 86400.0;
   }
@@ -199,21 +213,23 @@ std::string Difference(const QImage& a, const QImage& b) {
          std::to_string(fy) + ")";
 }
 
-void ExpectSameImage(Signal signal, std::int32_t n, const Setting& setting, std::initializer_list<View> views) {
+void ExpectSameImage(Signal signal, std::int32_t n, const Setting& setting,
+                     std::initializer_list<View> views) {
   Gate gate(signal, n, setting);
   for (View view : views) {
     gate.SetView(view);
     const QImage every = gate.Paint(true);
     const QImage reduced = gate.Paint(false);
-    const bool same = every.sizeInBytes() == reduced.sizeInBytes() &&
-                      std::equal(every.constBits(), every.constBits() + every.sizeInBytes(), reduced.constBits());
+    const bool same =
+        every.sizeInBytes() == reduced.sizeInBytes() &&
+        std::equal(every.constBits(), every.constBits() + every.sizeInBytes(), reduced.constBits());
     EXPECT_TRUE(same) << Name(signal) << ", " << n << " points, " << setting.name << ", view "
                       << Name(view) << ": " << Difference(every, reduced);
   }
 }
 
-constexpr auto kAllViews = {View::Automatic, View::ZoomedIn, View::StartsAtEdge, View::MostlyOutside,
-                            View::GridStepTallerThanMarkers};
+constexpr auto kAllViews = {View::Automatic, View::ZoomedIn, View::StartsAtEdge,
+                            View::MostlyOutside, View::GridStepTallerThanMarkers};
 constexpr Signal kAllSignals[] = {Signal::RandomWalk,  Signal::SineWithNoise, Signal::Spikes,
                                   Signal::Steps,       Signal::Constant,      Signal::Sawtooth,
                                   Signal::Daily,       Signal::DailyNoise05,  Signal::DailyNoise20,
@@ -221,7 +237,8 @@ constexpr Signal kAllSignals[] = {Signal::RandomWalk,  Signal::SineWithNoise, Si
 
 TEST(ReducedDrawing, ProgramSeriesEverySignalSizeAndView) {
   for (Signal signal : kAllSignals)
-    for (std::int32_t n : {1, 3, 700, 6000, 40000}) ExpectSameImage(signal, n, Settings()[0], kAllViews);
+    for (std::int32_t n : {1, 3, 700, 6000, 40000})
+      ExpectSameImage(signal, n, Settings()[0], kAllViews);
 }
 
 TEST(ReducedDrawing, OtherSeriesSettings) {
@@ -256,7 +273,8 @@ TEST(ReducedDrawing, DrawsAFewPrimitivesPerColumnNotPerPoint) {
 }
 
 TEST(ReducedDrawing, MillionReadings) {
-  ExpectSameImage(Signal::RandomWalk, 1000000, Settings()[0], {View::Automatic, View::StartsAtEdge});
+  ExpectSameImage(Signal::RandomWalk, 1000000, Settings()[0],
+                  {View::Automatic, View::StartsAtEdge});
   ExpectSameImage(Signal::Spikes, 1000000, Settings()[0], {View::Automatic});
   ExpectSameImage(Signal::DailyNoise20, 1000000, Settings()[0],
                   {View::Automatic, View::GridStepTallerThanMarkers});

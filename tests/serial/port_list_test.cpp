@@ -1,7 +1,6 @@
 // The port list over small fake device trees, the virtual-port folder rules,
 // and the mapping from port names to device paths.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,10 +95,8 @@ TEST(PortList, FoldersOthersCanWriteOrOwnAreIgnored) {
     mode_t parent, ports;
     bool foreignOwner;
   } rows[] = {
-      {"private", 0700, 0700, false},
-      {"group may write", 0700, 0770, false},
-      {"anyone may write", 0700, 0777, false},
-      {"parent writable by all", 0777, 0700, false},
+      {"private", 0700, 0700, false},          {"group may write", 0700, 0770, false},
+      {"anyone may write", 0700, 0777, false}, {"parent writable by all", 0777, 0700, false},
       {"someone else's", 0700, 0700, true},
   };
   for (const auto& row : rows) {
@@ -136,18 +133,12 @@ TEST(PortList, DevicePathOfANameAsTheChooserShowsIt) {
   const struct {
     std::string name, path;
   } rows[] = {
-      {"COM1", "/dev/ttyS0"},
-      {"com3", "/dev/ttyS2"},
-      {"COM12", "/dev/ttyS11"},
-      {"COM0", "/dev/COM0"},
-      {"COMX", "/dev/COMX"},
-      {"/dev/pts/3", "/dev/pts/3"},
-      {"/dev/ttyS2", "/dev/ttyS2"},
-      {"ttyUSB0", "/dev/ttyUSB0"},
-      {"pts/4", "/dev/pts/4"},
-      {"sim0", t.root() + "/xdg/tempolog/ports/sim0"},
-      {"sim1", "/dev/sim1"},
-      {"", "/dev/"},
+      {"COM1", "/dev/ttyS0"},       {"com3", "/dev/ttyS2"},
+      {"COM12", "/dev/ttyS11"},     {"COM0", "/dev/COM0"},
+      {"COMX", "/dev/COMX"},        {"/dev/pts/3", "/dev/pts/3"},
+      {"/dev/ttyS2", "/dev/ttyS2"}, {"ttyUSB0", "/dev/ttyUSB0"},
+      {"pts/4", "/dev/pts/4"},      {"sim0", t.root() + "/xdg/tempolog/ports/sim0"},
+      {"sim1", "/dev/sim1"},        {"", "/dev/"},
   };
   for (const auto& row : rows) EXPECT_EQ(SerialDevicePath(row.name), row.path) << row.name;
   unsetenv("XDG_RUNTIME_DIR");

@@ -29,9 +29,9 @@ std::string SystemWording(int code) {
 class FakeBackend : public SerialBackend {
  public:
   std::string incoming, sent;
-  uint32_t lineFlags = 0;        // reported once after the next transfer
+  uint32_t lineFlags = 0;  // reported once after the next transfer
   TransferEnd writeEnd = TransferEnd::Done;
-  int failError = 0;             // errno for every call when non-zero
+  int failError = 0;  // errno for every call when non-zero
   uint32_t tick = 1000;
   std::vector<int32_t> sleeps;
   TLineSettings driver{};
@@ -153,11 +153,22 @@ TEST(SerialCore, ParsePortNumber) {
     const char* name;
     int32_t number;
   } rows[] = {
-      {"COM1", 0},       {"com1", 0},        {"COM12", 11},      {"COM", -1},
-      {"COMX", -1},      {"COM0", -1},       {"/dev/ttyS0", 0},  {"/dev/ttyS2", 2},
-      {"/dev/ttySx", -2}, {"/dev/ttyS", -2}, {"\\\\.\\COM3", -1}, {"/dev/ttyUSB0", -1},
+      {"COM1", 0},
+      {"com1", 0},
+      {"COM12", 11},
+      {"COM", -1},
+      {"COMX", -1},
+      {"COM0", -1},
+      {"/dev/ttyS0", 0},
+      {"/dev/ttyS2", 2},
+      {"/dev/ttySx", -2},
+      {"/dev/ttyS", -2},
+      {"\\\\.\\COM3", -1},
+      {"/dev/ttyUSB0", -1},
       {"/dev/ttys003", 3},
-      {"ttyUSB0", -1},   {"", -1},           {"COM99999999999", -1},
+      {"ttyUSB0", -1},
+      {"", -1},
+      {"COM99999999999", -1},
   };
   TSerialPort port;
   for (const auto& row : rows) {
@@ -262,8 +273,12 @@ TEST(SerialCore, TickSpan) {
   const struct {
     uint32_t from, to, span;
   } rows[] = {
-      {100, 100, 0}, {90, 100, 10}, {100, 90, 10}, {0xFFFFFFF0u, 16, 32},
-      {0x7FFFFFFFu, 0x80000000u, 1}, {0, 0xFFFFFFFFu, 0xFFFFFFFFu},
+      {100, 100, 0},
+      {90, 100, 10},
+      {100, 90, 10},
+      {0xFFFFFFF0u, 16, 32},
+      {0x7FFFFFFFu, 0x80000000u, 1},
+      {0, 0xFFFFFFFFu, 0xFFFFFFFFu},
   };
   for (const auto& row : rows)
     EXPECT_EQ(TickSpan(row.from, row.to), row.span) << row.from << " -> " << row.to;
@@ -275,9 +290,9 @@ TEST(SerialCore, FindLineEnd) {
     int pos;
     const char* found;
   } rows[] = {
-      {"", -1, ""},         {"abc", -1, ""},       {"ab\r\ncd", 3, "\r\n"},
-      {"ab\n\rcd", 3, "\n\r"}, {"ab\r", 3, "\r"},   {"ab\n", 3, "\n"},
-      {"\r\r", 1, "\r"},    {"\n\n", 1, "\n"},     {"a\rb\n", 2, "\r"},
+      {"", -1, ""},        {"abc", -1, ""},   {"ab\r\ncd", 3, "\r\n"}, {"ab\n\rcd", 3, "\n\r"},
+      {"ab\r", 3, "\r"},   {"ab\n", 3, "\n"}, {"\r\r", 1, "\r"},       {"\n\n", 1, "\n"},
+      {"a\rb\n", 2, "\r"},
   };
   for (const auto& row : rows) {
     std::string found = "junk";
@@ -312,7 +327,10 @@ TEST(SerialCore, SplitCommaTextSplitsLikeThePortListIsWritten) {
       {"doubled quote", "\"say \"\"hi\"\"\"", {"say \"hi\""}},
       {"unterminated quote runs to the end", "\"open, end", {"open, end"}},
       {"bytes after a closing quote start an item", "\"a\"b", {"a", "b"}},
-      {"control bytes are blanks", "a\x01\x1f" "b", {"a", "b"}},
+      {"control bytes are blanks",
+       "a\x01\x1f"
+       "b",
+       {"a", "b"}},
       {"NUL belongs to its item", std::string("a\0b,c", 5), {std::string("a\0b", 3), "c"}},
       {"8-bit bytes belong to their item", "\xE9t\xE9", {"\xE9t\xE9"}},
   };

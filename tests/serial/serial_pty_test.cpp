@@ -1,8 +1,7 @@
 // The serial port object on real pseudo-terminals: the test plays the
 // instrument on the master side of a pair that each fixture opens itself.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -268,10 +267,8 @@ TEST_F(SerialPty, ConfigureReadsBackFromTheTerminal) {
     bool soft, hard;
     uint8_t wantStop;
   } rows[] = {
-      {2400, 8, 'N', 0, false, false, ONESTOPBIT},
-      {9600, 7, 'E', 2, true, false, TWOSTOPBITS},
-      {115200, 8, 'O', 0, false, true, ONESTOPBIT},
-      {19200, 8, 'M', 0, false, false, ONESTOPBIT},
+      {2400, 8, 'N', 0, false, false, ONESTOPBIT},  {9600, 7, 'E', 2, true, false, TWOSTOPBITS},
+      {115200, 8, 'O', 0, false, true, ONESTOPBIT}, {19200, 8, 'M', 0, false, false, ONESTOPBIT},
       {19200, 8, 'S', 0, false, false, ONESTOPBIT},
   };
   for (const auto& row : rows) {

@@ -18,9 +18,10 @@ std::string TestPort() {
   return port != nullptr ? port : "";
 }
 
-#define REQUIRE_TEST_PORT()                                                          \
-  if (TestPort().empty()) GTEST_SKIP() << "TEMPOLOG_TEST_PORT names no port with " \
-                                          "a simulated thermometer (scripts/wintest)"
+#define REQUIRE_TEST_PORT()                                \
+  if (TestPort().empty())                                  \
+  GTEST_SKIP() << "TEMPOLOG_TEST_PORT names no port with " \
+                  "a simulated thermometer (scripts/wintest)"
 
 // Opens the port as the program does: 2400 baud, 8N1, no flow control.
 void OpenLikeTheProgram(TSerialPort& port) {

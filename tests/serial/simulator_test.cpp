@@ -1,16 +1,15 @@
 // The simulated thermometer: its protocol and fault modes directly, and the
 // tempolog-sim program end to end through the serial port object.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
-#include <cctype>
 
 #include "serial/SerialPort.h"
 #include "tools/SimInstrument.h"
@@ -71,15 +70,35 @@ TEST(SimInstrument, FaultModes) {
     bool vanishes;
   } rows[] = {
       {"silent", With([](SimOptions& o) { o.silent = true; }), {"a", "b"}, {"", ""}, false},
-      {"fixed", With([](SimOptions& o) { o.fixed = true, o.fixedValue = "99.9"; }), {"a"}, {"99.9\r\n"}, false},
-      {"no line end", With([](SimOptions& o) { o.fixed = true, o.fixedValue = "1.0", o.noLineEnd = true; }), {"a"}, {"1.0"}, false},
-      {"every third", With([](SimOptions& o) { o.answerEvery = 3; }), {"a", "b", "c", "d", "e", "f"}, {"", "", "*", "", "", "*"}, false},
-      {"vanish after 2", With([](SimOptions& o) { o.vanishAfter = 2; }), {"a", "b", "c"}, {"*", "*", ""}, true},
+      {"fixed",
+       With([](SimOptions& o) { o.fixed = true, o.fixedValue = "99.9"; }),
+       {"a"},
+       {"99.9\r\n"},
+       false},
+      {"no line end",
+       With([](SimOptions& o) { o.fixed = true, o.fixedValue = "1.0", o.noLineEnd = true; }),
+       {"a"},
+       {"1.0"},
+       false},
+      {"every third",
+       With([](SimOptions& o) { o.answerEvery = 3; }),
+       {"a", "b", "c", "d", "e", "f"},
+       {"", "", "*", "", "", "*"},
+       false},
+      {"vanish after 2",
+       With([](SimOptions& o) { o.vanishAfter = 2; }),
+       {"a", "b", "c"},
+       {"*", "*", ""},
+       true},
       {"vanish at once", With([](SimOptions& o) { o.vanishAfter = 0; }), {"a"}, {""}, true},
-      {"script", With([](SimOptions& o) {
+      {"script",
+       With([](SimOptions& o) {
          o.scripted = true;
          o.script = {{"01X?", "21.0\r\n"}, {"ID?", std::string("T\0X\r\n", 5)}};
-       }), {"ID?", "01X?", "other"}, {std::string("T\0X\r\n", 5), "21.0\r\n", ""}, false},
+       }),
+       {"ID?", "01X?", "other"},
+       {std::string("T\0X\r\n", 5), "21.0\r\n", ""},
+       false},
   };
   for (const auto& row : rows) {
     SimInstrument sim{row.options};
@@ -167,17 +186,17 @@ TEST(SimInstrument, Arguments) {
   EXPECT_EQ(o.replyDelayMs, 300);
   EXPECT_EQ(o.answerEvery, 2);
   EXPECT_EQ(o.fixedValue, "1A");
-  for (const char* option : {"--delay", "--silent", "--no-line-end", "--garbage", "--endless",
-                             "--every", "--value", "--vanish-after", "--return-after", "--script",
-                             "--help"})
+  for (const char* option :
+       {"--delay", "--silent", "--no-line-end", "--garbage", "--endless", "--every", "--value",
+        "--vanish-after", "--return-after", "--script", "--help"})
     EXPECT_NE(SimUsage().find(option), std::string::npos) << option;
 }
 
 TEST(SimInstrument, Script) {
   std::vector<std::pair<std::string, std::string>> script;
   std::string error;
-  ASSERT_TRUE(ParseSimScript("# comment\r\n01X? -> 23.5\\r\\n\n\nA\\tB -> \\0\\xff\\\\\n", script,
-                             error));
+  ASSERT_TRUE(
+      ParseSimScript("# comment\r\n01X? -> 23.5\\r\\n\n\nA\\tB -> \\0\\xff\\\\\n", script, error));
   ASSERT_EQ(script.size(), 2u);
   EXPECT_EQ(script[0], std::make_pair(std::string("01X?"), std::string("23.5\r\n")));
   EXPECT_EQ(script[1], std::make_pair(std::string("A\tB"), std::string("\0\xff\\", 3)));
@@ -253,7 +272,7 @@ class SimEndToEnd : public ::testing::Test {
     std::system(("rm -rf '" + runtime + "'").c_str());
   }
   bool LinkExists(const std::string& name) {
-    struct stat st{};
+    struct stat st {};
     return lstat((runtime + "/tempolog/ports/" + name).c_str(), &st) == 0;
   }
   std::string runtime, saved;

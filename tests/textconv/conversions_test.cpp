@@ -53,18 +53,18 @@ TEST(ParseTimestamp, ReadsDatesAndTimes) {
       {"2024-03-05 07:04:09xyz", At(2024, 3, 5, 7, 4, 9)},
       {"2024-03-05 07:04:09\t12.5", At(2024, 3, 5, 7, 4, 9)},  // a log line's first column
       {"  2024 - 03 - 05   07 : 04 : 09", At(2024, 3, 5, 7, 4, 9)},
-      {"2024-03-05-", At(2024, 3, 5)},               // trailing date separator
+      {"2024-03-05-", At(2024, 3, 5)},  // trailing date separator
       {"2024-03-05 ", At(2024, 3, 5)},
-      {"2024-02-29", At(2024, 2, 29)},               // leap day
-      {"2000-02-29", At(2000, 2, 29)},               // leap century
+      {"2024-02-29", At(2024, 2, 29)},  // leap day
+      {"2000-02-29", At(2000, 2, 29)},  // leap century
       {"0001-01-01", At(1, 1, 1)},
       {"9999-12-31 23:59:59.999", At(9999, 12, 31, 23, 59, 59, 999)},
-      {"03-05", At(2026, 3, 5)},                     // no year: the current one
-      {"76-01-01", At(1976, 1, 1)},                  // window starts 50 years back
-      {"75-12-31", At(2075, 12, 31)},                // ... and ends 49 years ahead
-      {"7-1-1", At(2007, 1, 1)},                     // one digit is a short year too
-      {"024-1-1", At(24, 1, 1)},                     // three digits are taken as written
-      {"00002024-03-05", At(2024, 3, 5)},            // leading zeros are not a short year
+      {"03-05", At(2026, 3, 5)},           // no year: the current one
+      {"76-01-01", At(1976, 1, 1)},        // window starts 50 years back
+      {"75-12-31", At(2075, 12, 31)},      // ... and ends 49 years ahead
+      {"7-1-1", At(2007, 1, 1)},           // one digit is a short year too
+      {"024-1-1", At(24, 1, 1)},           // three digits are taken as written
+      {"00002024-03-05", At(2024, 3, 5)},  // leading zeros are not a short year
       {std::string(100000, '0') + "1-1-1", At(1, 1, 1)},
       {"2024-03-05 7", At(2024, 3, 5, 7)},
       {"2024-03-05 07:04:09.5", At(2024, 3, 5, 7, 4, 9, 5)},  // milliseconds read as a number
@@ -73,7 +73,7 @@ TEST(ParseTimestamp, ReadsDatesAndTimes) {
       {"2024-03-05 pm 1:05", At(2024, 3, 5, 13, 5)},
       {"AM 12:00:01", At(1899, 12, 30, 0, 0, 1)},
       {"23:59:59.999", At(1899, 12, 30, 23, 59, 59, 999)},
-      {"1899-12-29 06:00", -1.25},                   // before day 0 the time is subtracted
+      {"1899-12-29 06:00", -1.25},  // before day 0 the time is subtracted
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
@@ -86,24 +86,24 @@ TEST(ParseTimestamp, RejectsBadTextQuotingAllOfIt) {
   const std::string rows[] = {
       "",
       " ",
-      "2024-03-05x",           // a letter straight after the date
-      "2024-02-30 10:00:00",   // no such day
-      "2023-02-29",            // not a leap year
-      "1900-02-29",            // century not divisible by 400
+      "2024-03-05x",          // a letter straight after the date
+      "2024-02-30 10:00:00",  // no such day
+      "2023-02-29",           // not a leap year
+      "1900-02-29",           // century not divisible by 400
       "2024-13-01",
       "2024-00-10",
       "10000-01-01",
       "0000-01-01",
       "2024-03-05 24:00",
       "2024-03-05 10:60",
-      "2024-03-05 10:",        // separator without a number
+      "2024-03-05 10:",  // separator without a number
       "2024-03-05 10:00:",
       "2024-03-05 10:00:00.",
       "2024-03-05 10:00:00.1000",
-      "2024-03-05 13:00 PM",   // a marked hour runs 1 to 12
+      "2024-03-05 13:00 PM",  // a marked hour runs 1 to 12
       "2024-03-05 0:00 AM",
       "2024-",
-      "12:00 x",               // a time alone must use up the text
+      "12:00 x",  // a time alone must use up the text
       "abc",
       "2024/03/05",
       "\0"s,
@@ -144,12 +144,9 @@ TEST(ParseTimestamp, FieldOrderFollowsTheShortDateForm) {
     TDateTimeValue expected;
   };
   const Row rows[] = {
-      {"dd/mm/yyyy", "05/03/2024", At(2024, 3, 5)},
-      {"d/m/y", "05/03", At(2026, 3, 5)},
-      {"mm/dd/yyyy", "03/05/2024", At(2024, 3, 5)},
-      {"M/d/yy", "03/05", At(2026, 3, 5)},
-      {"yyyy/mm/dd", "2024/03/05", At(2024, 3, 5)},
-      {"ee/mm/dd", "2024/03/05", At(2024, 3, 5)},
+      {"dd/mm/yyyy", "05/03/2024", At(2024, 3, 5)}, {"d/m/y", "05/03", At(2026, 3, 5)},
+      {"mm/dd/yyyy", "03/05/2024", At(2024, 3, 5)}, {"M/d/yy", "03/05", At(2026, 3, 5)},
+      {"yyyy/mm/dd", "2024/03/05", At(2024, 3, 5)}, {"ee/mm/dd", "2024/03/05", At(2024, 3, 5)},
       {"", "03/05/2024", At(2024, 3, 5)},  // none of the letters: month first
   };
   for (const auto& row : rows) {
@@ -234,8 +231,8 @@ TEST(ParseNumber, ReadsReadings) {
       {"1e-3", 1e-3L},
       {"2.5E3", 2500.0L},
       {"123456789012345678", 123456789012345678.0L},
-      {"0." + std::string(100000, '0') + "1", 0.0L},     // far below the smallest value
-      {"1.5" + std::string(100000, '0'), 1.5L},          // trailing zeros cannot overflow
+      {"0." + std::string(100000, '0') + "1", 0.0L},  // far below the smallest value
+      {"1.5" + std::string(100000, '0'), 1.5L},       // trailing zeros cannot overflow
       {std::string(5000, '0') + "7", 7.0L},
   };
   for (const auto& row : rows) {
@@ -280,13 +277,14 @@ TEST(ParseNumber, RejectsBadTextQuotingAllOfIt) {
       "1.2.3",
       "abc",
       "e5",
-      "1e5000",             // the exponent stops at 500, leaving a digit unread
-      "1e4933",             // overflows
+      "1e5000",                // the exponent stops at 500, leaving a digit unread
+      "1e4933",                // overflows
       std::string(5000, '9'),  // overflows
       "--1",
       "0x10",
       "23.5\0"s,
-      "\xB0" "C",
+      "\xB0"
+      "C",
       std::string(100000, ' ') + "x",
   };
   for (const auto& text : rows) {
@@ -344,12 +342,15 @@ TEST(ParseInteger, ReadsPeriods) {
 
 TEST(ParseInteger, RejectsBadTextQuotingAllOfIt) {
   const std::string rows[] = {
-      "", " ", "5 ", "2147483648", "-2147483649", "99999999999999999999", "$", "0x", "x",
-      "$123456789", "1.5", "1e3", "--1", "+-1", "$G", "12a", "\0"s, "5\0"s, "\xFF",
+      "",     " ",   "5 ", "2147483648", "-2147483649", "99999999999999999999",
+      "$",    "0x",  "x",  "$123456789", "1.5",         "1e3",
+      "--1",  "+-1", "$G", "12a",        "\0"s,         "5\0"s,
+      "\xFF",
   };
   for (const auto& text : rows) {
     SCOPED_TRACE(text);
-    EXPECT_EQ(MessageOf([&] { ParseInteger(text); }), "'" + text + "' is not a valid integer value");
+    EXPECT_EQ(MessageOf([&] { ParseInteger(text); }),
+              "'" + text + "' is not a valid integer value");
   }
 }
 

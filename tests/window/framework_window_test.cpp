@@ -133,7 +133,8 @@ TEST(TimerTest, TicksArriveFromTheMessageLoop) {
   timer.SetInterval(5);
   QElapsedTimer clock;
   clock.start();
-  while (ticks < 3 && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  while (ticks < 3 && clock.elapsed() < 5000)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
   EXPECT_GE(ticks, 3);
   timer.SetEnabled(false);
   const int stopped = ticks;

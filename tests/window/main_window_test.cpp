@@ -4,9 +4,9 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -109,8 +109,9 @@ TEST_F(MainWindowTest, StatusLabelsKeepTheirRightEdgeWhenTheTextChanges) {
 
 TEST_F(MainWindowTest, MenusCarryTheirCaptions) {
   EXPECT_EQ(form.Dane1->title(), QStringLiteral("&Data"));
-  EXPECT_EQ(ActionTexts(form.Dane1),
-            (QStringList{QStringLiteral("Save &as"), QStringLiteral("&Load"), QStringLiteral("&Clear")}));
+  EXPECT_EQ(
+      ActionTexts(form.Dane1),
+      (QStringList{QStringLiteral("Save &as"), QStringLiteral("&Load"), QStringLiteral("&Clear")}));
   EXPECT_EQ(ActionTexts(form.PopupMenu1),
             (QStringList{QStringLiteral("&Clear"), QStringLiteral("Save &as")}));
   EXPECT_EQ(form.Memo1->PopupMenu(), form.PopupMenu1);

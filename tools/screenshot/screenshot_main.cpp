@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
   // 5 March 2024 from 07:00, a slow warming with a small wobble.
   const double start = 45356.0 + 7.0 / 24.0;
   for (int minute = 0; minute <= 120; ++minute) {
-    const double reading = 21.0 + minute * 0.02 + 0.6 * std::sin(minute / 7.0) +
-                           0.3 * std::sin(minute * 1.3);
+    const double reading =
+        21.0 + minute * 0.02 + 0.6 * std::sin(minute / 7.0) + 0.3 * std::sin(minute * 1.3);
     chart.Series1->AddPoint(start + minute * tempolog::OneMinute,
                             std::round(reading * 10.0) / 10.0);
   }
