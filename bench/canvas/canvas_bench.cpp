@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "chart/ChartCanvas.h"
+#include "framework/SurfaceQt.h"
 
 namespace tempolog {
 namespace {
