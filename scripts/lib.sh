@@ -11,8 +11,9 @@ base_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev ccache
 # clone or preset of this machine are not compiled again. Paths are taken
 # relative to the clone, so two clones share their entries.
 export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$root_dir" CCACHE_NOHASHDIR=1
-# The unit tests' framework, and the formatter the source check uses.
-test_packages=(libgtest-dev libgmock-dev clang-format)
+# The unit tests' framework, the formatter the source check uses, and the
+# benchmark library (the test build compiles the benchmarks so they keep up).
+test_packages=(libgtest-dev libgmock-dev clang-format libbenchmark-dev)
 # Building the Debian package (dpkg-shlibdeps, file) and checking its menu
 # entry and AppStream metadata.
 package_packages=(dpkg-dev file desktop-file-utils appstream)
