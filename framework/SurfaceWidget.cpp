@@ -63,8 +63,12 @@ void TSurfaceWidget::SetWindowCursor(TCursor cursor) {
 }
 
 void TSurfaceWidget::paintEvent(QPaintEvent*) {
-  if (client_ == nullptr) return;
   QPainter painter(this);
+  if (client_ == nullptr) {
+    // Nobody draws any more: a plain background instead of stale pixels.
+    painter.fillRect(rect(), palette().window());
+    return;
+  }
   TWindowSurface surface(painter, width(), height(), logicalDpiY());
   Guard([&] { client_->Paint(surface); });
 }
