@@ -1,8 +1,5 @@
 #include "chart/ChartCanvas.h"
 
-#include <QFont>
-#include <QGuiApplication>
-#include <QLocale>
 #include <algorithm>
 #include <cmath>
 
@@ -54,13 +51,13 @@ TChartFontObject::TChartFontObject(std::function<void()> on_change) {
   SetStyle(0);
   // Japanese desktops lack a face that shows their script under this name:
   // take the desktop's own face and size instead.
-  if (QGuiApplication::instance() != nullptr && QLocale::system().language() == QLocale::Japanese) {
-    const QFont desktop = QGuiApplication::font();
-    SetName(desktop.family().toStdString());
-    if (desktop.pointSize() > 0) {
-      SetSize(desktop.pointSize());
-    } else if (desktop.pixelSize() > 0) {
-      SetSize(MulDiv(desktop.pixelSize(), 72, PixelsPerInch()));
+  if (const std::optional<TDesktopFont> desktop = DesktopFont();
+      desktop && desktop->JapaneseLocale) {
+    SetName(desktop->Name);
+    if (desktop->PointSize > 0) {
+      SetSize(desktop->PointSize);
+    } else if (desktop->PixelSize > 0) {
+      SetSize(MulDiv(desktop->PixelSize, 72, PixelsPerInch()));
     }
   }
   OnChange = std::move(on_change);

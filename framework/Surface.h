@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -367,5 +368,17 @@ class TSurface {
 // monochrome, that keeps its pixels (Image() is not null). The chart buffers its
 // paint passes in one.
 std::unique_ptr<TSurface> NewBitmapSurface(int width, int height, bool monochrome = false);
+
+// The desktop's font, and whether the user's locale is Japanese (whose
+// desktops lack a face showing their script under common Western names).
+// Sizes are 0 where the desktop does not give them that way.
+struct TDesktopFont {
+  std::string Name;
+  int PointSize = 0;
+  int PixelSize = 0;
+  bool JapaneseLocale = false;
+};
+// Empty before the application object exists.
+std::optional<TDesktopFont> DesktopFont();
 
 }  // namespace tempolog

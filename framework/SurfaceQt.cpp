@@ -1,6 +1,8 @@
 #include "framework/SurfaceQt.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QLocale>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
@@ -747,6 +749,14 @@ TBitmapSurface::~TBitmapSurface() { EndPainter(); }
 
 std::unique_ptr<TSurface> NewBitmapSurface(int width, int height, bool monochrome) {
   return std::make_unique<TBitmapSurface>(width, height, monochrome);
+}
+
+std::optional<TDesktopFont> DesktopFont() {
+  if (QGuiApplication::instance() == nullptr) return std::nullopt;
+  const QFont desktop = QGuiApplication::font();
+  return TDesktopFont{FromScreen(desktop.family()), std::max(desktop.pointSize(), 0),
+                      std::max(desktop.pixelSize(), 0),
+                      QLocale::system().language() == QLocale::Japanese};
 }
 
 TWindowSurface::TWindowSurface(QPainter& painter, int width, int height, int pixels_per_inch)
