@@ -169,6 +169,11 @@ class TChartValueList {
   enum class Monotony : std::uint8_t { NonDecreasing, Unordered, Unknown };
 
   void RecomputeStatistics() const;
+  // This list, its statistics brought up to date first.
+  const TChartValueList& WithStatistics() const {
+    if (statisticsStale_) RecomputeStatistics();
+    return *this;
+  }
   void Appended(double stored);  // bookkeeping after a value went in at the end
   void InsertedInside(std::int32_t index, double stored);
   void SwapValues(std::int32_t a, std::int32_t b) noexcept { values_.Swap(a, b); }

@@ -165,22 +165,10 @@ void TChartValueList::RecomputeStatistics() const {
   statisticsStale_ = false;
 }
 
-double TChartValueList::Largest() const {
-  if (statisticsStale_) RecomputeStatistics();
-  return largest_;
-}
-double TChartValueList::Smallest() const {
-  if (statisticsStale_) RecomputeStatistics();
-  return smallest_;
-}
-double TChartValueList::Sum() const {
-  if (statisticsStale_) RecomputeStatistics();
-  return sum_;
-}
-double TChartValueList::SumOfMagnitudes() const {
-  if (statisticsStale_) RecomputeStatistics();
-  return sumOfMagnitudes_;
-}
+double TChartValueList::Largest() const { return WithStatistics().largest_; }
+double TChartValueList::Smallest() const { return WithStatistics().smallest_; }
+double TChartValueList::Sum() const { return WithStatistics().sum_; }
+double TChartValueList::SumOfMagnitudes() const { return WithStatistics().sumOfMagnitudes_; }
 
 bool TChartValueList::IsNonDecreasing() const {
   if (monotony_ == Monotony::Unknown) {
