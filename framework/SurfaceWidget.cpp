@@ -78,13 +78,21 @@ void TSurfaceWidget::resizeEvent(QResizeEvent*) {
   Guard([&] { client_->SetBounds(width(), height()); });
 }
 
-void TSurfaceWidget::mousePressEvent(QMouseEvent* event) {
+void TSurfaceWidget::MouseButtonEvent(QMouseEvent* event, bool down) {
   TMouseButton button;
   if (client_ == nullptr || !ButtonOf(event->button(), button)) return;
   const QPoint p = event->position().toPoint();
   const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
-  Guard([&] { client_->MouseDown(button, shift, p.x(), p.y()); });
+  Guard([&] {
+    if (down) {
+      client_->MouseDown(button, shift, p.x(), p.y());
+    } else {
+      client_->MouseUp(button, shift, p.x(), p.y());
+    }
+  });
 }
+
+void TSurfaceWidget::mousePressEvent(QMouseEvent* event) { MouseButtonEvent(event, true); }
 
 void TSurfaceWidget::mouseMoveEvent(QMouseEvent* event) {
   if (client_ == nullptr) return;
@@ -93,13 +101,7 @@ void TSurfaceWidget::mouseMoveEvent(QMouseEvent* event) {
   Guard([&] { client_->MouseMove(shift, p.x(), p.y()); });
 }
 
-void TSurfaceWidget::mouseReleaseEvent(QMouseEvent* event) {
-  TMouseButton button;
-  if (client_ == nullptr || !ButtonOf(event->button(), button)) return;
-  const QPoint p = event->position().toPoint();
-  const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
-  Guard([&] { client_->MouseUp(button, shift, p.x(), p.y()); });
-}
+void TSurfaceWidget::mouseReleaseEvent(QMouseEvent* event) { MouseButtonEvent(event, false); }
 
 void TSurfaceWidget::wheelEvent(QWheelEvent* event) {
   if (client_ == nullptr) return;

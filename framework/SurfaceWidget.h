@@ -32,6 +32,9 @@ class TSurfaceWidget : public QWidget, public TDrawnWindow {
   void wheelEvent(QWheelEvent* event) override;
 
  private:
+  // A button pressed (`down`) or released, handed to the client.
+  void MouseButtonEvent(QMouseEvent* event, bool down);
+
   TWindowClient* client_;
   int wheelRemainder_ = 0;  // eighths of a degree not yet a whole notch
 };
