@@ -109,41 +109,35 @@ def csv_output(csv_path, log_path):
 
 
 def prom(metrics_path, log_path, failed):
-    """The gauges and counters of the recorder as the node exporter serves
-    them: the last reading, the time of the last good reading (within the
-    second of the log's last line), the count of readings and of failed ticks."""
+    """The recorder's gauges and counters as the node exporter serves them:
+    the last reading, the time of the last good reading (within the second of
+    the log's last line), the counts of readings and of failed ticks."""
     samples = {}
     for line in open(metrics_path, encoding="utf-8"):
-        if line.startswith("node_textfile_scrape_error"):
-            if float(line.split()[-1]) != 0:
-                fail("the node exporter could not read the recorder's file")
+        if line.startswith("node_textfile_scrape_error") and float(line.split()[-1]) != 0:
+            fail("the node exporter could not read the recorder's file")
         if line.startswith("tempolog_"):
-            name = line.split("{")[0].split()[0]
-            samples[name] = float(line.split()[-1])
+            name, value = line.rsplit(" ", 1)
+            samples[name] = float(value)
     log = read_log(log_path)
     if not log:
         fail("the log is empty")
-    found = {
-        "last reading": [v for k, v in samples.items() if "time" not in k and k.endswith("celsius")
-                         or k.endswith("reading") or k.endswith("value")],
-        "readings": [v for k, v in samples.items() if "reading" in k and k.endswith("_total")
-                     and "fail" not in k],
-        "failed ticks": [v for k, v in samples.items() if "fail" in k and k.endswith("_total")],
-        "time of the last reading": [v for k, v in samples.items() if "time" in k
-                                     and not k.endswith("_total")],
+    expected = {
+        "tempolog_temperature": single(log[-1][1]),
+        "tempolog_last_reading_timestamp_seconds": log[-1][0],
+        "tempolog_readings_total": len(log),
+        "tempolog_failed_ticks_total": int(failed),
     }
-    for what, values in found.items():
-        if len(values) != 1:
-            fail(f"/metrics has {len(values)} samples for the {what}: {samples}")
-    if single(found["last reading"][0]) != single(log[-1][1]):
-        fail(f"last reading {found['last reading'][0]}, the log ends with {log[-1][1]}")
-    if found["readings"][0] != len(log):
-        fail(f"{found['readings'][0]} readings counted, the log has {len(log)}")
-    if found["failed ticks"][0] != int(failed):
-        fail(f"{found['failed ticks'][0]} failed ticks counted, expected {failed}")
-    if local_stamp(int(found["time of the last reading"][0])) != log[-1][0]:
-        fail(f"the last good reading at {found['time of the last reading'][0]}, "
-             f"the log's last line at {log[-1][0]}")
+    for name, want in expected.items():
+        got = [v for k, v in samples.items() if k.split("{")[0] == name]
+        if len(got) != 1:
+            fail(f"/metrics has {len(got)} samples of {name}: {samples}")
+        if name.endswith("_seconds"):
+            got = [local_stamp(int(got[0]))]
+        elif name == "tempolog_temperature":
+            got = [single(got[0])]
+        if got[0] != want:
+            fail(f"{name} is {got[0]}, expected {want}")
     print(f"/metrics shows the last reading {log[-1][1]} and {len(log)} readings")
 
 
