@@ -81,7 +81,7 @@ influx_write recorded "$tmp/a.lp"
 influx_query recorded 'SELECT value FROM temperature GROUP BY port' >"$tmp/a.json"
 readback influx "$tmp/a.json" "$tmp/a.log" "$port"
 node_metrics >"$tmp/a.metrics"
-readback prom "$tmp/a.metrics" "$tmp/a.log" 0
+readback prom "$tmp/a.metrics" "$tmp/a.log" "$port" 0
 
 # ---- export of that log: line protocol into InfluxDB, CSV through csv --------
 echo "== export"
@@ -105,18 +105,35 @@ status=0
 grep -q ':2: .*not a reading' "$tmp/torn.err" ||
   fail "the bad line's number and text are not reported: $(cat "$tmp/torn.err")"
 readback csv "$tmp/torn.csv" "$tmp/a.log"
+# Local times of the log and their offsets from UTC by the zone's rules: winter,
+# summer, the hour repeated in October (its first pass, in summer time) and the
+# hour skipped in March (read with the offset in force before it).
+printf '%s\t20.5\r\n' "2026-12-09 14:05:09" "2026-07-01 12:00:00" "2026-10-25 02:30:00" \
+  "2026-03-29 02:30:00" >"$tmp/zones.log"
+"$cli" export "$tmp/zones.log" --format csv >"$tmp/zones.csv"
+{
+  printf 'time,value\r\n'
+  printf '%s,20.5\r\n' "2026-12-09T14:05:09.000+01:00" "2026-07-01T12:00:00.000+02:00" \
+    "2026-10-25T02:30:00.000+02:00" "2026-03-29T02:30:00.000+01:00"
+} | cmp - "$tmp/zones.csv" ||
+  fail "export's offsets differ from the zone rules: $(cat "$tmp/zones.csv")"
 
-# ---- the adapter pulled out after two readings, back 2.5 s later --------------
+# ---- the adapter pulled out after two readings, back 2.5 s later ------------
+# (and pulled out again after two more readings: it vanishes after every fourth
+# request). One line when the port goes, one when it is back, never repeated.
 echo "== unplug and return"
 start_sim unplug --vanish-after 4 --return-after 2500
 TIMEFORMAT='%U %S'
 { time "$cli" record --port unplug --period 1 --duration 8 --out "$tmp/b.log" \
-  >/dev/null 2>"$tmp/b.err"; } 2>"$tmp/b.time" || fail "record ended with status $?"
+  --prom "$(textfile_dir)/unplug.prom" >/dev/null 2>"$tmp/b.err"; } 2>"$tmp/b.time" || fail "record ended with status $?"
 cat "$tmp/b.err"
 readback log "$tmp/b.log"
-[ "$(grep -c 'unplug: gone' "$tmp/b.err")" = 1 ] && [ "$(grep -c 'unplug: back' "$tmp/b.err")" = 1 ] ||
-  fail "not one line for the port gone and one for its return: $(cat "$tmp/b.err")"
+changes="$(grep -o 'unplug: \(gone\|back\)' "$tmp/b.err" | tr '\n' ' ')"
+[[ "$changes" =~ ^unplug:\ gone\ unplug:\ back\ (unplug:\ gone\ )?$ ]] ||
+  fail "not one line for each change of the port: $changes"
 [ "$(lines_of "$tmp/b.log")" -ge 4 ] || fail "no readings after the return: $(cat -A "$tmp/b.log")"
+node_metrics >"$tmp/b.metrics"
+readback prom "$tmp/b.metrics" "$tmp/b.log" unplug some
 # Waiting for the port takes no processor time to speak of (no busy loop).
 read -r user system <"$tmp/b.time"
 python3 -c "import sys; sys.exit(0 if $user + $system < 2 else 1)" ||
