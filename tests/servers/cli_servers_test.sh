@@ -118,11 +118,11 @@ printf '%s\t20.5\r\n' "2026-12-09 14:05:09" "2026-07-01 12:00:00" "2026-10-25 02
 } | cmp - "$tmp/zones.csv" ||
   fail "export's offsets differ from the zone rules: $(cat "$tmp/zones.csv")"
 
-# ---- the adapter pulled out after two readings, back 2.5 s later ------------
+# ---- the adapter pulled out after two readings, back 2 s later --------------
 # (and pulled out again after two more readings: it vanishes after every fourth
 # request). One line when the port goes, one when it is back, never repeated.
 echo "== unplug and return"
-start_sim unplug --vanish-after 4 --return-after 2500
+start_sim unplug --vanish-after 4 --return-after 2000
 TIMEFORMAT='%U %S'
 { time "$cli" record --port unplug --period 1 --duration 8 --out "$tmp/b.log" \
   --prom "$(textfile_dir)/unplug.prom" >/dev/null 2>"$tmp/b.err"; } 2>"$tmp/b.time" || fail "record ended with status $?"
@@ -156,15 +156,17 @@ done
 
 # ---- SIGTERM while the instrument is answering ------------------------------
 echo "== SIGTERM in an exchange"
-start_sim slow --delay 700
+# Each answer takes 0.8 s: a tick (two exchanges) lasts 1.6 s of every 2 s (the
+# ticks keep to a grid of whole periods and skip the ones missed).
+start_sim slow --delay 800
 "$cli" record --port slow --period 1 --out "$tmp/d.log" >"$tmp/d.out" 2>"$tmp/d.err" &
 pid=$!
 for ((i = 0; i < 100; ++i)); do
   [ "$(lines_of "$tmp/d.log")" -ge 1 ] && break
   sleep 0.1
 done
-# The next tick's first request has been sent; its reply is 0.7 s away.
-sleep 0.3
+# The first reading came at 1.6 s; the next tick exchanges from 2 s to 3.6 s.
+sleep 0.8
 kill -TERM "$pid"
 for ((i = 0; i < 50; ++i)); do
   kill -0 "$pid" 2>/dev/null || break
