@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/cli/Console.h"
 #include "serial/SerialPort.h"
 
 namespace tempolog {
@@ -42,6 +43,7 @@ int RunPorts() {
 }
 
 int RunCli(const std::vector<std::string>& args) {
+  UseBinaryOutput();
   const TCliArguments parsed = ParseCliArguments(args);
   if (!parsed.error.empty()) {
     SayOnStderr(parsed.error);

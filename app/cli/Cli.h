@@ -12,6 +12,7 @@
 // bad arguments.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,13 @@ int RunCli(const std::vector<std::string>& args);
 int RunPorts();
 int RunRecord(const TRecordOptions& options);
 int RunExport(const TExportOptions& options);
+
+// Where converted lines go, in pieces; false when they could not be taken.
+using TOutputSink = std::function<bool(const std::string& bytes)>;
+
+// The conversion of RunExport, its output given to `sink` (RunExport's is
+// standard output); messages about lines that do not read go to standard error.
+int ExportLog(const TExportOptions& options, const TOutputSink& sink);
 
 // One message line on standard error: "tempolog-cli: " and `text`, control
 // bytes shown as \xHH (\t for a tab).

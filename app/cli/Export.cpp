@@ -17,7 +17,9 @@ constexpr std::size_t kOutputPiece = 1 << 16;
 
 }  // namespace
 
-int RunExport(const TExportOptions& options) {
+int RunExport(const TExportOptions& options) { return ExportLog(options, WriteStdout); }
+
+int ExportLog(const TExportOptions& options, const TOutputSink& sink) {
   std::string bytes;
   try {
     bytes = ReadFileShared(options.file);
@@ -55,11 +57,11 @@ int RunExport(const TExportOptions& options) {
     }
     output += FormatReading(options.format, reading, options.port);
     if (output.size() >= kOutputPiece) {
-      if (!WriteStdout(output)) break;
+      if (!sink(output)) break;
       output.clear();
     }
   }
-  if (!WriteStdout(output)) {
+  if (!sink(output)) {
     SayOnStderr("cannot write to standard output");
     return kExitFailed;
   }

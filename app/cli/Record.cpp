@@ -12,11 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <optional>
 #include <utility>
 
 #include "app/cli/Cli.h"
-#include "app/cli/StopSignals.h"
+#include "app/cli/Console.h"
 #include "app/link/InstrumentLink.h"
 #include "app/link/LogFormat.h"
 #include "framework/Exceptions.h"
@@ -168,10 +167,9 @@ class TRecorder {
   int Loop() {
     const Clock::time_point start = Clock::now();
     const auto period = std::chrono::seconds(o_.periodSeconds);
-    const std::optional<Clock::time_point> deadline =
-        o_.durationSeconds > 0
-            ? std::optional<Clock::time_point>(start + std::chrono::seconds(o_.durationSeconds))
-            : std::nullopt;
+    const Clock::time_point deadline = o_.durationSeconds > 0
+                                           ? start + std::chrono::seconds(o_.durationSeconds)
+                                           : Clock::time_point::max();
     for (;;) {
       if (!TakeTick()) return kExitFailed;
       if (o_.count > 0 && std::int64_t(prom_.readings) >= o_.count) return kExitDone;
@@ -179,11 +177,12 @@ class TRecorder {
       const Clock::time_point now = Clock::now();
       const auto ticksDone = (now - start) / period + 1;
       Clock::time_point next = start + ticksDone * period;
-      if (deadline && *deadline < next) next = *deadline;
+      next = std::min(next, deadline);
       const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now);
       // Rounded up: waking a little early would take the tick twice.
-      if (WaitForStop(static_cast<int>(wait.count()) + 1)) return kExitDone;
-      if (deadline && Clock::now() >= *deadline) return kExitDone;
+      if (WaitForStop(static_cast<int>(std::max<std::int64_t>(wait.count() + 1, 0))))
+        return kExitDone;
+      if (Clock::now() >= deadline) return kExitDone;
     }
   }
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "app/cli/StopSignals.h"
+#include "app/cli/Console.h"
 
 namespace tempolog {
 namespace {
@@ -23,6 +23,9 @@ sigset_t StopSet() {
 }
 
 }  // namespace
+
+// POSIX systems change no byte of what is written.
+void UseBinaryOutput() {}
 
 void InstallStopSignals() {
   const sigset_t set = StopSet();

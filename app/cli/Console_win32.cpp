@@ -1,9 +1,13 @@
-// Stop requests on Windows: the console's control handler, which the system
-// runs on a thread of its own, sets an event that the waits between ticks
-// look at.
+// The console on Windows: standard output and error in binary mode; for stop
+// requests the console's control handler, which the system runs on a thread
+// of its own, sets an event that the waits between ticks look at.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
-#include "app/cli/StopSignals.h"
+#include <cstdio>
+
+#include "app/cli/Console.h"
 
 namespace tempolog {
 namespace {
@@ -25,6 +29,11 @@ BOOL WINAPI OnControl(DWORD type) {
 
 }  // namespace
 
+void UseBinaryOutput() {
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
+
 void InstallStopSignals() {
   StopEvent();
   SetConsoleCtrlHandler(OnControl, TRUE);
@@ -33,7 +42,8 @@ void InstallStopSignals() {
 bool StopRequested() { return WaitForStop(0); }
 
 bool WaitForStop(int milliseconds) {
-  return WaitForSingleObject(StopEvent(), static_cast<DWORD>(milliseconds)) == WAIT_OBJECT_0;
+  const DWORD wait = milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0;
+  return WaitForSingleObject(StopEvent(), wait) == WAIT_OBJECT_0;
 }
 
 }  // namespace tempolog
