@@ -47,7 +47,7 @@ fail() {
   echo "FAILED: $*" >&2
   exit 1
 }
-readback() { python3 "$here/readback.py" "$@"; }
+readback() { "$servers_python" "$here/readback.py" "$@"; }
 lines_of() { if [ -f "$1" ]; then grep -c '' "$1"; else echo 0; fi; }
 
 # start_sim NAME [options]: a simulated thermometer whose port is NAME.
@@ -136,7 +136,7 @@ node_metrics >"$tmp/b.metrics"
 readback prom "$tmp/b.metrics" "$tmp/b.log" unplug some
 # Waiting for the port takes no processor time to speak of (no busy loop).
 read -r user system <"$tmp/b.time"
-python3 -c "import sys; sys.exit(0 if $user + $system < 2 else 1)" ||
+"$servers_python" -c "import sys; sys.exit(0 if $user + $system < 2 else 1)" ||
   fail "record used ${user} s + ${system} s of processor time in 8 s"
 
 # ---- replies that are no reading: reported, not recorded, recording goes on --

@@ -14,6 +14,9 @@
 # and its EXIT trap calls servers_stop.
 
 servers_here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# Debian's Python (scripts/test installs it) rather than whatever PATH offers.
+servers_python=python3
+[ -x /usr/bin/python3 ] && servers_python=/usr/bin/python3
 servers_pids=()
 servers_folder=""
 influx_url=""
@@ -46,7 +49,7 @@ servers_start() {
   local ports influx_http influx_rpc exporter
   # Three ports that were free a moment ago; the window between asking and
   # binding is short and each server then fails loudly if it lost the race.
-  ports="$(python3 "$servers_here/readback.py" free-ports 3)"
+  ports="$("$servers_python" "$servers_here/readback.py" free-ports 3)"
   read -r influx_http influx_rpc exporter <<<"$ports"
 
   local influx="$servers_folder/influxdb"
