@@ -8,6 +8,7 @@
 // told on standard error once per change: gone, back, no answer, answering
 // again; a rejected reply each time.
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -129,6 +130,32 @@ class TOutFile {
   std::unique_ptr<TLockedFile> file_;
   std::string pending_;  // what the end of the file needs before the next line
 };
+
+// Replaces the metrics file: the text goes to a temporary file beside it
+// (whose name a collector of "*.prom" files passes over), which is renamed
+// over the old one, so a reader sees the old file or the new one, whole.
+// Not flushed to the disk: the file is rewritten every tick, and flushing it
+// each time would wear out a small computer's memory card for nothing (after
+// a power cut the next tick writes it anew). Returns why it failed, or nothing.
+std::string ReplaceMetricsFile(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".tmp" + std::to_string(CurrentProcessId());
+  errno = 0;
+  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+  if (!out.write(text.data(), static_cast<std::streamsize>(text.size())) || !out.flush()) {
+    // The stream keeps no reason; the system's last error number is it.
+    const int reason = errno;
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    return FormatMessage("Cannot create file \"%s\". %s", {path, SystemErrorText(reason)});
+  }
+  out.close();
+  std::error_code error;
+  fs::rename(temporary, path, error);
+  if (!error) return {};
+  std::error_code ignored;
+  fs::remove(temporary, ignored);
+  return FormatMessage("Cannot write file \"%s\". %s", {path, error.message()});
+}
 
 // What the recorder last told of the instrument.
 enum class TLinkState { Unknown, Answering, Silent, Gone };
@@ -254,16 +281,15 @@ class TRecorder {
   // recording; later ones are told once, and the next ticks try again.
   bool WriteProm(bool first) {
     if (o_.prom.empty()) return true;
-    try {
-      WriteFileReplacing(o_.prom, PromText(prom_));
+    const std::string failure = ReplaceMetricsFile(o_.prom, PromText(prom_));
+    if (failure.empty()) {
       if (promFailing_) SayOnStderr(o_.prom + ": written again");
       promFailing_ = false;
-    } catch (const Exception& error) {
-      if (!promFailing_) SayOnStderr(error.Message());
-      promFailing_ = true;
-      return !first;
+      return true;
     }
-    return true;
+    if (!promFailing_) SayOnStderr(failure);
+    promFailing_ = true;
+    return !first;
   }
 
   int StdoutFailed() {
