@@ -102,9 +102,11 @@ class TForm1 : public QMainWindow {
   // Also keeps the journals of programs that ended without closing (one box
   // says where) and starts this program's journal.
   void FormCreate();
-  // Writes the backup when the log is unsaved, removes the journal (the log is
-  // safe now), then stops the timers and frees the serial port. Throws
-  // EFCreateError (close refused, journal kept) when no backup could be written.
+  // Writes the backup when the log is unsaved and keeps the journal as a
+  // closed one (a later close may replace the backup), or removes the journal
+  // when the log is saved; then stops the timers and frees the serial port.
+  // Throws EFCreateError (close refused, journal kept) when no backup could be
+  // written.
   void FormClose();
   void ComCBoxEnter();
   void ComCBoxSelect();

@@ -35,6 +35,11 @@ class TLockedFile {
   // a short write). Returns 0, or the system's error number.
   int Append(std::string_view bytes) noexcept;
 
+  // Cuts the file back to its first `size` bytes (appends go on from there):
+  // takes away what a failed append left of its bytes. Returns 0, or the
+  // system's error number.
+  int Truncate(std::uint64_t size) noexcept;
+
   // Puts everything appended so far on the disk, with the file's new length.
   // Returns 0, or the system's error number. May run on another thread while
   // Append runs; it never makes Append wait for the disk.

@@ -4,7 +4,8 @@
 //          the system drops the lock when the handle closes or the process ends
 //   share  every handle allows read, write and delete sharing, so the file can
 //          be renamed or deleted while it is open and probed by another program
-//   append WriteFile on a handle whose position is always the end
+//   append WriteFile on a handle whose position is always the end; a cut
+//          (SetEndOfFile) leaves the position at the new end
 //   flush  FlushFileBuffers on a second handle of the same file: a flush
 //          through the appending handle would make the next WriteFile wait
 //          for it (synchronous handles serialise their calls)
@@ -90,6 +91,14 @@ int TLockedFile::Append(std::string_view bytes) noexcept {
       return static_cast<int>(GetLastError());
     bytes.remove_prefix(written);
   }
+  return 0;
+}
+
+int TLockedFile::Truncate(std::uint64_t size) noexcept {
+  LARGE_INTEGER end{};
+  end.QuadPart = static_cast<LONGLONG>(size);
+  if (!SetFilePointerEx(Handle(file_), end, nullptr, FILE_BEGIN) || !SetEndOfFile(Handle(file_)))
+    return static_cast<int>(GetLastError());
   return 0;
 }
 

@@ -22,8 +22,8 @@
 #include "framework/LogView.h"
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
-#include "tests/app/AppTestSupport.h"
 #include "tests/app/Instrument.h"
+#include "tests/support/TestApplication.h"
 
 namespace tempolog {
 namespace {
@@ -663,6 +663,68 @@ TEST_F(BackupTest, WhenNoFolderTakesTheBackupTheCloseIsRefused) {
   fs::remove_all(ProgramBackup());
   EXPECT_TRUE(Close());
   EXPECT_TRUE(fs::is_regular_file(ProgramBackup()));
+}
+
+// Two windows of one program folder, each with readings only it took; the
+// first closes or dies, then the second closes. Each reading must stay in
+// some file, and only a death is reported at the next start.
+TEST_F(BackupTest, NoCloseDeletesTheOnlyCopyOfAReading) {
+  const std::string folder = dir_ + "/data/tempolog";
+  // The files of the data folder holding exactly `text`.
+  const auto holding = [&](const std::string& text) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      if (ReadAll(entry.path().string()) == text) names.push_back(entry.path().filename().string());
+    }
+    return names;
+  };
+  const auto recorded = [](TForm1& form, const char* reply) {
+    form.Unsaved = 1;  // as Run does
+    form.AddLiveReading(reply);
+    return form.Memo1->Text();
+  };
+  struct Row {
+    const char* name;
+    bool firstDies;
+    const char* firstKeptAs;
+  } rows[] = {
+      {"two closes", false, "journal-closed-"},
+      {"a close after the other's death", true, "journal-recovered-"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto first = std::make_unique<TForm1>();
+    auto second = std::make_unique<TForm1>();
+    const std::string firstLog = recorded(*first, "21.5");
+    const std::string secondLog = recorded(*second, "30.5");
+    if (row.firstDies) {
+      first.reset();  // its journal stays, unlocked, as a killed program's does
+    } else {
+      first->show();
+      EXPECT_TRUE(first->close());
+      EXPECT_EQ(ReadAll(ProgramBackup()), firstLog);
+    }
+    second->show();
+    EXPECT_TRUE(second->close());
+    EXPECT_EQ(ReadAll(ProgramBackup()), secondLog);
+
+    // The next start reports the dead window's journal, and that only.
+    dialogs_.ClearHistory();
+    auto next = std::make_unique<TForm1>();
+    EXPECT_EQ(dialogs_.Boxes(Kind::Message).size(), row.firstDies ? 1u : 0u);
+    const std::vector<std::string> firstFiles = holding(firstLog);
+    ASSERT_EQ(firstFiles.size(), 1u);
+    EXPECT_EQ(firstFiles[0].rfind(row.firstKeptAs, 0), 0u) << firstFiles[0];
+    const std::vector<std::string> secondFiles = holding(secondLog);
+    ASSERT_EQ(secondFiles.size(), 1u);
+    EXPECT_EQ(secondFiles[0].rfind("journal-closed-", 0), 0u) << secondFiles[0];
+
+    next.reset();
+    first.reset();
+    second.reset();
+    fs::remove_all(folder);
+    fs::remove(ProgramBackup());
+  }
 }
 
 }  // namespace

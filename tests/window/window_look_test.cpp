@@ -12,7 +12,7 @@
 #include "app/Unit1.h"
 #include "framework/Dialogs.h"
 #include "framework/Widgets.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/TestApplication.h"
 
 namespace tempolog {
 namespace {
