@@ -462,6 +462,9 @@ void TForm1::sbRejestrujClick() {
 
 void TForm1::Timer1Timer() {
   if (!Serial) return;
+  // A tick that takes no reading shows none: the value of an earlier tick
+  // must never pass for the temperature now.
+  const auto showNoReading = [this] { lbTemp->SetText(kNoReading); };
   if (DeviceAway) {
     // The instrument went away: look for it again under its port name (an
     // adapter plugged in again, a virtual port made again). Its answer is
@@ -476,7 +479,7 @@ void TForm1::Timer1Timer() {
   } else {
     const std::string first = QueryDevice();
     if (first.empty() || Serial->LastErrorCode != 0) {
-      NoteDeviceGone();
+      if (!NoteDeviceGone()) showNoReading();
       return;
     }
   }
@@ -484,7 +487,7 @@ void TForm1::Timer1Timer() {
   const std::string reading = QueryDevice();
   if (NoteDeviceGone()) return;
   // A reply cut short at the length limit is not a reading.
-  if (Serial->LastErrorCode == ErrBufferExceeded) return;
+  if (reading.empty() || Serial->LastErrorCode == ErrBufferExceeded) return showNoReading();
   AddLiveReading(reading);
 }
 

@@ -267,6 +267,45 @@ TEST_F(MonitorTest, AnInstrumentAnsweringOnlyTheFirstRequestRecordsNothingSilent
   EXPECT_TRUE(Errors().empty());
 }
 
+TEST_F(MonitorTest, ATickThatTakesNoReadingShowsNoneUntilTheNextReading) {
+  // The faulty tick's two replies; a silent one costs a second.
+  struct Row {
+    const char* name;
+    std::optional<std::string> first, second;
+  } rows[] = {
+      {"silent instrument", std::nullopt, std::nullopt},
+      {"answers the first request only", std::string("23.5\r\n"), std::nullopt},
+      {"a blank reading", std::string("23.5\r\n"), std::string(" \t\r\n")},
+      {"an overlong reading", std::string("23.5\r\n"), std::string(300, '1') + "\r\n"},
+  };
+  GoOnline();
+  ClickRun();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Answer("23.9");
+    form_->Timer1->Tick();
+    ASSERT_EQ(form_->lbTemp->Text(), "23.9");
+    const int points = Points();
+    const int asked = static_cast<int>(instrument_->Requests().size());
+    instrument_->SetScript([&row, asked](int n, const std::string&) {
+      return n == asked + 1 ? row.first : row.second;
+    });
+    form_->Timer1->Tick();
+    EXPECT_EQ(form_->lbTemp->Text(), "----");
+    EXPECT_EQ(Points(), points);
+    // The link stays as it was: only the reading is withdrawn.
+    EXPECT_EQ(form_->lbCom->Text(), "online");
+    EXPECT_EQ(FontColor(form_->lbCom), clSkyBlue);
+    EXPECT_TRUE(form_->sbRejestruj->isEnabled());
+    Answer("24.1");
+    form_->Timer1->Tick();
+    EXPECT_EQ(form_->lbTemp->Text(), "24.1");
+    EXPECT_EQ(Points(), points + 1);
+  }
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(dialogs_.History().empty());
+}
+
 TEST_F(MonitorTest, ANonNumericReplyShowsTheErrorAndAddsNothing) {
   GoOnline();
   Answer("abc");
