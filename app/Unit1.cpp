@@ -379,6 +379,7 @@ void TForm1::ComCBoxSelect() {
     return;
   }
   LinkPort = chosen;
+  LinkIdentity = PortIdentity(chosen);
   Serial->ClosePort();
   lbCom->SetText(chosen);
   lbCom->repaint();  // the port name stays in view while the check waits for a reply
@@ -467,8 +468,10 @@ void TForm1::Timer1Timer() {
   const auto showNoReading = [this] { lbTemp->SetText(kNoReading); };
   if (DeviceAway) {
     // The instrument went away: look for it again under its port name (an
-    // adapter plugged in again, a virtual port made again). Its answer is
-    // the first reply of this tick.
+    // adapter plugged in again, a virtual port made again), or where its
+    // adapter now is when it came back under another name. Its answer is the
+    // first reply of this tick.
+    if (const std::string moved = PortWithIdentity(LinkIdentity); !moved.empty()) LinkPort = moved;
     const bool back = OpenAndQuery(LinkPort);
     if (!back) {
       Serial->ClosePort();
