@@ -385,6 +385,7 @@ void TForm1::ComCBoxSelect() {
     return;
   }
   LinkPort = chosen;
+  LinkIdentity = PortIdentity(chosen);
   Serial->ClosePort();
   lbCom->SetText(chosen);
   lbCom->repaint();  // the port name stays in view while the check waits for a reply
@@ -468,10 +469,15 @@ void TForm1::sbRejestrujClick() {
 
 void TForm1::Timer1Timer() {
   if (!Serial) return;
+  // A tick that takes no reading shows none: the value of an earlier tick
+  // must never pass for the temperature now.
+  const auto showNoReading = [this] { lbTemp->SetText(kNoReading); };
   if (DeviceAway) {
     // The instrument went away: look for it again under its port name (an
-    // adapter plugged in again, a virtual port made again). Its answer is
-    // the first reply of this tick.
+    // adapter plugged in again, a virtual port made again), or where its
+    // adapter now is when it came back under another name. Its answer is the
+    // first reply of this tick.
+    if (const std::string moved = PortWithIdentity(LinkIdentity); !moved.empty()) LinkPort = moved;
     const bool back = OpenAndQuery(LinkPort);
     if (!back) {
       Serial->ClosePort();
@@ -482,7 +488,7 @@ void TForm1::Timer1Timer() {
   } else {
     const std::string first = QueryDevice();
     if (first.empty() || Serial->LastErrorCode != 0) {
-      NoteDeviceGone();
+      if (!NoteDeviceGone()) showNoReading();
       return;
     }
   }
@@ -490,7 +496,7 @@ void TForm1::Timer1Timer() {
   const std::string reading = QueryDevice();
   if (NoteDeviceGone()) return;
   // A reply cut short at the length limit is not a reading.
-  if (Serial->LastErrorCode == ErrBufferExceeded) return;
+  if (reading.empty() || Serial->LastErrorCode == ErrBufferExceeded) return showNoReading();
   AddLiveReading(reading);
 }
 

@@ -91,8 +91,11 @@ class TForm1 : public QMainWindow {
   std::uint8_t Unsaved = 0;  // 1 once recording started, until a Save as
   TFormatSettings TextSettings{};
   // The port name of the last check, and whether its instrument went away
-  // while recording: each recording tick then looks for it under that name.
+  // while recording: each recording tick then looks for it under that name,
+  // or under the name that now carries its adapter's identity (empty when
+  // the adapter has none; see PortIdentity).
   std::string LinkPort;
+  std::string LinkIdentity;
   bool DeviceAway = false;
   // Every live reading also goes here at once, so a killed program loses
   // none; null when it could not be created (recording goes on without).
