@@ -294,9 +294,15 @@ void TForm1::OpenJournal() {
 }
 
 void TForm1::FormClose() {
-  if (Unsaved == 1) WriteBackup(ProgramFolder(), UserDataFolder());
-  // The log is saved or backed up: the journal has done its work.
-  if (Journal) Journal->Remove();
+  if (Unsaved == 1) {
+    WriteBackup(ProgramFolder(), UserDataFolder());
+    // Another window's close, or this program's next one, replaces the
+    // backup: the journal stays as the readings' second copy.
+    if (Journal) Journal->KeepClosed();
+  } else if (Journal) {
+    // The log is saved: the journal has done its work.
+    Journal->Remove();
+  }
   Journal.reset();
   // Nothing may tick into a window whose port is gone.
   Timer1->SetEnabled(false);
@@ -458,8 +464,14 @@ void TForm1::Timer1Timer() {
     ShowDeviceGone();
     return;
   }
-  if (tick.outcome != TTickOutcome::Reading) return;
-  AddLiveReading(tick.reading);
+  if (tick.outcome == TTickOutcome::Reading) {
+    AddLiveReading(tick.reading);
+    return;
+  }
+  // A tick that takes no reading shows none: the value of an earlier tick
+  // must never pass for the temperature now. (While the instrument is away
+  // the display already says so.)
+  if (!Link->Away()) lbTemp->SetText(kNoReading);
 }
 
 void TForm1::AddLiveReading(const std::string& reply) {
@@ -478,13 +490,19 @@ void TForm1::AddLiveReading(const std::string& reply) {
 
 void TForm1::JournalReading(const std::string& line) noexcept {
   if (!Journal) return;
+  // A line that cannot be written now is held and written with a later one.
   Journal->Append(line);
   try {
-    std::string failure = Journal->TakeFailure();
-    if (failure.empty()) return;
-    // Told once, after this tick.
-    ShowBoxAfterTick(
-        [failure = std::move(failure)] { Dialogs().ShowError(failure, ApplicationTitle()); });
+    TJournalNotice notice = Journal->TakeNotice();
+    if (notice.text.empty()) return;
+    // Told once per failure, and once when it works again, after this tick.
+    ShowBoxAfterTick([notice = std::move(notice)] {
+      if (notice.failure) {
+        Dialogs().ShowError(notice.text, ApplicationTitle());
+      } else {
+        Dialogs().ShowMessage(notice.text, ApplicationTitle());
+      }
+    });
   } catch (...) {
     // Out of memory: the failure goes untold; the log still takes the reading.
   }

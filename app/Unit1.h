@@ -87,9 +87,10 @@ class TForm1 : public QMainWindow {
   std::string LastReply;     // trimmed text of the last query's reply
   std::uint8_t Unsaved = 0;  // 1 once recording started, until a Save as
   TFormatSettings TextSettings{};
-  // The instrument link over Serial: the port name of the last check, and
-  // whether its instrument went away while recording (each recording tick
-  // then looks for it under that name). Lives as long as Serial.
+  // The instrument link over Serial: the port name of the last check (and
+  // its adapter's identity), and whether its instrument went away while
+  // recording (each recording tick then looks for it under that name, or
+  // under the name that now carries the identity). Lives as long as Serial.
   std::unique_ptr<TInstrumentLink> Link;
   // Every live reading also goes here at once, so a killed program loses
   // none; null when it could not be created (recording goes on without).
@@ -99,9 +100,11 @@ class TForm1 : public QMainWindow {
   // Also keeps the journals of programs that ended without closing (one box
   // says where) and starts this program's journal.
   void FormCreate();
-  // Writes the backup when the log is unsaved, removes the journal (the log is
-  // safe now), then stops the timers and frees the serial port. Throws
-  // EFCreateError (close refused, journal kept) when no backup could be written.
+  // Writes the backup when the log is unsaved and keeps the journal as a
+  // closed one (a later close may replace the backup), or removes the journal
+  // when the log is saved; then stops the timers and frees the serial port.
+  // Throws EFCreateError (close refused, journal kept) when no backup could be
+  // written.
   void FormClose();
   void ComCBoxEnter();
   void ComCBoxSelect();

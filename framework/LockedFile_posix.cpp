@@ -2,7 +2,8 @@
 //   lock   flock(LOCK_EX | LOCK_NB): held by the open file description, so a
 //          second open of the same file, in this process or another, sees it
 //          held; released by the system when the process ends in any way
-//   append O_APPEND and one write() per call
+//   append O_APPEND and one write() per call; ftruncate() cuts a failed
+//          append's remains, and the next write goes to the new end
 //   flush  fdatasync(), which may run on another thread beside write(); a
 //          folder's names by fsync() of the folder
 // Not covered: network file systems that do not pass flock on to the server.
@@ -66,6 +67,13 @@ int TLockedFile::Append(std::string_view bytes) noexcept {
       return errno;
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+int TLockedFile::Truncate(std::uint64_t size) noexcept {
+  while (::ftruncate(Fd(file_), static_cast<off_t>(size)) != 0) {
+    if (errno != EINTR) return errno;
   }
   return 0;
 }

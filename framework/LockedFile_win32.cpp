@@ -4,7 +4,8 @@
 //          the system drops the lock when the handle closes or the process ends
 //   share  every handle allows read, write and delete sharing, so the file can
 //          be renamed or deleted while it is open and probed by another program
-//   append WriteFile on a handle whose position is always the end
+//   append WriteFile on a handle whose position is always the end; a cut
+//          (SetEndOfFile) leaves the position at the new end
 //   flush  FlushFileBuffers on a second handle of the same file: a flush
 //          through the appending handle would make the next WriteFile wait
 //          for it (synchronous handles serialise their calls)
@@ -72,9 +73,7 @@ std::unique_ptr<TLockedFile> TLockedFile::CreateNew(const std::string& path) {
 }
 
 std::unique_ptr<TLockedFile> TLockedFile::OpenAppend(const std::string& path) {
-  // Append-only writing: every WriteFile lands at the end, wherever it is.
-  // (Reading is asked for too: the lock needs it.)
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | FILE_APPEND_DATA, kShareAll, nullptr,
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE)
     files_detail::FailCreate(path, static_cast<int>(GetLastError()));
@@ -83,6 +82,14 @@ std::unique_ptr<TLockedFile> TLockedFile::OpenAppend(const std::string& path) {
     CloseHandle(file);
     if (error == ERROR_LOCK_VIOLATION) return nullptr;
     files_detail::FailCreate(path, static_cast<int>(error));
+  }
+  // Writes go on from the end, as on a file just created.
+  const LARGE_INTEGER none{};
+  if (!SetFilePointerEx(file, none, nullptr, FILE_END)) {
+    const int error = static_cast<int>(GetLastError());
+    ReleaseLock(file);
+    CloseHandle(file);
+    files_detail::FailCreate(path, error);
   }
   const HANDLE flush = OpenFlushHandle(file, path, false);
   return std::unique_ptr<TLockedFile>(new TLockedFile(Stored(file), Stored(flush)));
@@ -113,6 +120,14 @@ int TLockedFile::Append(std::string_view bytes) noexcept {
       return static_cast<int>(GetLastError());
     bytes.remove_prefix(written);
   }
+  return 0;
+}
+
+int TLockedFile::Truncate(std::uint64_t size) noexcept {
+  LARGE_INTEGER end{};
+  end.QuadPart = static_cast<LONGLONG>(size);
+  if (!SetFilePointerEx(Handle(file_), end, nullptr, FILE_BEGIN) || !SetEndOfFile(Handle(file_)))
+    return static_cast<int>(GetLastError());
   return 0;
 }
 

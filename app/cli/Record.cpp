@@ -115,9 +115,8 @@ class TOutFile {
       pending_ = "\r\n";
       return true;
     }
-    fs::resize_file(path_, size - unfinished.size(), error);
-    if (error) {
-      SayOnStderr(FormatMessage("Cannot write file \"%s\". %s", {path_, error.message()}));
+    if (const int failed = file_->Truncate(size - unfinished.size()); failed != 0) {
+      SayOnStderr(FormatMessage("Cannot write file \"%s\". %s", {path_, SystemErrorText(failed)}));
       return false;
     }
     SayOnStderr(path_ +

@@ -19,11 +19,19 @@ std::string QueryInstrument(TSerialPort& port, std::string_view command) {
 
 bool TInstrumentLink::Open(const std::string& name) {
   name_ = name;
+  identity_ = PortIdentity(name);
   away_ = false;
-  return Reopen();
+  return OpenByName();
 }
 
 bool TInstrumentLink::Reopen() {
+  // An adapter that came back under another device name is followed there
+  // when it is surely the same one.
+  if (const std::string moved = PortWithIdentity(identity_); !moved.empty()) name_ = moved;
+  return OpenByName();
+}
+
+bool TInstrumentLink::OpenByName() {
   port_.ClosePort();
   port_.OpenPort(SerialDevicePath(name_));
   const bool opened = port_.Connected;

@@ -94,9 +94,11 @@ class TInstrumentLink {
   // went away. True when the port is open; the error stays in the port.
   bool Open(const std::string& name);
 
-  // Opens the remembered port again by its name: the one place where a
-  // device that went away is looked for (an adapter plugged in again, a
-  // virtual port made again). True when the port is open.
+  // Opens the remembered port again: the one place where a device that went
+  // away is looked for, by its name (an adapter plugged in again, a virtual
+  // port made again) or, when its adapter came back under another name, by
+  // the adapter's identity (PortIdentity), whose name is remembered from then
+  // on. True when the port is open.
   bool Reopen();
 
   // Closes the port and ends any wait for a device that went away.
@@ -117,6 +119,8 @@ class TInstrumentLink {
 
   // The device went away and is waited for.
   bool Away() const { return away_; }
+  // The port's name as the port list shows it: the one opened, or the one
+  // its adapter was followed to.
   const std::string& PortName() const { return name_; }
   TSerialPort& Port() { return port_; }
 
@@ -124,9 +128,12 @@ class TInstrumentLink {
   // After a failed exchange: when the device is gone, closes the port and
   // starts the wait. True in that case.
   bool NoteGone();
+  // Closes whatever was open, opens name_ and sets the line.
+  bool OpenByName();
 
   TSerialPort& port_;
   std::string name_;
+  std::string identity_;  // of name_'s adapter when it was opened; may be empty
   bool away_ = false;
 };
 

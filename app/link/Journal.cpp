@@ -29,28 +29,46 @@ bool EndsWith(std::string_view text, std::string_view ending) {
   return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
 }
 
-// A running (or dead) program's journal; recovered ones are not.
+// A running (or dead) program's journal; recovered and closed ones are not.
 bool IsJournalName(std::string_view name) {
   return StartsWith(name, kJournalPrefix) && !StartsWith(name, kRecoveredJournalPrefix) &&
-         EndsWith(name, kJournalExtension);
+         !StartsWith(name, kClosedJournalPrefix) && EndsWith(name, kJournalExtension);
+}
+
+bool IsClosedJournalName(std::string_view name) {
+  return StartsWith(name, kClosedJournalPrefix) && EndsWith(name, kJournalExtension);
 }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
   return folder + PathSeparator() + name;
 }
 
-// "journal-X.log" becomes "journal-recovered-X.log", with "-2", "-3"... added
-// before the extension if that name is taken.
-std::string RecoveredPath(const std::string& folder, const std::string& name) {
+std::string FolderOf(const std::string& path) {
+  return path.substr(0, path.find_last_of(PathSeparator()));
+}
+
+std::string NameOf(const std::string& path) {
+  return path.substr(path.find_last_of(PathSeparator()) + 1);
+}
+
+// "X.log" without its ".log".
+std::string Stem(const std::string& path) {
+  return path.substr(0, path.size() - std::char_traits<char>::length(kJournalExtension));
+}
+
+// "journal-X.log" becomes `prefix` + "X.log", with "-2", "-3"... added
+// before the extension while that name, or its torn line's, is taken.
+std::string RenamedPath(const std::string& folder, const std::string& name, const char* prefix) {
   const std::string_view middle =
       std::string_view(name).substr(std::char_traits<char>::length(kJournalPrefix),
                                     name.size() - std::char_traits<char>::length(kJournalPrefix) -
                                         std::char_traits<char>::length(kJournalExtension));
-  const std::string stem = kRecoveredJournalPrefix + std::string(middle);
-  std::string path = InFolder(folder, stem + kJournalExtension);
+  const std::string stem = InFolder(folder, prefix + std::string(middle));
+  std::string path = stem + kJournalExtension;
   std::error_code ignored;
-  for (int n = 2; fs::exists(path, ignored); ++n) {
-    path = InFolder(folder, stem + "-" + std::to_string(n) + kJournalExtension);
+  for (int n = 2; fs::exists(path, ignored) || fs::exists(Stem(path) + kTornLineEnding, ignored);
+       ++n) {
+    path = stem + "-" + std::to_string(n) + kJournalExtension;
   }
   return path;
 }
@@ -72,12 +90,16 @@ std::unique_ptr<TJournal> TJournal::Create(const std::string& folder, const Loca
   std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d-%u", start.year, start.month,
                 start.day, start.hour, start.minute, start.second,
                 static_cast<unsigned>(CurrentProcessId()));
-  const std::string path =
-      InFolder(folder, std::string(kJournalPrefix) + stamp + kJournalExtension);
+  const std::string stem = InFolder(folder, std::string(kJournalPrefix) + stamp);
+  std::string path = stem + kJournalExtension;
   std::error_code error;
   fs::create_directories(folder, error);
   if (error) FailCreate(path, error);
-  if (fs::exists(path, error)) FailCreate(path, std::make_error_code(std::errc::file_exists));
+  // Taken only by another window of this process begun in the same second,
+  // or by a dead program of the same number.
+  for (int n = 2; fs::exists(path, error) || fs::exists(path + kUnlockedEnding, error); ++n) {
+    path = stem + "-" + std::to_string(n) + kJournalExtension;
+  }
 
   const std::string unlocked = path + kUnlockedEnding;
   std::unique_ptr<TLockedFile> file;
@@ -112,22 +134,38 @@ TJournal::TJournal(std::string path, std::unique_ptr<TLockedFile> file)
 TJournal::~TJournal() { StopFlushing(); }
 
 bool TJournal::Append(std::string_view line) noexcept {
-  if (!file_ || broken_) return false;
+  if (!file_) return false;
+  const std::size_t before = held_.size();
   try {
-    lineBuffer_.assign(line);
-    lineBuffer_ += "\r\n";
+    held_ += line;
+    held_ += "\r\n";
   } catch (...) {
+    held_.resize(before);
     return false;  // out of memory: this line only
   }
-  const int error = file_->Append(lineBuffer_);
+  return WriteHeld();
+}
+
+// Writes the held lines in one write. After a failed write the file is first
+// cut back to its whole lines: a disk that filled up in the middle of a line
+// leaves part of it, which must not run into the next one.
+bool TJournal::WriteHeld() noexcept {
+  if (held_.empty()) return true;
+  int error = writeFailing_ ? file_->Truncate(written_) : 0;
+  if (error == 0) error = file_->Append(held_);
   if (error != 0) {
-    broken_ = true;
-    NoteFailure(error);
+    NoteFailure(error, writeFailing_);
     return false;
   }
+  written_ += held_.size();
+  held_.clear();
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     ++appended_;
+    if (writeFailing_) {
+      writeFailing_ = false;
+      EndEpisodeIfOver();
+    }
   }
   wake_.notify_one();
   return true;
@@ -144,8 +182,12 @@ void TJournal::FlushLoop() {
     const std::uint64_t target = appended_;
     lock.unlock();
     const int error = file_->Sync();
-    if (error != 0) NoteFailure(error);
+    if (error != 0) NoteFailure(error, flushFailing_);
     lock.lock();
+    if (error == 0 && flushFailing_) {
+      flushFailing_ = false;
+      EndEpisodeIfOver();
+    }
     flushedUpTo_ = target;
     flushed_.notify_all();
   }
@@ -165,21 +207,43 @@ void TJournal::WaitFlushed() {
   flushed_.wait(lock, [this] { return stop_ || flushedUpTo_ >= appended_; });
 }
 
-void TJournal::NoteFailure(int error) noexcept {
+// Sets `failing` (a flag of the episode); the first failure of an episode is
+// what the user is told.
+void TJournal::NoteFailure(int error, bool& failing) noexcept {
+  std::string text;
   try {
-    std::string text = JournalFailureMessage(WriteFailure(path_, error));
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (failureNoted_) return;
-    failureNoted_ = true;
-    failure_ = std::move(text);
+    text = JournalFailureMessage(WriteFailure(path_, error));
   } catch (...) {
     // Out of memory: the failure goes untold; the log still has every reading.
   }
+  const std::lock_guard<std::mutex> lock(mutex_);
+  failing = true;
+  if (episode_) return;
+  episode_ = true;
+  failureTold_ = false;
+  notice_.text.swap(text);
+  notice_.failure = true;
 }
 
-std::string TJournal::TakeFailure() {
+// With the lock held: once nothing fails any more, the episode ends, and the
+// user hears of it only when told of its failure.
+void TJournal::EndEpisodeIfOver() {
+  if (!episode_ || writeFailing_ || flushFailing_) return;
+  episode_ = false;
+  notice_ = TJournalNotice{};
+  if (!failureTold_) return;
+  try {
+    notice_.text = JournalBackMessage();
+  } catch (...) {
+    // Out of memory: left untold.
+  }
+}
+
+TJournalNotice TJournal::TakeNotice() {
   const std::lock_guard<std::mutex> lock(mutex_);
-  return std::exchange(failure_, std::string());
+  TJournalNotice notice = std::exchange(notice_, TJournalNotice{});
+  if (notice.failure) failureTold_ = true;
+  return notice;
 }
 
 void TJournal::Remove() noexcept {
@@ -192,12 +256,62 @@ void TJournal::Remove() noexcept {
   file_.reset();
 }
 
+std::string TJournal::KeepClosed() noexcept {
+  if (!file_) return {};
+  // Held lines that still cannot be written are in the backup; what their
+  // failed write left would be read as a wrong last reading.
+  if (!WriteHeld()) file_->Truncate(written_);
+  StopFlushing();
+  if (written_ == 0) {
+    Remove();
+    return {};
+  }
+  std::string kept;
+  try {
+    const std::string folder = FolderOf(path_);
+    // Renamed while still locked, as Remove deletes: no start in between
+    // takes it for a dead program's journal.
+    const std::string target = RenamedPath(folder, NameOf(path_), kClosedJournalPrefix);
+    std::error_code error;
+    fs::rename(path_, target, error);
+    file_.reset();
+    // Not renamed: the next start recovers it as a dead program's.
+    if (error) return {};
+    kept = target;
+    SyncFolder(folder);
+    // The oldest by their last reading go first; this one, just closed, stays
+    // even when a long recording began before all the others.
+    std::vector<std::pair<fs::file_time_type, std::string>> closed;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+      std::string name = it->path().filename().string();
+      if (!IsClosedJournalName(name) || InFolder(folder, name) == kept) continue;
+      std::error_code timeError;
+      const fs::file_time_type time = it->last_write_time(timeError);
+      if (!timeError) closed.emplace_back(time, std::move(name));
+    }
+    std::sort(closed.begin(), closed.end());
+    const std::size_t others = kClosedJournalsKept - 1;
+    for (std::size_t i = 0; i + others < closed.size(); ++i) {
+      fs::remove(InFolder(folder, closed[i].second), error);
+    }
+  } catch (...) {
+    // Out of memory: what was kept stays; older ones stay too.
+  }
+  file_.reset();
+  return kept;
+}
+
 // --- recovery ---------------------------------------------------------------
+
+std::size_t WholeLinesLength(std::string_view text) {
+  const std::size_t end = text.rfind("\r\n");
+  return end == std::string_view::npos ? 0 : end + 2;
+}
 
 std::size_t CountJournalReadings(std::string_view text) {
   std::size_t readings = 0;
   bool inLine = false;
-  for (const char c : text) {
+  for (const char c : text.substr(0, WholeLinesLength(text))) {
     if (c == '\n' || c == '\r') {
       inLine = false;
     } else if (!inLine) {
@@ -207,6 +321,33 @@ std::size_t CountJournalReadings(std::string_view text) {
   }
   return readings;
 }
+
+namespace {
+
+// A journal whose last line is torn: the whole lines go to a recovered file
+// and the torn line to one of its own, both written and flushed before the
+// journal is deleted, so that a failure at any step leaves the journal for
+// the next start. Returns what was kept, or nothing.
+std::optional<TRecoveredJournal> KeepTorn(const std::string& path, const std::string& target,
+                                          std::string_view text) {
+  const std::size_t whole = WholeLinesLength(text);
+  TRecoveredJournal kept{"", CountJournalReadings(text), Stem(target) + kTornLineEnding};
+  std::error_code ignored;
+  try {
+    WriteFileReplacing(kept.tornLinePath, text.substr(whole));
+    if (kept.readings > 0) {
+      kept.path = target;
+      WriteFileReplacing(kept.path, text.substr(0, whole));
+    }
+  } catch (...) {
+    fs::remove(kept.tornLinePath, ignored);
+    return std::nullopt;
+  }
+  fs::remove(path, ignored);
+  return kept;
+}
+
+}  // namespace
 
 std::vector<TRecoveredJournal> RecoverJournals(const std::string& folder) noexcept {
   std::vector<TRecoveredJournal> kept;
@@ -223,19 +364,28 @@ std::vector<TRecoveredJournal> RecoverJournals(const std::string& folder) noexce
       // A lock that is held means its program is still running.
       const std::unique_ptr<TLockedFile> file = TLockedFile::TryLock(path);
       if (!file) continue;
+      // Gone meanwhile: another program starting at the same time took it
+      // (and let go of its lock after).
+      std::error_code gone;
+      if (!fs::exists(path, gone)) continue;
       const std::optional<std::string> text = file->ReadAll();
       if (!text) continue;
+      const std::string target = RenamedPath(folder, name, kRecoveredJournalPrefix);
+      if (WholeLinesLength(*text) < text->size()) {
+        if (std::optional<TRecoveredJournal> torn = KeepTorn(path, target, *text))
+          kept.push_back(std::move(*torn));
+        continue;
+      }
       const std::size_t readings = CountJournalReadings(*text);
       std::error_code renameError;
       if (readings == 0) {
         fs::remove(path, renameError);
         continue;
       }
-      const std::string target = RecoveredPath(folder, name);
       fs::rename(path, target, renameError);
       // Gone meanwhile: another program starting at the same time took it.
       if (renameError == std::errc::no_such_file_or_directory) continue;
-      kept.push_back({renameError ? path : target, readings});
+      kept.push_back({renameError ? path : target, readings, ""});
     }
   } catch (...) {
     // Out of memory while listing: what was kept so far is reported.
@@ -246,13 +396,24 @@ std::vector<TRecoveredJournal> RecoverJournals(const std::string& folder) noexce
 std::string RecoveryMessage(const std::vector<TRecoveredJournal>& journals) {
   std::string text = "tempolog ended without being closed. The readings it had taken were kept:\n";
   for (const TRecoveredJournal& journal : journals) {
-    text += std::to_string(journal.readings);
-    text += journal.readings == 1 ? " reading in \"" : " readings in \"";
-    text += journal.path;
-    text += "\"\n";
+    if (!journal.path.empty()) {
+      text += std::to_string(journal.readings);
+      text += journal.readings == 1 ? " reading in \"" : " readings in \"";
+      text += journal.path;
+      text += "\"\n";
+    }
+    if (!journal.tornLinePath.empty()) {
+      text += "1 unfinished line, not a reading, in \"";
+      text += journal.tornLinePath;
+      text += "\"\n";
+    }
   }
   text += "Open them with Load in the Data menu.";
   return text;
+}
+
+std::string JournalBackMessage() {
+  return "The journal of readings is kept again, with the readings taken meanwhile.";
 }
 
 std::string JournalFailureMessage(const std::string& reason) {
