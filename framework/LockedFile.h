@@ -21,6 +21,12 @@ class TLockedFile {
   // takes its lock. Throws EFCreateError "Cannot create file "<path>". <reason>".
   static std::unique_ptr<TLockedFile> CreateNew(const std::string& path);
 
+  // Opens the file at `path` for appending at its end, creating it when
+  // missing, and takes its lock. Returns nullptr when another holder has the lock. Throws
+  // EFCreateError "Cannot create file "<path>". <reason>" when it cannot be
+  // opened or created.
+  static std::unique_ptr<TLockedFile> OpenAppend(const std::string& path);
+
   // Opens the existing file at `path` for reading and takes its lock when no
   // one holds it. Returns nullptr when another holder has the lock or the file
   // cannot be opened (for example because it is gone).

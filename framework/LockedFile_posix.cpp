@@ -35,6 +35,18 @@ std::unique_ptr<TLockedFile> TLockedFile::CreateNew(const std::string& path) {
   return std::unique_ptr<TLockedFile>(new TLockedFile(fd, -1));
 }
 
+std::unique_ptr<TLockedFile> TLockedFile::OpenAppend(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) files_detail::FailCreate(path, errno);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(fd);
+    if (error == EWOULDBLOCK) return nullptr;
+    files_detail::FailCreate(path, error);
+  }
+  return std::unique_ptr<TLockedFile>(new TLockedFile(fd, -1));
+}
+
 std::unique_ptr<TLockedFile> TLockedFile::TryLock(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return nullptr;

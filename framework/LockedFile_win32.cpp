@@ -41,6 +41,20 @@ void ReleaseLock(HANDLE file) {
   UnlockFileEx(file, 0, 1, 0, &where);
 }
 
+// The second handle Sync flushes through. When it cannot be opened the
+// locked `file` is closed (and deleted when it was just created) and
+// EFCreateError thrown.
+HANDLE OpenFlushHandle(HANDLE file, const std::string& path, bool deleteOnFailure) {
+  const HANDLE flush = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (flush != INVALID_HANDLE_VALUE) return flush;
+  const int error = static_cast<int>(GetLastError());
+  ReleaseLock(file);
+  CloseHandle(file);
+  if (deleteOnFailure) DeleteFileA(path.c_str());
+  files_detail::FailCreate(path, error);
+}
+
 }  // namespace
 
 std::unique_ptr<TLockedFile> TLockedFile::CreateNew(const std::string& path) {
@@ -54,15 +68,30 @@ std::unique_ptr<TLockedFile> TLockedFile::CreateNew(const std::string& path) {
     DeleteFileA(path.c_str());
     files_detail::FailCreate(path, error);
   }
-  HANDLE flush = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (flush == INVALID_HANDLE_VALUE) {
+  const HANDLE flush = OpenFlushHandle(file, path, true);
+  return std::unique_ptr<TLockedFile>(new TLockedFile(Stored(file), Stored(flush)));
+}
+
+std::unique_ptr<TLockedFile> TLockedFile::OpenAppend(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    files_detail::FailCreate(path, static_cast<int>(GetLastError()));
+  if (!TakeLock(file)) {
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (error == ERROR_LOCK_VIOLATION) return nullptr;
+    files_detail::FailCreate(path, static_cast<int>(error));
+  }
+  // Writes go on from the end, as on a file just created.
+  const LARGE_INTEGER none{};
+  if (!SetFilePointerEx(file, none, nullptr, FILE_END)) {
     const int error = static_cast<int>(GetLastError());
     ReleaseLock(file);
     CloseHandle(file);
-    DeleteFileA(path.c_str());
     files_detail::FailCreate(path, error);
   }
+  const HANDLE flush = OpenFlushHandle(file, path, false);
   return std::unique_ptr<TLockedFile>(new TLockedFile(Stored(file), Stored(flush)));
 }
 

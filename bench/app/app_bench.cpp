@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "app/LogFormat.h"
 #include "app/Unit1.h"
+#include "app/link/LogFormat.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/Files.h"

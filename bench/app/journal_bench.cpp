@@ -19,8 +19,8 @@
 #include <memory>
 #include <string>
 
-#include "app/Journal.h"
 #include "app/Unit1.h"
+#include "app/link/Journal.h"
 #include "framework/Dialogs.h"
 #include "framework/Files.h"
 #include "framework/LockedFile.h"

@@ -1,7 +1,7 @@
 // The journal of live readings: lines on the disk at once, locks that keep
 // running programs' journals apart, recovery of a dead program's journal,
 // and the window recording through it, killed with SIGKILL included.
-#include "app/Journal.h"
+#include "app/link/Journal.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -20,8 +20,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/LogFormat.h"
 #include "app/Unit1.h"
+#include "app/link/LogFormat.h"
 #include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
 #include "framework/Files.h"

@@ -14,8 +14,8 @@
 #include <sstream>
 #include <thread>
 
-#include "app/LogFormat.h"
 #include "app/Unit1.h"
+#include "app/link/LogFormat.h"
 #include "framework/Dialogs.h"
 #include "framework/Files.h"
 #include "framework/Latin1.h"

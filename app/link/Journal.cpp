@@ -1,4 +1,4 @@
-#include "app/Journal.h"
+#include "app/link/Journal.h"
 
 #include <algorithm>
 #include <cstdio>
