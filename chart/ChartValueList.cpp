@@ -1,9 +1,11 @@
 // TChartValueList, one dimension (X, Y, ...) of a series' points: values, order,
 // multiplier and the statistics kept up to date across appends.
+#include "chart/ChartValueList.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include "chart/ChartEngine.h"
+#include "chart/ChartSeriesBase.h"
 
 namespace tempolog {
 
