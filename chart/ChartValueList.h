@@ -18,6 +18,9 @@ class TChartSeries;
 // (Largest, Smallest, Sum, SumOfMagnitudes) are over the multiplied values
 // in index order; they are computed on first read after a change and kept up
 // to date across appends at the end, with the same result bit for bit.
+// Largest and Smallest are also kept across values inserted inside (a
+// reading stamped before the last one) where that gives the result of the
+// full pass; the sums are then computed again on their next read.
 class TChartValueList {
  public:
   // Registers the list in the owner's TChartValueLists (and leaves it when
@@ -97,6 +100,7 @@ class TChartValueList {
  protected:
   void MarkStale() {
     statisticsStale_ = true;
+    extremesCurrent_ = false;
     ++changes_;
   }
 
@@ -110,6 +114,9 @@ class TChartValueList {
     if (statisticsStale_) RecomputeStatistics();
     return *this;
   }
+  // Folds a new multiplied value into Largest and Smallest as the full pass
+  // would at its last step.
+  void FoldLast(double v) const;
   void Appended(double stored);  // bookkeeping after a value went in at the end
   void InsertedInside(std::int32_t index, double stored);
   void SwapValues(std::int32_t a, std::int32_t b) noexcept { values_.Swap(a, b); }
@@ -124,6 +131,8 @@ class TChartValueList {
   TChartListOrder order_ = loNone;
   bool dateTime_ = false;
   mutable bool statisticsStale_ = true;
+  // With statisticsStale_: largest_ and smallest_ are right all the same.
+  mutable bool extremesCurrent_ = false;
   std::uint64_t changes_ = 0;
   mutable Monotony monotony_ = Monotony::NonDecreasing;
   mutable double largest_ = 0.0;
