@@ -538,6 +538,11 @@ void TForm1::LoadLog(std::string bytes) {
 }
 
 void TForm1::PlotLogLines() {
+  // The chart's value lists keep their statistics (extremes and sums) up to
+  // date across appends only while they are current; made current before the
+  // lines go in, they take each reading in as it comes, and the first paint
+  // after a long log does not make one more pass over millions of readings.
+  for (const TChartValueList* list : Series1->ValuesLists()) (void)list->Sum();
   const std::size_t count = Memo1->LineCount();
   for (std::size_t i = 0; i < count; ++i) {
     const LogColumns columns = SplitLogLine(Memo1->Line(i));

@@ -1,9 +1,10 @@
 // TCustomAxisPanel, the base of the chart: owns the axes, lists the series, holds the
 // paging settings and answers the axes' questions about the series (extremes, margins).
+#include "chart/AxisPanel.h"
+
 #include <algorithm>
 
 #include "chart/ChartCanvas.h"
-#include "chart/ChartEngine.h"
 #include "framework/StateHelpers.h"
 
 namespace tempolog {

@@ -1,12 +1,15 @@
 // The chart: TCustomChart (titles, legend, walls, the drawing sequence with
 // the plot rectangle, and the mouse: zoom rectangle, panning, wheel) and
-// TChart, the component the main window places.
+// TChart, the component the main window places. Chart.cpp holds the parts and
+// the drawing sequence, ChartMouse.cpp the mouse.
 //
 // Where the rest of the chart is, from the bottom up:
 //   ChartCanvas.h    the canvas every pixel goes through (pens, brushes, fonts,
 //                    the off-screen buffer), over the framework's TSurface
 //   ChartEngine.h    value lists, the series base, label steps, axes, and the
-//                    axis panel that owns axes and series
+//                    axis panel that owns axes and series, one header each
+//                    (ChartValueList.h, ChartSeriesBase.h, ChartLabelSteps.h,
+//                    ChartAxis.h, AxisPanel.h; shared types in ChartEngineTypes.h)
 //   ChartPanel.h     the panel: size, margins, bevels, the paint cycle, zoom and
 //                    panning settings; a TWindowClient, shown by the framework's
 //                    TSurfaceWidget

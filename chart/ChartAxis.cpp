@@ -1,10 +1,12 @@
 // The axes (TCustomChartAxis, TChartAxis, TChartDepthAxis, TChartAxisTitle): settings,
 // range, pixel mapping and label texts. Their drawing is in ChartAxisDraw.cpp.
+#include "chart/ChartAxis.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "app/textconv/TextConv.h"
-#include "chart/ChartEngine.h"
+#include "chart/AxisPanel.h"
 #include "chart/ChartEngineDetail.h"
 #include "framework/StateHelpers.h"
 

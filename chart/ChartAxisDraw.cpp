@@ -9,7 +9,8 @@
 #include <limits>
 
 #include "app/textconv/TextConv.h"
-#include "chart/ChartEngine.h"
+#include "chart/AxisPanel.h"
+#include "chart/ChartAxis.h"
 #include "chart/ChartEngineDetail.h"
 #include "framework/StateHelpers.h"
 

@@ -1,7 +1,8 @@
 // The numeric and date-time label steps of the axes, and RoundPixel.
+#include "chart/ChartLabelSteps.h"
+
 #include <cmath>
 
-#include "chart/ChartEngine.h"
 #include "chart/ChartEngineDetail.h"
 
 namespace tempolog {

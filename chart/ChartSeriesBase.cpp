@@ -1,10 +1,12 @@
 // TChartSeries, the base of every series: points, colours, labels and the
 // notifications to the chart and to the series fed by it.
+#include "chart/ChartSeriesBase.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "app/textconv/TextConv.h"
-#include "chart/ChartEngine.h"
+#include "chart/AxisPanel.h"
 #include "chart/ChartEngineDetail.h"
 #include "framework/StateHelpers.h"
 

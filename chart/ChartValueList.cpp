@@ -1,9 +1,11 @@
 // TChartValueList, one dimension (X, Y, ...) of a series' points: values, order,
 // multiplier and the statistics kept up to date across appends.
+#include "chart/ChartValueList.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include "chart/ChartEngine.h"
+#include "chart/ChartSeriesBase.h"
 
 namespace tempolog {
 
@@ -87,24 +89,33 @@ void TChartValueList::InsertAt(std::int32_t index, double value) {
   }
 }
 
+void TChartValueList::FoldLast(double v) const {
+  if (values_.Count() == 1) {
+    smallest_ = largest_ = v;
+  } else if (v < smallest_) {
+    smallest_ = v;
+  } else if (v > largest_) {
+    largest_ = v;
+  }
+}
+
 void TChartValueList::Appended(double stored) {
   const std::int32_t count = values_.Count();
   if (monotony_ == Monotony::NonDecreasing && count >= 2 && !(values_[count - 2] <= stored)) {
     monotony_ = Monotony::Unordered;
   }
-  if (statisticsStale_) return;
-  // The statistics are current: fold the new value in exactly as the full
-  // pass would at its last step, so the result is the same bit for bit.
   const double v = stored * multiplier_;
-  if (count == 1) {
-    smallest_ = largest_ = sum_ = v;
-    sumOfMagnitudes_ = std::fabs(v);
+  if (statisticsStale_) {
+    if (extremesCurrent_) FoldLast(v);  // the sums wait for a full pass
     return;
   }
-  if (v < smallest_) {
-    smallest_ = v;
-  } else if (v > largest_) {
-    largest_ = v;
+  // The statistics are current: fold the new value in exactly as the full
+  // pass would at its last step, so the result is the same bit for bit.
+  FoldLast(v);
+  if (count == 1) {
+    sum_ = v;
+    sumOfMagnitudes_ = std::fabs(v);
+    return;
   }
   sum_ += v;
   sumOfMagnitudes_ += std::fabs(v);
@@ -117,7 +128,24 @@ void TChartValueList::InsertedInside(std::int32_t index, double stored) {
     const bool fitsAfter = stored <= values_[index + 1];
     if (!(fitsBefore && fitsAfter)) monotony_ = Monotony::Unordered;
   }
+  // The full pass keeps the first of equal extremes and starts from value 0
+  // (a NaN there stays): a value inserted after the first one, and not equal
+  // to an extreme in another form (+0 and -0), leaves the extremes it would
+  // find. A NaN inserted there is passed over.
+  const bool extremesKnown = !statisticsStale_ || extremesCurrent_;
+  const double v = stored * multiplier_;
+  auto sameOrApart = [v](double extreme) {
+    return v != extreme || std::signbit(v) == std::signbit(extreme);
+  };
+  const bool keep = extremesKnown && index > 0 && sameOrApart(smallest_) && sameOrApart(largest_);
   MarkStale();
+  if (!keep) return;
+  if (v < smallest_) {
+    smallest_ = v;
+  } else if (v > largest_) {
+    largest_ = v;
+  }
+  extremesCurrent_ = true;
 }
 
 void TChartValueList::RemoveAt(std::int32_t index) {
@@ -165,8 +193,12 @@ void TChartValueList::RecomputeStatistics() const {
   statisticsStale_ = false;
 }
 
-double TChartValueList::Largest() const { return WithStatistics().largest_; }
-double TChartValueList::Smallest() const { return WithStatistics().smallest_; }
+double TChartValueList::Largest() const {
+  return extremesCurrent_ ? largest_ : WithStatistics().largest_;
+}
+double TChartValueList::Smallest() const {
+  return extremesCurrent_ ? smallest_ : WithStatistics().smallest_;
+}
 double TChartValueList::Sum() const { return WithStatistics().sum_; }
 double TChartValueList::SumOfMagnitudes() const { return WithStatistics().sumOfMagnitudes_; }
 

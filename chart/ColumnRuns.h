@@ -195,24 +195,26 @@ bool CollectGridRowBands(const TMinMaxPyramid& pyramid, const double* values, st
     };
     pyramid.Decompose(first, last, addLoose, visit);
   }
-  // Stretches of grid values whose markers touch, each one band.
-  const double unitsPerStep = 1 / pyramid.GridScale();
-  std::int64_t start = -1, end = -1;  // the open stretch, as offsets from lo
+  // Stretches of grid values whose markers touch, each one band. The gap is
+  // taken between the values themselves: grid values in the single form lie
+  // up to half a single's step off their decimals.
+  std::int64_t start = -1;  // the open stretch: its first offset from lo, its last value
+  double endValue = 0;
   auto close = [&] {
-    const double a = pyramid.GridValue(lo + start), b = pyramid.GridValue(lo + end);
-    const int ra = rowOf(a), rb = rowOf(b);
-    bands.Add(std::min(ra, rb) - above, std::max(ra, rb) + below, a, b);
+    const double a = pyramid.GridValue(lo + start);
+    const int ra = rowOf(a), rb = rowOf(endValue);
+    bands.Add(std::min(ra, rb) - above, std::max(ra, rb) + below, a, endValue);
   };
   for (std::int64_t w = 0; w < used; ++w) {
     for (std::uint64_t bits = words[w]; bits != 0; bits &= bits - 1) {
       const std::int64_t offset = w * 64 + std::countr_zero(bits);
-      if (start >= 0 &&
-          !MarkersTouch(static_cast<double>(offset - end) * unitsPerStep, rowsPerUnit, reach)) {
+      const double value = pyramid.GridValue(lo + offset);
+      if (start >= 0 && !MarkersTouch(value - endValue, rowsPerUnit, reach)) {
         close();
         start = -1;
       }
       if (start < 0) start = offset;
-      end = offset;
+      endValue = value;
     }
   }
   if (start >= 0) close();

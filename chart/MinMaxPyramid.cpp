@@ -10,14 +10,22 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 }
 
-bool TMinMaxPyramid::GridCode(double value, std::int64_t& code) const noexcept {
-  const double scale = GridScale();
+bool TMinMaxPyramid::OnGrid(double value, GridForm form, std::int64_t& code) noexcept {
+  const double scale = kPowersOfTen[form.digits];
   const double c = std::nearbyint(value * scale);
   // Codes stay far inside the doubles' exact integers, so value * scale rounds
-  // to the right code whenever there is one; the division then decides.
-  if (!(std::fabs(c) < 0x1p50) || c / scale != value) return false;
+  // to the nearest code whenever there is one; the division (and, for the
+  // single form, the rounding to single) then decides.
+  if (!(std::fabs(c) < 0x1p50)) return false;
+  const double decimal = c / scale;
+  if ((form.single ? static_cast<double>(static_cast<float>(decimal)) : decimal) != value)
+    return false;
   code = static_cast<std::int64_t>(c);
   return true;
+}
+
+bool TMinMaxPyramid::GridCode(double value, std::int64_t& code) const noexcept {
+  return OnGrid(value, form_, code);
 }
 
 std::int64_t TMinMaxPyramid::GridBase(const Extremes& node) const noexcept {
@@ -25,23 +33,35 @@ std::int64_t TMinMaxPyramid::GridBase(const Extremes& node) const noexcept {
 }
 
 void TMinMaxPyramid::NoteFinerGrid(double value) const noexcept {
-  for (int d = std::max(digits_, finerDigits_) + 1; d <= kMaxDigits; ++d) {
-    const double c = std::nearbyint(value * kPowersOfTen[d]);
-    if (!(std::fabs(c) < 0x1p50)) return;
-    if (c / kPowersOfTen[d] == value) {
-      finerDigits_ = d;
-      return;
+  std::int64_t code = 0;
+  // Fewest decimals first; with as many, the decimal form before the single.
+  for (int d = finer_.digits; d <= kMaxDigits; ++d) {
+    for (const bool single : {false, true}) {
+      // The form never goes back to decimals, and leaves them only while
+      // every value taken in is a single too.
+      if (single ? !finer_.single && decimalOnlySeen_ : finer_.single) continue;
+      if (OnGrid(value, {d, single}, code)) {
+        finer_ = {d, single};
+        return;
+      }
     }
   }
 }
 
 std::uint64_t TMinMaxPyramid::ScanGrid(const double* values, std::int64_t first, std::int64_t last,
                                        double min, bool taking) const noexcept {
+  auto codeOf = [&](double v, std::int64_t& code) {
+    if (!GridCode(v, code)) {
+      if (taking) NoteFinerGrid(v);
+      return false;
+    }
+    // (On the grid, |v| < 2^50: the conversion to single is defined.)
+    if (taking && !form_.single && static_cast<double>(static_cast<float>(v)) != v)
+      decimalOnlySeen_ = true;
+    return true;
+  };
   std::int64_t base = 0;
-  if (!GridCode(min, base)) {
-    if (taking) NoteFinerGrid(min);
-    return 0;
-  }
+  if (!codeOf(min, base)) return 0;
   std::uint64_t grid = 0;
   double previous = min;  // a repeated value needs no second look
   std::int64_t code = 0;
@@ -49,10 +69,7 @@ std::uint64_t TMinMaxPyramid::ScanGrid(const double* values, std::int64_t first,
     const double v = values[i];
     if (v == previous && grid != 0) continue;
     previous = v;
-    if (!GridCode(v, code)) {
-      if (taking) NoteFinerGrid(v);
-      return 0;
-    }
+    if (!codeOf(v, code)) return 0;
     if (code - base > 63) return 0;
     grid |= std::uint64_t{1} << (code - base);
   }
@@ -114,9 +131,30 @@ void TMinMaxPyramid::Clear() noexcept {
 
 void TMinMaxPyramid::Build(const double* values, std::int32_t count) {
   Clear();
-  digits_ = 0;
-  finerDigits_ = 0;
+  form_ = finer_ = {};
+  decimalOnlySeen_ = false;
   Extend(values, count);
+}
+
+void TMinMaxPyramid::Update(const double* values, std::int32_t count, std::int32_t firstChanged) {
+  // Whole blocks before the first changed value stay, with the grid form.
+  const std::int32_t kept = std::max(std::min({firstChanged, count, count_}), 0) >> kBlockShift;
+  if (kept == 0) {
+    Build(values, count);
+    return;
+  }
+  levels_[0].resize(static_cast<std::size_t>(kept));
+  count_ = kept << kBlockShift;
+  if (count > count_) {
+    Extend(values, count);
+    return;
+  }
+  try {
+    UpdateUpperLevels(kept);
+  } catch (...) {
+    Clear();
+    throw;
+  }
 }
 
 void TMinMaxPyramid::Extend(const double* values, std::int32_t count) {
@@ -146,16 +184,16 @@ void TMinMaxPyramid::Extend(const double* values, std::int32_t count) {
         base[static_cast<std::size_t>(firstChanged)], Scan(values, from, blockEnd - 1, true));
     from = blockEnd;
   }
-  while (from < count && finerDigits_ <= digits_) {
+  while (from < count && finer_ == form_) {
     const std::int64_t blockEnd = std::min<std::int64_t>(from + kBlockSize, count);
     base.push_back(Scan(values, from, blockEnd - 1, true));
     from = blockEnd;
   }
-  if (finerDigits_ > digits_) {
+  if (!(finer_ == form_)) {
     // Values on a finer grid: every node's grid is counted again in it.
-    const int digits = finerDigits_;
+    const GridForm finer = finer_;
     Clear();
-    digits_ = digits;
+    form_ = finer;
     Extend(values, count);
     return;
   }
@@ -169,7 +207,8 @@ void TMinMaxPyramid::Extend(const double* values, std::int32_t count) {
 }
 
 void TMinMaxPyramid::UpdateUpperLevels(std::int32_t from) {
-  for (std::size_t k = 0; levels_[k].size() > 1; ++k) {
+  std::size_t k = 0;
+  for (; levels_[k].size() > 1; ++k) {
     if (levels_.size() == k + 1) levels_.emplace_back();
     const std::vector<Extremes>& below = levels_[k];
     std::vector<Extremes>& above = levels_[k + 1];
@@ -183,6 +222,7 @@ void TMinMaxPyramid::UpdateUpperLevels(std::int32_t from) {
     }
     from /= 2;
   }
+  levels_.resize(k + 1);  // levels above the top one are left from more values
 }
 
 bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_t last,

@@ -14,16 +14,30 @@
 // that a caller drawing from the extremes can fall back to visiting each value.
 //
 // Distinct values on a decimal grid. Readings of an instrument that answers
-// in decimal text ("23.5") are the doubles nearest to code / 10^d for a few
-// decimals d. Each node also keeps which grid values it holds: bit k of
-// `grid` set means that some value of the node equals (c + k) / 10^d, c being
-// the code of the node's smallest value. A node answers 0 when it does not
-// know (a value off the grid, a NaN, or values more than 63 grid steps apart).
-// The decimals d are the fewest that put the values seen so far on the grid
-// (at most kMaxDigits); when a finer value arrives, the pyramid is rebuilt
-// with the finer grid (at most kMaxDigits times in its life).
-// A value is on the grid only when dividing its code by 10^d gives back the
-// very same double, so `GridValue(code)` is exactly the stored value.
+// in decimal text ("23.5") are plotted as the single-precision number nearest
+// to the decimal, held as a double (23.4 is kept as 23.399999618530273...);
+// values given to the chart in other ways may be the doubles nearest to the
+// decimals. A value is on the grid of d decimals when it equals
+// double(float(c / 10^d)) for an integer code c (the single form) or c / 10^d
+// itself (the decimal form). Each node also keeps which grid values it holds:
+// bit k of `grid` set means that some value of the node is the grid value of
+// code c + k, c being the code of the node's smallest value. A node answers 0
+// when it does not know (a value off the grid, a NaN, or values more than 63
+// grid steps apart).
+// The grid's form is the coarsest that puts the values seen so far on it:
+// the fewest decimals d (at most kMaxDigits), the decimal form unless a value
+// needs the single one. When a value needs a finer grid, the pyramid is
+// rebuilt with it; the decimals only grow and the form only goes from decimal
+// to single, so that happens at most 2 * (kMaxDigits + 1) times in its life.
+// The single form is not taken once a value on the decimal grid that no
+// single equals was taken in (those values would fall off the grid); values
+// of the other form are then off the grid, and stay exact through the
+// fallback.
+// A value is on the grid only when its code's grid value is the very same
+// double, so `GridValue(code)` is exactly the stored value. Codes grow with
+// the values (the rounding to single is monotonic), and distinct values have
+// distinct codes; two codes may share one single where singles are coarser
+// than the decimals (large values), and a value then takes the nearer code.
 //
 // Memory: four 8-byte fields per block of 32 values plus the levels above,
 // about 2 bytes per value (at most about 2.5 while the level arrays have spare
@@ -55,6 +69,10 @@ class TMinMaxPyramid {
   // The first Count() values are unchanged and values[Count()..count) were
   // appended: takes them in. A count below Count() rebuilds.
   void Extend(const double* values, std::int32_t count);
+  // values[0..firstChanged) are unchanged, the rest (now up to count) may
+  // differ in any way (readings inserted or removed near the end): takes the
+  // new tail in, at the cost of an append of count - firstChanged values.
+  void Update(const double* values, std::int32_t count, std::int32_t firstChanged);
   void Clear() noexcept;
   std::int32_t Count() const noexcept { return count_; }
 
@@ -112,12 +130,14 @@ class TMinMaxPyramid {
     }
   }
 
-  // The decimal grid: 10^d, and the code of a value on it.
-  double GridScale() const noexcept { return kPowersOfTen[digits_]; }
-  // True, with `code`, when value == code / GridScale() exactly.
+  // The decimal grid: 10^d, its form, and the code of a value on it.
+  double GridScale() const noexcept { return kPowersOfTen[form_.digits]; }
+  bool SingleGrid() const noexcept { return form_.single; }
+  // True, with `code`, when value == GridValue(code) exactly.
   bool GridCode(double value, std::int64_t& code) const noexcept;
   double GridValue(std::int64_t code) const noexcept {
-    return static_cast<double>(code) / GridScale();
+    const double decimal = static_cast<double>(code) / GridScale();
+    return form_.single ? static_cast<double>(static_cast<float>(decimal)) : decimal;
   }
   // The code of a node's smallest value when its grid is known (not 0).
   std::int64_t GridBase(const Extremes& node) const noexcept;
@@ -142,16 +162,24 @@ class TMinMaxPyramid {
   std::uint64_t ScanGrid(const double* values, std::int64_t first, std::int64_t last, double min,
                          bool taking) const noexcept;
   std::uint64_t CombineGrids(const Extremes& a, const Extremes& b) const noexcept;
-  // Notes the fewest decimals (up to kMaxDigits) that put `value` on a grid
-  // finer than the present one.
+  // Notes the coarsest grid form, at least as fine as the one noted so far,
+  // that puts `value` on the grid.
   void NoteFinerGrid(double value) const noexcept;
   // Recomputes the nodes above level 0 from level-0 node `from` on.
   void UpdateUpperLevels(std::int32_t from);
 
+  struct GridForm {
+    int digits = 0;
+    bool single = false;  // grid values are the singles nearest to the decimals
+    bool operator==(const GridForm&) const = default;
+  };
+  static bool OnGrid(double value, GridForm form, std::int64_t& code) noexcept;
+
   std::vector<std::vector<Extremes>> levels_;
   std::int32_t count_ = 0;
-  int digits_ = 0;
-  mutable int finerDigits_ = 0;  // > digits_: values seen that need a finer grid
+  GridForm form_;
+  mutable GridForm finer_;                // != form_: values seen that need a finer grid
+  mutable bool decimalOnlySeen_ = false;  // a value taken in on the decimal grid is no single
 };
 
 }  // namespace tempolog

@@ -150,6 +150,9 @@ class TCustomSeries : public TChartSeries {
  protected:
   // Any drawing property changed: repaint the chart.
   void Changed() { RequestRepaint(); }
+  // Notes a point that went in among the others (the clock was set back),
+  // so that the reduced drawing takes in only what follows it.
+  void PointAdded(std::int32_t index) override;
 
  private:
   friend class TSeriesPointer;
@@ -189,9 +192,13 @@ class TCustomSeries : public TChartSeries {
   bool havePrevious_ = false;  // PreviousX/Y hold a point drawn in this pass
 
   // Reduced drawing: extremes of the stored Y values, built lazily and
-  // extended on appends; rebuilt when the Y list reports other changes.
+  // extended on appends, updated from the first inserted point on when the
+  // Y list's only changes since were points added among the others; rebuilt
+  // when it reports any other change.
   TMinMaxPyramid yExtremes_;
   std::uint64_t extremesChanges_ = 0;
+  std::uint64_t insertsSinceExtremes_ = 0;  // points added among the others since
+  std::int32_t firstInserted_ = 0;          // the lowest index they went in at
   TRowBands rowBands_;
   bool drawEveryPoint_ = false;
 };

@@ -28,9 +28,13 @@
 //     The bands come from the min/max pyramid (CollectRowBands) and are
 //     filled as one tall marker each. The rows depend only on the set of
 //     distinct values of the run, and readings of an instrument repeat a few
-//     values of a decimal grid: the pyramid keeps which grid values each node
-//     holds, so a column of noisy readings costs its distinct values, not
-//     its readings.
+//     values of a decimal grid (as the program holds them: the singles
+//     nearest to the decimals): the pyramid keeps which grid values each
+//     node holds, so a column of noisy readings costs its distinct values,
+//     not its readings.
+// The pyramid follows the readings: appended ones are taken in as they come,
+// and a reading stamped before the last one (the clock was set back) only
+// makes it take in again what follows the reading, not the whole series.
 // Everything else (the first point, which starts the line at the plot's
 // edge; the last point; columns beyond the drawable pixel range; readings
 // that are NaN; runs too short to gain) goes through DrawPoint as before, and
@@ -91,15 +95,31 @@ bool TCustomSeries::CanDrawReduced() const {
   return true;
 }
 
+void TCustomSeries::PointAdded(std::int32_t index) {
+  // Each point added before the last one moved the Y list's change count by
+  // one (appends leave it): counting them tells whether they were all.
+  if (index < PointCount() - 1) {
+    firstInserted_ = insertsSinceExtremes_ == 0 ? index : std::min(firstInserted_, index);
+    ++insertsSinceExtremes_;
+  }
+  TChartSeries::PointAdded(index);
+}
+
 void TCustomSeries::UpdateExtremes() {
   const TChartValueList& ys = YValues();
   const std::int32_t count = ys.ValueCount();
-  if (ys.Changes() != extremesChanges_ || count < yExtremes_.Count()) {
-    yExtremes_.Build(ys.StoredValues(), count);
-    extremesChanges_ = ys.Changes();
-  } else {
+  const std::uint64_t changes = ys.Changes();
+  if (changes == extremesChanges_ && count >= yExtremes_.Count()) {
     yExtremes_.Extend(ys.StoredValues(), count);
+  } else if (insertsSinceExtremes_ > 0 && changes - extremesChanges_ == insertsSinceExtremes_) {
+    // Only points added among the others: the values before the first of
+    // them are as they were.
+    yExtremes_.Update(ys.StoredValues(), count, firstInserted_);
+  } else {
+    yExtremes_.Build(ys.StoredValues(), count);
   }
+  extremesChanges_ = changes;
+  insertsSinceExtremes_ = 0;
 }
 
 void TCustomSeries::DrawShownPointsReduced() {

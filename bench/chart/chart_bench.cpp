@@ -7,8 +7,10 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <vector>
 
 #include "chart/Series.h"
+#include "tests/support/InstrumentReadings.h"
 
 namespace tempolog {
 namespace {
@@ -16,6 +18,17 @@ namespace {
 constexpr int kPoints = 10'000'000;
 constexpr double kStart = 46000.0;         // a day in 2025
 constexpr double kPeriod = 1.0 / 86400.0;  // one reading a second
+
+// Reading i: 20.0 to 29.9 in steps of 0.1 over and over, as the program
+// holds the replies "20.0" to "29.9" (parsed and rounded to single).
+double Reading(int i) {
+  static const std::vector<double> readings = [] {
+    std::vector<double> r;
+    for (int k = 0; k < 100; ++k) r.push_back(PlottedReading(20.0 + k * 0.1, 1));
+    return r;
+  }();
+  return readings[static_cast<std::size_t>(i % 100)];
+}
 
 // Resident and peak resident memory of the process in bytes.
 struct Memory {
@@ -54,7 +67,7 @@ void BM_AppendInOrder(benchmark::State& state) {
     panel.AddSeries(*series);
     state.ResumeTiming();
     for (int i = 0; i < kPoints; ++i) {
-      series->AddPoint(kStart + i * kPeriod, 20.0 + (i % 100) * 0.1);
+      series->AddPoint(kStart + i * kPeriod, Reading(i));
     }
     state.PauseTiming();
     const Memory after = ReadMemory();
@@ -76,7 +89,7 @@ void BM_AppendAndReadStatistics(benchmark::State& state) {
   for (auto _ : state) {
     TLineSeries series;
     for (int i = 0; i < n; ++i) {
-      series.AddPoint(kStart + i * kPeriod, 20.0 + (i % 100) * 0.1);
+      series.AddPoint(kStart + i * kPeriod, Reading(i));
       benchmark::DoNotOptimize(series.MinimumX() + series.MaximumX() + series.MinimumY() +
                                series.MaximumY());
     }
@@ -93,7 +106,7 @@ struct ScaledChart {
   explicit ScaledChart(int points) {
     panel.AddSeries(series);
     panel.SetPlotRect({40, 20, 740, 520});
-    for (int i = 0; i < points; ++i) series.AddPoint(kStart + i * kPeriod, 20.0 + (i % 100) * 0.1);
+    for (int i = 0; i < points; ++i) series.AddPoint(kStart + i * kPeriod, Reading(i));
     panel.ComputeAxisRanges();
     panel.UpdateAxisPixelSpans();
     panel.ApplySeriesMargins();

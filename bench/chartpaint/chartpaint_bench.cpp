@@ -16,6 +16,7 @@
 
 #include "chart/ProgramChart.h"
 #include "framework/SurfaceQt.h"
+#include "tests/support/InstrumentReadings.h"
 
 #ifdef TEMPOLOG_BENCH_QTCHARTS
 #include <QApplication>
@@ -40,7 +41,9 @@ struct Readings {
   std::vector<double> y;
 };
 
-// A temperature wandering by up to 0.05 degrees a second from 21 degrees.
+// A temperature wandering by up to 0.05 degrees a second from 21 degrees,
+// read from an instrument that answers with two decimals ("21.37"), as the
+// program reads it (ParseNumber, then RoundToSingle).
 Readings RandomWalk(int count) {
   Readings r;
   r.x.reserve(count);
@@ -51,7 +54,7 @@ Readings RandomWalk(int count) {
   const double start = 45356.0;  // 5 March 2024
   for (int i = 0; i < count; ++i) {
     r.x.push_back(start + i * OneSecond);
-    r.y.push_back(value);
+    r.y.push_back(PlottedReading(value, 2));
     value += step(random);
   }
   return r;

@@ -18,6 +18,7 @@
 
 #include "chart/ProgramChart.h"
 #include "framework/SurfaceQt.h"
+#include "tests/support/InstrumentReadings.h"
 
 #ifdef TEMPOLOG_BENCH_QTCHARTS
 #include <QGraphicsScene>
@@ -37,17 +38,27 @@ constexpr int kWidth = 750;
 constexpr int kHeight = 596;
 constexpr double kStart = 46000.0;
 
-// The signals, one reading a second. The walk moves a fraction of a row per
-// reading; the others are what a thermometer answering with one decimal
-// gives: values on a 0.1 grid.
+// The signals, one reading a second, made as the program makes its values:
+// the instrument's reply text ("23.4", "+23.4") read by ParseNumber and
+// rounded to single precision by RoundToSingle. The walk is an instrument
+// answering with three decimals; the others answer with one. Beside them the
+// same decimals held as the doubles nearest to them ("double grid"), which
+// the program never plots, and readings on no grid of at most six decimals.
 enum Signal : std::int64_t {
-  kWalk,           // a slow random walk around 20 degrees
-  kDaily,          // daily cycle of +-3 degrees with a slow drift
-  kDailyNoise05,   // the same with noise of sigma 0.05
-  kDailyNoise20,   // the same with noise of sigma 0.2
-  kAlternating,    // 20.5 and 21.5 in turn
-  kSitsThenJumps,  // sits on one value for hours, then jumps
+  kWalk,                // a slow random walk around 20 degrees, "20.153"
+  kDaily,               // daily cycle of +-3 degrees with a slow drift, "23.4"
+  kDailyNoise05,        // the same with noise of sigma 0.05, "+23.4"
+  kDailyNoise20,        // the same with noise of sigma 0.2
+  kAlternating,         // 20.5 and 21.5 in turn
+  kSitsThenJumps,       // sits on one value for hours, then jumps
+  kDailyDouble,         // the daily cycles as doubles on the 0.1 grid
+  kDailyNoise05Double,  //
+  kDailyNoise20Double,  //
+  kNoGrid,              // around 1.5 with noise, seven decimals: "1.5234567"
 };
+constexpr std::int64_t kAllSignals[] = {
+    kWalk,          kDaily,       kDailyNoise05,       kDailyNoise20,       kAlternating,
+    kSitsThenJumps, kDailyDouble, kDailyNoise05Double, kDailyNoise20Double, kNoGrid};
 
 struct Readings {
   std::vector<double> x, y;
@@ -55,24 +66,41 @@ struct Readings {
       : x(static_cast<std::size_t>(n)), y(static_cast<std::size_t>(n)) {
     std::mt19937 rng(1);
     std::normal_distribution<double> step(0, 0.02), noise(0, 1);
-    const double sigma = signal == kDailyNoise05 ? 0.05 : signal == kDailyNoise20 ? 0.2 : 0.0;
+    const double sigma = signal == kDailyNoise05 || signal == kDailyNoise05Double   ? 0.05
+                         : signal == kDailyNoise20 || signal == kDailyNoise20Double ? 0.2
+                                                                                    : 0.0;
     double v = 20;
     for (std::int64_t i = 0; i < n; ++i) {
       const auto k = static_cast<std::size_t>(i);
       const double t = static_cast<double>(i);
       x[k] = kStart + t / 86400.0;
       switch (signal) {
-        case kWalk: y[k] = v += step(rng); continue;
+        case kWalk: y[k] = PlottedReading(v += step(rng), 3); continue;
         case kAlternating: v = i % 2 ? 21.5 : 20.5; break;
         case kSitsThenJumps: v = 20 + 1.7 * static_cast<double>((i / 7200) % 3); break;
+        case kNoGrid:
+          y[k] =
+              PlottedReading(1.5 + 0.3 * std::sin(t * 6.283185307 / 86400) + 0.02 * noise(rng), 7);
+          continue;
         default:
           v = 21 + 3 * std::sin(t * 6.283185307 / 86400) + t * 2e-7 + sigma * noise(rng);
           break;
       }
-      y[k] = std::round(v * 10) / 10;  // as parsed from "21.3"
+      if (signal >= kDailyDouble) y[k] = std::round(v * 10) / 10;
+      else y[k] = PlottedReading(v, 1, signal == kDailyNoise05);
     }
   }
 };
+
+// The program's chart at the benchmark's size with n readings of the signal.
+TProgramChart NewChart(std::int64_t n, std::int64_t signal) {
+  TProgramChart chart = MakeProgramChart();
+  chart.Chart->SetBounds(kWidth, kHeight);
+  const Readings r(n, signal);
+  for (std::int64_t i = 0; i < n; ++i)
+    chart.Series1->AddPoint(r.x[static_cast<std::size_t>(i)], r.y[static_cast<std::size_t>(i)]);
+  return chart;
+}
 
 // One chart per size and signal; the large ones of other signals are freed.
 TProgramChart& ChartOf(std::int64_t n, std::int64_t signal = kWalk) {
@@ -83,12 +111,7 @@ TProgramChart& ChartOf(std::int64_t n, std::int64_t signal = kWalk) {
     std::erase_if(charts, [&](const auto& c) {
       return c.first.second != signal && c.first.first >= 1000000;
     });
-    it = charts.emplace(key, MakeProgramChart()).first;
-    it->second.Chart->SetBounds(kWidth, kHeight);
-    const Readings r(n, signal);
-    for (std::int64_t i = 0; i < n; ++i)
-      it->second.Series1->AddPoint(r.x[static_cast<std::size_t>(i)],
-                                   r.y[static_cast<std::size_t>(i)]);
+    it = charts.emplace(key, NewChart(n, signal)).first;
   }
   return it->second;
 }
@@ -117,8 +140,7 @@ void BM_QCustomPlotGraph(benchmark::State& state);
 [[maybe_unused]] const bool kRegistered = [] {
   const char* frames = std::getenv("TEMPOLOG_BENCH_FRAMES");
   const benchmark::IterationCount fixed = frames != nullptr ? std::atoll(frames) : 0;
-  for (std::int64_t signal :
-       {kWalk, kDaily, kDailyNoise05, kDailyNoise20, kAlternating, kSitsThenJumps}) {
+  for (std::int64_t signal : kAllSignals) {
     for (std::int64_t n : {1000, 100000, 1000000, 10000000}) {
       if (signal != kWalk && n == 100000) continue;
       auto* reduced = benchmark::RegisterBenchmark("BM_PaintProgramChart", BM_PaintProgramChart)
@@ -205,6 +227,56 @@ void BM_AppendPhases(benchmark::State& state) {
 BENCHMARK(BM_AppendPhases)->Args({10000000, 0})->Iterations(10000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AppendPhases)->ArgsProduct({{10000000}, {1, 2}})->Unit(benchmark::kMillisecond);
 
+// A clock that goes back: an hour of readings after the clock was set back
+// by an hour, each stamped before the last reading and so inserted among the
+// others, one reading and the repaint per iteration; beside them readings
+// appended at the end. Each reading is the instrument's next one ("21.3",
+// noise of sigma 0.2 around the last value). A chart of its own, as the
+// readings change it. Arguments: readings, signal, 1 = every point drawn
+// (0 = reduced path), 1 = clock set back (0 = appended).
+void BM_ReadingWithRepaint(benchmark::State& state) {
+  TProgramChart chart = NewChart(state.range(0), state.range(1));
+  TLineSeries& series = *chart.Series1;
+  series.SetDrawEveryPoint(state.range(2) != 0);
+  TBitmapSurface surface(kWidth, kHeight);
+  Paint(chart, surface);
+  const double last = series.XValues().LastValue();
+  const double y = series.YValues().LastValue();
+  const double start = state.range(3) != 0 ? last - 1.0 / 24 : last;
+  std::mt19937 rng(7);
+  std::normal_distribution<double> noise(0, 0.2);
+  std::int64_t k = 0;
+  for (auto _ : state) {
+    series.AddPoint(start + static_cast<double>(++k) / 86400.0, PlottedReading(y + noise(rng), 1));
+    Paint(chart, surface);
+  }
+}
+#ifdef TEMPOLOG_BENCH_QCUSTOMPLOT
+void BM_QCustomPlotReading(benchmark::State& state);
+#endif
+// The reduced path for the whole hour; drawing every point, its first readings.
+[[maybe_unused]] const bool kClockRegistered = [] {
+  for (std::int64_t n : {1000000, 10000000}) {
+    for (std::int64_t back : {0, 1}) {
+      benchmark::RegisterBenchmark("BM_ReadingWithRepaint", BM_ReadingWithRepaint)
+          ->Args({n, kDailyNoise20, 0, back})
+          ->Iterations(3600)
+          ->Unit(benchmark::kMillisecond);
+      benchmark::RegisterBenchmark("BM_ReadingWithRepaint", BM_ReadingWithRepaint)
+          ->Args({n, kDailyNoise20, 1, back})
+          ->Iterations(n > 1000000 ? 3 : 10)
+          ->Unit(benchmark::kMillisecond);
+#ifdef TEMPOLOG_BENCH_QCUSTOMPLOT
+      benchmark::RegisterBenchmark("BM_QCustomPlotReading", BM_QCustomPlotReading)
+          ->Args({n, kDailyNoise20, back})
+          ->Iterations(n > 1000000 ? 100 : 600)
+          ->Unit(benchmark::kMillisecond);
+#endif
+    }
+  }
+  return true;
+}();
+
 // Bytes per reading held by the series' X and Y lists and by the min/max
 // structure of the reduced path (the lists' spare capacity included).
 void BM_MemoryPerPoint(benchmark::State& state) {
@@ -221,8 +293,7 @@ void BM_MemoryPerPoint(benchmark::State& state) {
       (lists + static_cast<double>(series.ReductionMemoryBytes())) / n;
 }
 BENCHMARK(BM_MemoryPerPoint)
-    ->ArgsProduct({{10000000},
-                   {kWalk, kDaily, kDailyNoise05, kDailyNoise20, kAlternating, kSitsThenJumps}})
+    ->ArgsProduct({{10000000}, {std::begin(kAllSignals), std::end(kAllSignals)}})
     ->Iterations(1);
 
 #ifdef TEMPOLOG_BENCH_QTCHARTS
@@ -279,27 +350,49 @@ BENCHMARK(BM_QtChartsLineSeries)
 
 #ifdef TEMPOLOG_BENCH_QCUSTOMPLOT
 // QCustomPlot: one graph with adaptive sampling (its default), date-time
-// ticker, the same readings as the program's chart. Arguments: readings, signal.
-void BM_QCustomPlotGraph(benchmark::State& state) {
-  const std::int64_t n = state.range(0);
-  const TLineSeries& series = *ChartOf(n, state.range(1)).Series1;
+// ticker, the same readings as the program's chart, in the plot given.
+QCPGraph* QCustomPlotGraph(QCustomPlot& plot, std::int64_t n, std::int64_t signal) {
+  const TLineSeries& series = *ChartOf(n, signal).Series1;
   QVector<double> keys(static_cast<qsizetype>(n)), values(static_cast<qsizetype>(n));
   for (std::int32_t i = 0; i < n; ++i) {
     keys[i] = (series.XValue(i) - 25569.0) * 86400.0;
     values[i] = series.YValue(i);
   }
-  QCustomPlot plot;
   plot.resize(kWidth, kHeight);
   QCPGraph* graph = plot.addGraph();
   graph->setData(keys, values, true);
-  keys = {};
-  values = {};
   graph->setAdaptiveSampling(true);
   graph->setLineStyle(QCPGraph::lsStepLeft);
   graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, 2));
   plot.xAxis->setTicker(QSharedPointer<QCPAxisTickerDateTime>(new QCPAxisTickerDateTime));
   plot.rescaleAxes();
+  return graph;
+}
+
+// Arguments: readings, signal.
+void BM_QCustomPlotGraph(benchmark::State& state) {
+  QCustomPlot plot;
+  QCustomPlotGraph(plot, state.range(0), state.range(1));
   for (auto _ : state) {
+    QPixmap pixmap = plot.toPixmap(kWidth, kHeight);
+    benchmark::DoNotOptimize(pixmap.cacheKey());
+  }
+}
+
+// BM_ReadingWithRepaint's readings added to QCustomPlot's graph (which keeps
+// its data sorted by key), each followed by a frame. Arguments: readings,
+// signal, 1 = clock set back an hour (0 = appended).
+void BM_QCustomPlotReading(benchmark::State& state) {
+  QCustomPlot plot;
+  QCPGraph* graph = QCustomPlotGraph(plot, state.range(0), state.range(1));
+  const double last = graph->data()->constEnd()[-1].key;
+  const double y = graph->data()->constEnd()[-1].value;
+  const double start = state.range(2) != 0 ? last - 3600 : last;
+  std::mt19937 rng(7);
+  std::normal_distribution<double> noise(0, 0.2);
+  std::int64_t k = 0;
+  for (auto _ : state) {
+    graph->addData(start + static_cast<double>(++k), PlottedReading(y + noise(rng), 1));
     QPixmap pixmap = plot.toPixmap(kWidth, kHeight);
     benchmark::DoNotOptimize(pixmap.cacheKey());
   }

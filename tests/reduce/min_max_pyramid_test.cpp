@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "chart/MinMaxPyramid.h"
+#include "tests/support/InstrumentReadings.h"
 
 namespace tempolog {
 namespace {
@@ -214,21 +215,40 @@ TEST(MinMaxPyramid, NodesKnowTheirDistinctGridValues) {
     const char* name;
     std::function<double(std::int32_t)> value;
     double scale;  // the grid's 10^d at the end
+    bool single;   // and its form
   };
+  // Readings as the program holds them: the instrument's text, parsed and
+  // rounded to single.
+  auto reading = [](double v, int decimals = 1) { return PlottedReading(v, decimals); };
   const Row rows[] = {
-      {"whole degrees", [](std::int32_t i) { return 20.0 + i % 3; }, 1},
+      {"whole degrees", [](std::int32_t i) { return 20.0 + i % 3; }, 1, false},
       {"one decimal, noisy",
-       [&](std::int32_t i) { return std::round((21 + i * 1e-3 + 0.2 * noise(rng)) * 10) / 10; },
-       10},
+       [&](std::int32_t i) { return std::round((21 + i * 1e-3 + 0.2 * noise(rng)) * 10) / 10; }, 10,
+       false},
       {"negative, around zero",
        [&](std::int32_t i) { return std::round((0.5 - i * 1e-4 + 0.1 * noise(rng)) * 10) / 10; },
-       10},
+       10, false},
       {"two decimals from the middle on",
        [](std::int32_t i) { return i < n / 2 ? (205 + i % 4) / 10.0 : (2025 + i % 5) / 100.0; },
-       100},
+       100, false},
       {"a stray value off every grid",
-       [](std::int32_t i) { return i == 777 ? 1.0 / 3 : (200 + i % 7) / 10.0; }, 10},
-      {"wide jumps", [](std::int32_t i) { return i % 40 < 20 ? 0.0 : 9.5; }, 10},
+       [](std::int32_t i) { return i == 777 ? 1.0 / 3 : (200 + i % 7) / 10.0; }, 10, false},
+      {"wide jumps", [](std::int32_t i) { return i % 40 < 20 ? 0.0 : 9.5; }, 10, false},
+      {"readings \"23.4\", noisy",
+       [&](std::int32_t i) { return reading(21 + i * 1e-3 + 0.2 * noise(rng)); }, 10, true},
+      {"readings crossing zero, \"-0.1\"",
+       [&](std::int32_t i) { return reading(0.5 - i * 2.5e-4 + 0.1 * noise(rng)); }, 10, true},
+      {"readings \"23.4\" then \"23.45\"",
+       [&](std::int32_t i) { return reading(23.4 + 0.1 * noise(rng), i < n / 2 ? 1 : 2); }, 100,
+       true},
+      {"readings where singles are coarser than the decimals",
+       [&](std::int32_t i) { return reading(3e6 + 0.1 * (i % 40)); }, 10, true},
+      {"readings exact in single, then others",
+       [&](std::int32_t i) { return reading(i < n / 2 ? 20.5 + i % 2 : 23.4); }, 10, true},
+      {"decimals held as doubles, then readings",
+       [&](std::int32_t i) { return i < n / 2 ? (234 + i % 3) / 10.0 : reading(23.4); }, 10, false},
+      {"a stray reading on no grid",
+       [&](std::int32_t i) { return i == 1234 ? reading(1.2345678, 7) : reading(21.3); }, 10, true},
   };
   for (const Row& row : rows) {
     std::vector<double> v(n);
@@ -239,9 +259,72 @@ TEST(MinMaxPyramid, NodesKnowTheirDistinctGridValues) {
     appended.Extend(v.data(), n);
     for (const TMinMaxPyramid* p : {&built, &appended}) {
       EXPECT_EQ(p->GridScale(), row.scale) << row.name;
+      EXPECT_EQ(p->SingleGrid(), row.single) << row.name;
       ExpectGridsMatchValues(*p, v, row.name);
       ExpectMatchesScan(*p, v, row.name);
     }
+  }
+}
+
+// Readings inserted among the others or removed from the end: the pyramid
+// takes in the changed tail only and then answers as if built afresh.
+TEST(MinMaxPyramid, UpdatedTailAnswersLikeABuild) {
+  constexpr std::int32_t n = 5000;
+  std::mt19937 rng(21);
+  std::normal_distribution<double> noise(0, 0.2);
+  std::vector<double> start(n);
+  for (auto& x : start) x = PlottedReading(21 + noise(rng), 1);
+  struct Row {
+    const char* name;
+    std::function<std::int32_t(std::vector<double>&)> change;  // returns the first changed index
+  };
+  auto insert = [](std::int32_t at, double value) {
+    return [at, value](std::vector<double>& v) {
+      v.insert(v.begin() + at, value);
+      return at;
+    };
+  };
+  const Row rows[] = {
+      {"inserted near the end", insert(n - 100, PlottedReading("25.1"))},
+      {"inserted at a block's start", insert(156 * 32, PlottedReading("19.9"))},
+      {"inserted in the first block", insert(5, PlottedReading("-3.0"))},
+      {"inserted on a finer grid", insert(n - 7, PlottedReading("21.05"))},
+      {"inserted off every grid", insert(n - 7, 1.0 / 3)},
+      {"inserted, then more appended",
+       [](std::vector<double>& v) {
+         v.insert(v.end() - 40, PlottedReading("22.2"));
+         for (int k = 0; k < 50; ++k) v.push_back(PlottedReading(20 + k * 0.1, 1));
+         return n - 40;
+       }},
+      {"removed down to one block",
+       [](std::vector<double>& v) {
+         v.resize(40);
+         return 40;
+       }},
+      {"removed to a block's end",
+       [](std::vector<double>& v) {
+         v.resize(4096);
+         return 4096;
+       }},
+      {"all removed",
+       [](std::vector<double>& v) {
+         v.clear();
+         return 0;
+       }},
+  };
+  for (const Row& row : rows) {
+    std::vector<double> v = start;
+    TMinMaxPyramid p, fresh;
+    p.Build(v.data(), n);
+    const std::int32_t first = row.change(v);
+    const auto count = static_cast<std::int32_t>(v.size());
+    p.Update(v.data(), count, first);
+    fresh.Build(v.data(), count);
+    ExpectMatchesScan(p, v, row.name);
+    ExpectGridsMatchValues(p, v, row.name);
+    EXPECT_EQ(p.Levels(), fresh.Levels()) << row.name;
+    EXPECT_EQ(p.GridScale(), fresh.GridScale()) << row.name;
+    EXPECT_EQ(p.SingleGrid(), fresh.SingleGrid()) << row.name;
   }
 }
 
