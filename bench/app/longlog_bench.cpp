@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LogFormat.h"
+#include "app/link/LogFormat.h"
 #include "app/Unit1.h"
 #include "framework/Dialogs.h"
 #include "framework/SurfaceQt.h"
