@@ -32,8 +32,8 @@
 #include <string>
 #include <vector>
 
-#include "app/link/LogFormat.h"
 #include "app/Unit1.h"
+#include "app/link/LogFormat.h"
 #include "framework/Dialogs.h"
 #include "framework/SurfaceQt.h"
 #include "tests/support/ProcessMemory.h"
