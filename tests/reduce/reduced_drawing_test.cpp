@@ -263,9 +263,9 @@ void ExpectSameImage(Signal signal, std::int32_t n, const Setting& setting,
   Gate gate(signal, n, setting, clockSetBack);
   for (View view : views) {
     gate.SetView(view);
-    // The axes' room follows the labels of the last layout, so a new range
-    // may take one paint to settle (readings around zero: the labels of the
-    // range widened for the markers are not those of the first guess).
+    // The layout of a new view may take one paint to settle (readings around
+    // zero: the first two paints of the same points differ in the left
+    // axis' room), and both images must come from the same layout.
     gate.Paint(false);
     const QImage every = gate.Paint(true);
     const QImage reduced = gate.Paint(false);
