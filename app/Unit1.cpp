@@ -15,8 +15,8 @@
 #include <system_error>
 #include <utility>
 
-#include "app/Journal.h"
-#include "app/LogFormat.h"
+#include "app/link/Journal.h"
+#include "app/link/LogFormat.h"
 #include "framework/Application.h"
 #include "framework/Clock.h"
 #include "framework/Dialogs.h"
@@ -47,8 +47,6 @@ const QString kLogFont = QStringLiteral("Courier New");
 constexpr TColor kReadingColor = RGBColor(240, 128, 128);
 constexpr const char* kOffline = "offline";
 constexpr const char* kNoReading = "----";
-constexpr std::int32_t kReplyTimeoutMs = 1000;
-constexpr const char* kReplyEnd = "\r\n";
 
 void Place(QWidget* widget, int left, int top, int width, int height) {
   widget->setGeometry(Scaled(left), Scaled(top), Scaled(width), Scaled(height));
@@ -276,7 +274,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::FormCreate() {
   Serial = std::make_unique<TSerialPort>();
-  Serial->MaxLineLength = kMaxReplyLength;
+  PrepareLinkPort(*Serial);
+  Link = std::make_unique<TInstrumentLink>(*Serial);
   TextSettings = MakeTextSettings();
   OpenJournal();
 }
@@ -295,13 +294,20 @@ void TForm1::OpenJournal() {
 }
 
 void TForm1::FormClose() {
-  if (Unsaved == 1) WriteBackup(ProgramFolder(), UserDataFolder());
-  // The log is saved or backed up: the journal has done its work.
-  if (Journal) Journal->Remove();
+  if (Unsaved == 1) {
+    WriteBackup(ProgramFolder(), UserDataFolder());
+    // Another window's close, or this program's next one, replaces the
+    // backup: the journal stays as the readings' second copy.
+    if (Journal) Journal->KeepClosed();
+  } else if (Journal) {
+    // The log is saved: the journal has done its work.
+    Journal->Remove();
+  }
   Journal.reset();
   // Nothing may tick into a window whose port is gone.
   Timer1->SetEnabled(false);
   Timer2->SetEnabled(false);
+  Link.reset();
   Serial.reset();
 }
 
@@ -361,9 +367,7 @@ void TForm1::ShowOnline() {
 }
 
 bool TForm1::OpenAndQuery(const std::string& name) {
-  Serial->ClosePort();
-  Serial->OpenPort(SerialDevicePath(name));
-  Serial->Configure(2400, 8, 'N', 0, false, false);
+  Link->Open(name);
   const std::string reply = QueryDevice();
   return !reply.empty() && Serial->LastErrorCode == 0;
 }
@@ -371,15 +375,13 @@ bool TForm1::OpenAndQuery(const std::string& name) {
 void TForm1::ComCBoxSelect() {
   const std::string chosen = FromScreen(ComCBox->currentText());
   // A choice of the operator ends any wait for an instrument that went away.
-  DeviceAway = false;
   if (chosen == kOffline) {
     lbCom->SetText(chosen);
     ShowOffline();
-    Serial->ClosePort();
+    Link->Close();
     return;
   }
-  LinkPort = chosen;
-  Serial->ClosePort();
+  Link->Close();
   lbCom->SetText(chosen);
   lbCom->repaint();  // the port name stays in view while the check waits for a reply
   if (!OpenAndQuery(chosen)) {
@@ -397,29 +399,20 @@ void TForm1::ComCBoxSelect() {
 std::string TForm1::QueryDevice() {
   LastReply.clear();
   if (!Serial) return LastReply;
-  // Bytes that came after the previous exchange ended (a stray byte after its
-  // CR LF, the rest of an over-long burst, a reply later than its time-out)
-  // answer no request of ours: the reply must be read from an empty port.
-  if (Serial->Connected) Serial->PurgeAll();
-  Serial->WriteText(TextOf(eCmd) + "\r");
-  LastReply = TrimBlanks(Serial->ReadUntil(kReplyTimeoutMs, kReplyEnd));
+  LastReply = QueryInstrument(*Serial, TextOf(eCmd));
   return LastReply;
 }
 
-bool TForm1::NoteDeviceGone() {
-  if (!Serial || !DeviceGone(Serial->LastErrorCode)) return false;
-  DeviceAway = true;
-  Serial->ClosePort();
+void TForm1::ShowDeviceGone() {
   lbCom->SetText(kOffline);
   ShowOffline();
   // One box tells that the instrument went; the ticks its modal loop delivers
   // keep looking for the instrument, and no second box stacks on it while it
   // is open.
-  if (lostBoxPending_) return true;
-  const std::string text =
-      "The instrument on " + LinkPort + " is gone. Recording goes on as soon as it answers again.";
+  if (lostBoxPending_) return;
+  const std::string text = "The instrument on " + Link->PortName() +
+                           " is gone. Recording goes on as soon as it answers again.";
   ShowBoxAfterTick([text] { Dialogs().ShowMessage(text, ApplicationTitle()); }, &lostBoxPending_);
-  return true;
 }
 
 void TForm1::ShowBoxAfterTick(std::function<void()> box, bool* pending) {
@@ -462,30 +455,23 @@ void TForm1::sbRejestrujClick() {
 
 void TForm1::Timer1Timer() {
   if (!Serial) return;
-  if (DeviceAway) {
-    // The instrument went away: look for it again under its port name (an
-    // adapter plugged in again, a virtual port made again). Its answer is
-    // the first reply of this tick.
-    const bool back = OpenAndQuery(LinkPort);
-    if (!back) {
-      Serial->ClosePort();
-      return;
-    }
-    DeviceAway = false;
-    ShowOnline();
-  } else {
-    const std::string first = QueryDevice();
-    if (first.empty() || Serial->LastErrorCode != 0) {
-      NoteDeviceGone();
-      return;
-    }
+  // The link takes the tick's two exchanges (and looks for an instrument that
+  // went away); the window shows what came of them.
+  const TTickResult tick = Link->Tick(TextOf(eCmd));
+  LastReply = tick.lastReply;
+  if (tick.cameBack) ShowOnline();
+  if (tick.outcome == TTickOutcome::Gone) {
+    ShowDeviceGone();
+    return;
   }
-  // Only the second reply is the reading.
-  const std::string reading = QueryDevice();
-  if (NoteDeviceGone()) return;
-  // A reply cut short at the length limit is not a reading.
-  if (Serial->LastErrorCode == ErrBufferExceeded) return;
-  AddLiveReading(reading);
+  if (tick.outcome == TTickOutcome::Reading) {
+    AddLiveReading(tick.reading);
+    return;
+  }
+  // A tick that takes no reading shows none: the value of an earlier tick
+  // must never pass for the temperature now. (While the instrument is away
+  // the display already says so.)
+  if (!Link->Away()) lbTemp->SetText(kNoReading);
 }
 
 void TForm1::AddLiveReading(const std::string& reply) {
@@ -504,13 +490,19 @@ void TForm1::AddLiveReading(const std::string& reply) {
 
 void TForm1::JournalReading(const std::string& line) noexcept {
   if (!Journal) return;
+  // A line that cannot be written now is held and written with a later one.
   Journal->Append(line);
   try {
-    std::string failure = Journal->TakeFailure();
-    if (failure.empty()) return;
-    // Told once, after this tick.
-    ShowBoxAfterTick(
-        [failure = std::move(failure)] { Dialogs().ShowError(failure, ApplicationTitle()); });
+    TJournalNotice notice = Journal->TakeNotice();
+    if (notice.text.empty()) return;
+    // Told once per failure, and once when it works again, after this tick.
+    ShowBoxAfterTick([notice = std::move(notice)] {
+      if (notice.failure) {
+        Dialogs().ShowError(notice.text, ApplicationTitle());
+      } else {
+        Dialogs().ShowMessage(notice.text, ApplicationTitle());
+      }
+    });
   } catch (...) {
     // Out of memory: the failure goes untold; the log still takes the reading.
   }
@@ -546,6 +538,11 @@ void TForm1::LoadLog(std::string bytes) {
 }
 
 void TForm1::PlotLogLines() {
+  // The chart's value lists keep their statistics (extremes and sums) up to
+  // date across appends only while they are current; made current before the
+  // lines go in, they take each reading in as it comes, and the first paint
+  // after a long log does not make one more pass over millions of readings.
+  for (const TChartValueList* list : Series1->ValuesLists()) (void)list->Sum();
   const std::size_t count = Memo1->LineCount();
   for (std::size_t i = 0; i < count; ++i) {
     const LogColumns columns = SplitLogLine(Memo1->Line(i));
@@ -554,9 +551,8 @@ void TForm1::PlotLogLines() {
 }
 
 void TForm1::AddLoadedPoint(std::string_view timestampText, std::string_view valueText) {
-  const TDateTimeValue x = ParseTimestamp(TextSettings, timestampText);
-  const double y = RoundToSingle(ParseNumber(TextSettings, valueText));
-  Series1->AddPoint(x, y, "", clDefault);
+  const LogPoint point = ReadLogPoint(TextSettings, timestampText, valueText);
+  Series1->AddPoint(point.when, point.value, "", clDefault);
 }
 
 void TForm1::Kasuj1Click() {

@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/link/InstrumentLink.h"
 #include "app/textconv/TextConv.h"
 #include "chart/ProgramChart.h"
 #include "chart/Series.h"
@@ -41,10 +42,6 @@ class TLogView;
 class TShape;
 class TSpeedButton;
 class TTimer;
-
-// The longest reply a query accepts; a device that sends more without ending
-// the line ends the read with an error instead of holding the window.
-inline constexpr std::int32_t kMaxReplyLength = 256;
 
 // The name of the backup written on close.
 inline constexpr const char* kBackupFileName = "data_log.bkp";
@@ -90,10 +87,11 @@ class TForm1 : public QMainWindow {
   std::string LastReply;     // trimmed text of the last query's reply
   std::uint8_t Unsaved = 0;  // 1 once recording started, until a Save as
   TFormatSettings TextSettings{};
-  // The port name of the last check, and whether its instrument went away
-  // while recording: each recording tick then looks for it under that name.
-  std::string LinkPort;
-  bool DeviceAway = false;
+  // The instrument link over Serial: the port name of the last check (and
+  // its adapter's identity), and whether its instrument went away while
+  // recording (each recording tick then looks for it under that name, or
+  // under the name that now carries the identity). Lives as long as Serial.
+  std::unique_ptr<TInstrumentLink> Link;
   // Every live reading also goes here at once, so a killed program loses
   // none; null when it could not be created (recording goes on without).
   std::unique_ptr<TJournal> Journal;
@@ -102,9 +100,11 @@ class TForm1 : public QMainWindow {
   // Also keeps the journals of programs that ended without closing (one box
   // says where) and starts this program's journal.
   void FormCreate();
-  // Writes the backup when the log is unsaved, removes the journal (the log is
-  // safe now), then stops the timers and frees the serial port. Throws
-  // EFCreateError (close refused, journal kept) when no backup could be written.
+  // Writes the backup when the log is unsaved and keeps the journal as a
+  // closed one (a later close may replace the backup), or removes the journal
+  // when the log is saved; then stops the timers and frees the serial port.
+  // Throws EFCreateError (close refused, journal kept) when no backup could be
+  // written.
   void FormClose();
   void ComCBoxEnter();
   void ComCBoxSelect();
@@ -167,9 +167,9 @@ class TForm1 : public QMainWindow {
   // Opens the port of that name afresh and queries the instrument once; true
   // when it answered.
   bool OpenAndQuery(const std::string& name);
-  // After a failed query: when the device is gone, shows the link offline,
-  // closes the port and leaves DeviceAway set; true in that case.
-  bool NoteDeviceGone();
+  // The device went away during a recording tick: shows the link offline and
+  // tells the operator once.
+  void ShowDeviceGone();
 
   // Shows a box once the current tick is over: a box opened inside a tick
   // would hold the recording timer until it is closed. `pending`, when given,

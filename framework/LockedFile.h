@@ -21,6 +21,12 @@ class TLockedFile {
   // takes its lock. Throws EFCreateError "Cannot create file "<path>". <reason>".
   static std::unique_ptr<TLockedFile> CreateNew(const std::string& path);
 
+  // Opens the file at `path` for appending at its end, creating it when
+  // missing, and takes its lock. Returns nullptr when another holder has the lock. Throws
+  // EFCreateError "Cannot create file "<path>". <reason>" when it cannot be
+  // opened or created.
+  static std::unique_ptr<TLockedFile> OpenAppend(const std::string& path);
+
   // Opens the existing file at `path` for reading and takes its lock when no
   // one holds it. Returns nullptr when another holder has the lock or the file
   // cannot be opened (for example because it is gone).
@@ -34,6 +40,11 @@ class TLockedFile {
   // Appends `bytes` at the end with one system write (a second only to finish
   // a short write). Returns 0, or the system's error number.
   int Append(std::string_view bytes) noexcept;
+
+  // Cuts the file back to its first `size` bytes (appends go on from there):
+  // takes away what a failed append left of its bytes. Returns 0, or the
+  // system's error number.
+  int Truncate(std::uint64_t size) noexcept;
 
   // Puts everything appended so far on the disk, with the file's new length.
   // Returns 0, or the system's error number. May run on another thread while

@@ -2,7 +2,8 @@
 //   lock   flock(LOCK_EX | LOCK_NB): held by the open file description, so a
 //          second open of the same file, in this process or another, sees it
 //          held; released by the system when the process ends in any way
-//   append O_APPEND and one write() per call
+//   append O_APPEND and one write() per call; ftruncate() cuts a failed
+//          append's remains, and the next write goes to the new end
 //   flush  fdatasync(), which may run on another thread beside write(); a
 //          folder's names by fsync() of the folder
 // Not covered: network file systems that do not pass flock on to the server.
@@ -34,6 +35,18 @@ std::unique_ptr<TLockedFile> TLockedFile::CreateNew(const std::string& path) {
   return std::unique_ptr<TLockedFile>(new TLockedFile(fd, -1));
 }
 
+std::unique_ptr<TLockedFile> TLockedFile::OpenAppend(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+  if (fd < 0) files_detail::FailCreate(path, errno);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(fd);
+    if (error == EWOULDBLOCK) return nullptr;
+    files_detail::FailCreate(path, error);
+  }
+  return std::unique_ptr<TLockedFile>(new TLockedFile(fd, -1));
+}
+
 std::unique_ptr<TLockedFile> TLockedFile::TryLock(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return nullptr;
@@ -54,6 +67,13 @@ int TLockedFile::Append(std::string_view bytes) noexcept {
       return errno;
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+int TLockedFile::Truncate(std::uint64_t size) noexcept {
+  while (::ftruncate(Fd(file_), static_cast<off_t>(size)) != 0) {
+    if (errno != EINTR) return errno;
   }
   return 0;
 }

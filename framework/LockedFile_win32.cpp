@@ -4,7 +4,8 @@
 //          the system drops the lock when the handle closes or the process ends
 //   share  every handle allows read, write and delete sharing, so the file can
 //          be renamed or deleted while it is open and probed by another program
-//   append WriteFile on a handle whose position is always the end
+//   append WriteFile on a handle whose position is always the end; a cut
+//          (SetEndOfFile) leaves the position at the new end
 //   flush  FlushFileBuffers on a second handle of the same file: a flush
 //          through the appending handle would make the next WriteFile wait
 //          for it (synchronous handles serialise their calls)
@@ -40,6 +41,20 @@ void ReleaseLock(HANDLE file) {
   UnlockFileEx(file, 0, 1, 0, &where);
 }
 
+// The second handle Sync flushes through. When it cannot be opened the
+// locked `file` is closed (and deleted when it was just created) and
+// EFCreateError thrown.
+HANDLE OpenFlushHandle(HANDLE file, const std::string& path, bool deleteOnFailure) {
+  const HANDLE flush = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (flush != INVALID_HANDLE_VALUE) return flush;
+  const int error = static_cast<int>(GetLastError());
+  ReleaseLock(file);
+  CloseHandle(file);
+  if (deleteOnFailure) DeleteFileA(path.c_str());
+  files_detail::FailCreate(path, error);
+}
+
 }  // namespace
 
 std::unique_ptr<TLockedFile> TLockedFile::CreateNew(const std::string& path) {
@@ -53,15 +68,30 @@ std::unique_ptr<TLockedFile> TLockedFile::CreateNew(const std::string& path) {
     DeleteFileA(path.c_str());
     files_detail::FailCreate(path, error);
   }
-  HANDLE flush = CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (flush == INVALID_HANDLE_VALUE) {
+  const HANDLE flush = OpenFlushHandle(file, path, true);
+  return std::unique_ptr<TLockedFile>(new TLockedFile(Stored(file), Stored(flush)));
+}
+
+std::unique_ptr<TLockedFile> TLockedFile::OpenAppend(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    files_detail::FailCreate(path, static_cast<int>(GetLastError()));
+  if (!TakeLock(file)) {
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (error == ERROR_LOCK_VIOLATION) return nullptr;
+    files_detail::FailCreate(path, static_cast<int>(error));
+  }
+  // Writes go on from the end, as on a file just created.
+  const LARGE_INTEGER none{};
+  if (!SetFilePointerEx(file, none, nullptr, FILE_END)) {
     const int error = static_cast<int>(GetLastError());
     ReleaseLock(file);
     CloseHandle(file);
-    DeleteFileA(path.c_str());
     files_detail::FailCreate(path, error);
   }
+  const HANDLE flush = OpenFlushHandle(file, path, false);
   return std::unique_ptr<TLockedFile>(new TLockedFile(Stored(file), Stored(flush)));
 }
 
@@ -90,6 +120,14 @@ int TLockedFile::Append(std::string_view bytes) noexcept {
       return static_cast<int>(GetLastError());
     bytes.remove_prefix(written);
   }
+  return 0;
+}
+
+int TLockedFile::Truncate(std::uint64_t size) noexcept {
+  LARGE_INTEGER end{};
+  end.QuadPart = static_cast<LONGLONG>(size);
+  if (!SetFilePointerEx(Handle(file_), end, nullptr, FILE_BEGIN) || !SetEndOfFile(Handle(file_)))
+    return static_cast<int>(GetLastError());
   return 0;
 }
 

@@ -24,6 +24,10 @@ constexpr int kAlternate[] = {1, 1};
 
 constexpr QRgb kOpaque = 0xFF000000u;
 
+// Bounds of the text width tables: fonts kept, texts kept per font.
+constexpr std::size_t kMaxMeasuredFonts = 16;
+constexpr std::size_t kMaxMeasuredTexts = 4096;
+
 // Combines pen pixel p with surface pixel d; both are opaque RGB.
 inline QRgb Combine(TPenMode mode, QRgb p, QRgb d) {
   switch (mode) {
@@ -189,6 +193,8 @@ void TQtSurface::AttachImage(QImage* image, bool monochrome) {
   bytes_per_line_ = image->bytesPerLine();
   Font().SetPixelsPerInch(pixels_per_inch_);
   ResetClip();
+  measured_.clear();
+  font_version_ = ~std::uint64_t{0};
 }
 
 void TQtSurface::AttachPainter(QPainter* painter, int width, int height, int pixels_per_inch) {
@@ -203,6 +209,8 @@ void TQtSurface::AttachPainter(QPainter* painter, int width, int height, int pix
   painter_->setRenderHint(QPainter::TextAntialiasing, false);
   Font().SetPixelsPerInch(pixels_per_inch_);
   ResetClip();
+  measured_.clear();
+  font_version_ = ~std::uint64_t{0};
 }
 
 void TQtSurface::EndPainter() {
@@ -375,6 +383,15 @@ void TQtSurface::PreparePainterForRuns(TPenMode mode) {
 void TQtSurface::FillDeviceRect(TRect box, const Paint& paint) {
   box = box.Intersected(ClipRect());
   if (box.IsEmpty()) return;
+  if (bits_ != nullptr && paint.kind == Paint::kSolid && paint.mode == TPenMode::pmCopy) {
+    // A plain colour straight into the rows: a grid line one pixel wide is
+    // hundreds of rows of one pixel each.
+    for (int y = box.Top; y < box.Bottom; ++y) {
+      auto* row = reinterpret_cast<QRgb*>(bits_ + y * bytes_per_line_);
+      std::fill(row + box.Left, row + box.Right, paint.color);
+    }
+    return;
+  }
   if (bits_ == nullptr && painter_ != nullptr && paint.kind == Paint::kSolid &&
       paint.mode != TPenMode::pmNop) {
     PreparePainterForRuns(paint.mode);
@@ -413,6 +430,24 @@ void TQtSurface::DrawDeviceLine(int x0, int y0, int x1, int y1) {
                    pen.paint);
     return;
   }
+  if (w == 1 && (x0 == x1 || y0 == y1)) {
+    // Styled, along a row or a column: the steps that land in the clip,
+    // as WalkLine would visit them.
+    const bool horizontal = y0 == y1;
+    const long long m0 = horizontal ? x0 : y0, d = (horizontal ? x1 : y1) - m0;
+    const int sign = d < 0 ? -1 : 1;
+    const long long lo = horizontal ? clip.Left : clip.Top,
+                    hi = horizontal ? clip.Right : clip.Bottom;
+    const int across = horizontal ? y0 : x0;
+    if (across < (horizontal ? clip.Top : clip.Left) ||
+        across >= (horizontal ? clip.Bottom : clip.Right)) {
+      return;
+    }
+    const long long first = std::max(0LL, sign > 0 ? lo - m0 : m0 - hi + 1);
+    const long long last = std::min(std::llabs(d), sign > 0 ? hi - m0 : m0 - lo + 1);
+    DrawStyledStraightLine(x0, y0, horizontal, sign, first, last, pen);
+    return;
+  }
   if (w == 1) {
     WalkLine(x0, y0, x1, y1, reach, [&](long long step, int x, int y) {
       if (PatternOn(pen, step)) FillSpan(x, x + 1, y, pen.paint);
@@ -421,6 +456,51 @@ void TQtSurface::DrawDeviceLine(int x0, int y0, int x1, int y1) {
     WalkLine(x0, y0, x1, y1, reach, [&](long long step, int x, int y) {
       if (PatternOn(pen, step)) FillDeviceRect({x - o, y - o, x - o + w, y - o + w}, pen.paint);
     });
+  }
+}
+
+void TQtSurface::DrawStyledStraightLine(int x0, int y0, bool horizontal, int sign, long long first,
+                                        long long last, const PenState& pen) {
+  if (first >= last) return;
+  const auto runLength = [&](int r) {
+    return static_cast<long long>(pen.dashes[r]) * pen.dash_scale;
+  };
+  // Where step `first` falls in the pattern: run r, `into` steps into it.
+  int r = 0;
+  long long into = first % pen.period;
+  while (into >= runLength(r)) {
+    into -= runLength(r);
+    if (++r == pen.dash_count) r = 0;
+  }
+  // Pixels [from, to) along the line are on.
+  const bool direct =
+      bits_ != nullptr && pen.paint.kind == Paint::kSolid && pen.paint.mode == TPenMode::pmCopy;
+  const auto fill = [&](int from, int to) {
+    if (direct) {
+      if (horizontal) {
+        auto* row = reinterpret_cast<QRgb*>(bits_ + y0 * bytes_per_line_);
+        std::fill(row + from, row + to, pen.paint.color);
+      } else {
+        for (int y = from; y < to; ++y)
+          reinterpret_cast<QRgb*>(bits_ + y * bytes_per_line_)[x0] = pen.paint.color;
+      }
+    } else if (horizontal) {
+      FillSpan(from, to, y0, pen.paint);
+    } else {
+      for (int y = from; y < to; ++y) FillSpan(x0, x0 + 1, y, pen.paint);
+    }
+  };
+  const long long m0 = horizontal ? x0 : y0;
+  for (long long step = first; step < last;) {
+    const long long end = std::min(last, step + runLength(r) - into);
+    if (r % 2 == 0 && end > step) {
+      // Steps [step, end) are on: pixels m0 + sign * step onwards.
+      const long long a = m0 + sign * step, b = m0 + sign * (end - 1);
+      fill(static_cast<int>(std::min(a, b)), static_cast<int>(std::max(a, b)) + 1);
+    }
+    step = end;
+    into = 0;
+    if (++r == pen.dash_count) r = 0;
   }
 }
 
@@ -642,14 +722,34 @@ QFont TQtSurface::ToQFont(const TFont& font) const {
   return q;
 }
 
-TSize TQtSurface::TextExtent(std::string_view text) {
-  if (font_version_ != Font().Version() || !metrics_) {
-    qfont_ = ToQFont(Font());
+void TQtSurface::SelectFont() {
+  const QFont font = ToQFont(Font());
+  auto it = std::find_if(measured_.begin(), measured_.end(),
+                         [&](const MeasuredFont& m) { return m.font == font; });
+  if (it == measured_.end()) {
+    if (measured_.size() >= kMaxMeasuredFonts) measured_.clear();
     const bool has_pixels = image_ != nullptr && !image_->isNull();
-    metrics_.emplace(*qfont_, has_pixels ? static_cast<QPaintDevice*>(image_) : nullptr);
-    font_version_ = Font().Version();
+    measured_.push_back(
+        {font, QFontMetrics(font, has_pixels ? static_cast<QPaintDevice*>(image_) : nullptr), {}});
+    it = measured_.end() - 1;
   }
-  const int width = metrics_->horizontalAdvance(ToScreen(text));
+  measured_font_ = static_cast<std::size_t>(it - measured_.begin());
+  // Copies share the font kept in the table, and with it the glyphs Qt has
+  // loaded for it: a label font turned for every label is looked up once.
+  qfont_ = it->font;
+  metrics_ = it->metrics;
+  font_version_ = Font().Version();
+}
+
+TSize TQtSurface::TextExtent(std::string_view text) {
+  if (font_version_ != Font().Version() || !metrics_) SelectFont();
+  WidthTable& widths = measured_[measured_font_].widths;
+  auto found = widths.find(text);
+  if (found == widths.end()) {
+    if (widths.size() >= kMaxMeasuredTexts) widths.clear();
+    found = widths.emplace(text, metrics_->horizontalAdvance(ToScreen(text))).first;
+  }
+  const int width = found->second;
   const int height = metrics_->height();
   if (width < 0 || height < 0) return {};
   return {width, height};

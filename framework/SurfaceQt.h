@@ -10,8 +10,13 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "framework/Surface.h"
 
@@ -89,7 +94,14 @@ class TQtSurface : public TSurface {
   // Window surfaces: composition for `mode`, painter clip off.
   void PreparePainterForRuns(TPenMode mode);
   void DrawDeviceLine(int x0, int y0, int x1, int y1);
+  // A styled line one pixel wide along a row or a column: steps [first, last)
+  // from (x0, y0) in direction `sign`, drawn a run of its pattern at a time.
+  void DrawStyledStraightLine(int x0, int y0, bool horizontal, int sign, long long first,
+                              long long last, const PenState& pen);
   bool PatternOn(const PenState& pen, long long step) const;
+  // Makes the Qt font and metrics of Font() current, from the table of fonts
+  // already measured when it is there.
+  void SelectFont();
 
   // QPainter for the shapes it draws: clip, pen, brush and mode brought up to date.
   QPainter& ShapePainter(bool with_pen, bool with_brush);
@@ -119,6 +131,25 @@ class TQtSurface : public TSurface {
   std::uint64_t font_version_ = ~std::uint64_t{0};
   std::optional<QFont> qfont_;
   std::optional<QFontMetrics> metrics_;
+
+  // The Qt fonts used so far, each with its metrics and the widths of the
+  // texts measured in it: Qt lays a text out afresh on every measure, and a
+  // chart measures the same labels in every paint. Emptied when the surface
+  // is attached to other pixels or a painter.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>{}(text);
+    }
+  };
+  using WidthTable = std::unordered_map<std::string, int, TextHash, std::equal_to<>>;
+  struct MeasuredFont {
+    QFont font;
+    QFontMetrics metrics;
+    WidthTable widths;
+  };
+  std::vector<MeasuredFont> measured_;
+  std::size_t measured_font_ = 0;  // index of the current font's table in measured_
 };
 
 // An off-screen bitmap of width × height pixels (at least 0 × 0), in colour

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -57,39 +58,69 @@ class FixedHeightDelegate : public QStyledItemDelegate {
   int height_;
 };
 
-// Puts the window's frame at topLeft and fits it on the screen there.
-void FitWindow(QWidget* window, QPoint topLeft) {
-  const QScreen* screen = QGuiApplication::screenAt(topLeft);
+// The available area of the screen at `point`, or of the primary screen;
+// empty without a screen.
+QRect AvailableAt(QPoint point) {
+  const QScreen* screen = QGuiApplication::screenAt(point);
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-  if (screen == nullptr) {
-    window->move(topLeft);
-    return;
-  }
+  return screen == nullptr ? QRect() : screen->availableGeometry();
+}
+
+// Puts the window's frame into `frame`; the window is resized only when the
+// frame's size changes.
+void PutFrame(QWidget* window, const QRect& frame) {
   // The frame's extra size around the window (none before the window system
   // has framed it).
   const QSize extra = window->frameGeometry().size() - window->geometry().size();
-  const QRect wanted(topLeft, window->size() + extra);
-  const QRect fitted = FitFrameOnScreen(wanted, screen->availableGeometry());
-  if (fitted.size() != wanted.size()) window->resize(fitted.size() - extra);
-  window->move(fitted.topLeft());
+  if (frame.size() != window->frameGeometry().size()) window->resize(frame.size() - extra);
+  window->move(frame.topLeft());
 }
 
-// Fits the window's frame on the screen again once it is shown (only then
-// does the window system's frame round the window), then goes.
-class ShowPlacer : public QObject {
+// Puts the window's frame at topLeft and fits it on the screen there.
+void FitWindow(QWidget* window, QPoint topLeft) {
+  const QRect wanted(topLeft, window->frameGeometry().size());
+  const QRect available = AvailableAt(topLeft);
+  PutFrame(window, available.isEmpty() ? wanted : FitFrameOnScreen(wanted, available));
+}
+
+// Fits the window's frame on the screen as TFrameFitting says, from its
+// first show until the window system has framed it, then goes.
+class FramePlacer : public QObject {
  public:
-  explicit ShowPlacer(QWidget* window) : QObject(window) {}
+  explicit FramePlacer(QWidget* window) : QObject(window) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Show) {
-      auto* window = static_cast<QWidget*>(watched);
-      window->removeEventFilter(this);
-      deleteLater();
-      FitWindow(window, window->frameGeometry().topLeft());
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Show && !shown_) {
+      shown_ = true;
+      QTimer::singleShot(kFramingWaitMs, this, [this, watched] { Leave(watched); });
     }
+    const bool placing = type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize ||
+                         type == QEvent::WindowActivate;
+    auto* window = static_cast<QWidget*>(watched);
+    // A maximized, full-screen or minimized window is the window system's to place.
+    if (!shown_ || !placing || (window->windowState() & kPlacedBySystem) != 0) return false;
+    const QRect frame = window->frameGeometry();
+    if (const std::optional<QRect> fitted =
+            fitting_.After(frame, window->geometry(), AvailableAt(frame.topLeft())))
+      PutFrame(window, *fitted);
+    if (fitting_.Done()) Leave(watched);
     return false;
   }
+
+ private:
+  static constexpr int kFramingWaitMs = 10000;
+  static constexpr Qt::WindowStates kPlacedBySystem =
+      Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
+
+  void Leave(QObject* window) {
+    window->removeEventFilter(this);
+    deleteLater();
+  }
+
+  TFrameFitting fitting_;
+  bool shown_ = false;
 };
 
 }  // namespace
@@ -155,9 +186,18 @@ QRect FitFrameOnScreen(const QRect& frame, const QRect& available) {
   return {left, top, width, height};
 }
 
+std::optional<QRect> TFrameFitting::After(const QRect& frame, const QRect& window,
+                                          const QRect& available) {
+  if (done_) return std::nullopt;
+  done_ = frame.size() != window.size();
+  const QRect fitted = FitFrameOnScreen(frame, available);
+  if (fitted == frame) return std::nullopt;
+  return fitted;
+}
+
 void PlaceOnScreen(QWidget* window, QPoint topLeft) {
   FitWindow(window, topLeft);
-  window->installEventFilter(new ShowPlacer(window));
+  window->installEventFilter(new FramePlacer(window));
 }
 
 std::string TextOf(const QLineEdit* edit) { return FromScreen(edit->text()); }

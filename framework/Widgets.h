@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QToolButton>
 #include <QWidget>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,11 +48,31 @@ void SetItemHeight(QComboBox* box, int pixels);
 // right() and bottom() are the last pixels inside).
 QRect FitFrameOnScreen(const QRect& frame, const QRect& available);
 
+// When a new window's frame is fitted on the screen. Many window systems
+// frame a window only after it is shown (its Show event still finds no
+// frame), and the frame then juts out by its borders. So the frame is fitted
+// after every show, move and resize until one finds it framed (larger than
+// the window's own rectangle): that fit is the last, and later moves are the
+// operator's.
+class TFrameFitting {
+ public:
+  // After an event of the window, with its frame and own rectangles and the
+  // screen's available area: the frame rectangle to put the window into (as
+  // FitFrameOnScreen says), or nothing when the frame stays as it is.
+  std::optional<QRect> After(const QRect& frame, const QRect& window, const QRect& available);
+  // True once the framed window has been fitted.
+  bool Done() const { return done_; }
+
+ private:
+  bool done_ = false;
+};
+
 // Puts the top-level window's frame at `topLeft` with the window's current
 // size, then fits the frame on the available area of the screen there (or of
 // the primary screen), as FitFrameOnScreen says. The frame is fitted again
-// when the window is first shown and the window system has given it its
-// decorations.
+// as TFrameFitting says once the window is shown, while the window system
+// frames it; a window system that gives no frame within 10 s of the first
+// show ends the watch.
 void PlaceOnScreen(QWidget* window, QPoint topLeft);
 
 // The text of an edit or label as bytes, and back.

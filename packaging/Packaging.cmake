@@ -1,8 +1,9 @@
 # Installation of the program and the simulator, and their Debian package:
 #   cmake --preset release && cmake --build --preset release && cpack --preset release
-# (scripts/package does that and checks the result). Only the two programs,
-# their menu entry, icon, metadata and manual pages are installed; tests,
-# benchmarks and the screenshot tool stay in the build tree.
+# (scripts/package does that and checks the result). Only the programs (the
+# window, the command-line recorder, the simulator), the menu entry, icon,
+# metadata, manual pages and the recorder's service template are installed;
+# tests, benchmarks and the screenshot tool stay in the build tree.
 if(NOT (TARGET tempolog AND TARGET tempolog-sim) OR NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
   return()
 endif()
@@ -22,8 +23,14 @@ configure_file(${packaging_src}/tempolog.metainfo.xml.in
 
 # Manual pages and the changelog are installed compressed, as Debian expects;
 # -n leaves name and time out of the gzip header so builds are reproducible.
+set(docs tempolog.1 tempolog-sim.1 changelog)
+set(man_pages ${packaging_out}/tempolog.1.gz ${packaging_out}/tempolog-sim.1.gz)
+if(TARGET tempolog-cli)
+  list(APPEND docs tempolog-cli.1)
+  list(APPEND man_pages ${packaging_out}/tempolog-cli.1.gz)
+endif()
 set(compressed)
-foreach(doc tempolog.1 tempolog-sim.1 changelog)
+foreach(doc ${docs})
   add_custom_command(
     OUTPUT ${packaging_out}/${doc}.gz
     COMMAND ${CMAKE_COMMAND} -E copy ${packaging_src}/${doc} ${packaging_out}/${doc}
@@ -38,6 +45,12 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS tempolog tempolog-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET tempolog-cli)
+  install(TARGETS tempolog-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # A template, enabled per port by the administrator; systemd reads units from
+  # /usr/lib/systemd/system (the same folder as /lib/systemd/system on Debian).
+  install(FILES ${packaging_src}/tempolog-cli@.service DESTINATION lib/systemd/system)
+endif()
 install(FILES ${packaging_src}/tempolog.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
         RENAME ${TEMPOLOG_APP_ID}.desktop)
@@ -50,8 +63,7 @@ foreach(size 48 128)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME tempolog.png)
 endforeach()
-install(FILES ${packaging_out}/tempolog.1.gz ${packaging_out}/tempolog-sim.1.gz
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${packaging_out}/changelog.gz ${packaging_src}/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${packaging_src}/lintian-overrides
@@ -72,6 +84,12 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "can be saved, loaded and cleared, and plots every reading on a zoomable"
   "date-time chart."
   ""
+  ""
+  "tempolog-cli records without a window, for example as a service on a"
+  "small computer next to the instrument, into the same log files and as"
+  "CSV, InfluxDB line protocol or a file for the Prometheus node exporter;"
+  "it also converts saved logs to CSV and line protocol."
+  ""
   "The package also holds tempolog-sim, a simulated thermometer on a"
   "pseudo-terminal for trying the program without an instrument.")
 set(CPACK_TEMPOLOG_STRIP ${CMAKE_STRIP})
@@ -85,4 +103,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# systemd is told of a new or changed service template when it runs.
+if(TARGET tempolog-cli)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${packaging_src}/postinst ${packaging_src}/prerm
+      ${packaging_src}/postrm)
+endif()
 include(CPack)

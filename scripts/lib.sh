@@ -15,8 +15,15 @@ export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$root_dir" CCACHE_NOHA
 # benchmark library (the test build compiles the benchmarks so they keep up).
 test_packages=(libgtest-dev libgmock-dev clang-format libbenchmark-dev)
 # Building the Debian package (dpkg-shlibdeps, file) and checking its menu
-# entry and AppStream metadata.
-package_packages=(dpkg-dev file desktop-file-utils appstream)
+# entry, AppStream metadata and manual pages.
+package_packages=(dpkg-dev file desktop-file-utils appstream groff-base)
+# Checking the installed package: the manual pages are found, and systemd's own
+# check of the recorder's service template (it needs no running systemd).
+package_test_packages=(systemd man-db)
+# The recorder against the servers it feeds: InfluxDB, the Prometheus node
+# exporter, and what the test reads them with (curl, Python's csv and json).
+# The zone database lets the test record in a zone with summer time.
+server_test_packages=(influxdb prometheus-node-exporter curl python3 tzdata)
 
 # Runs a command as root: directly when root already, else through sudo.
 as_root() {

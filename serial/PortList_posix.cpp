@@ -15,7 +15,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "serial/SerialPort.h"
 
@@ -91,6 +93,73 @@ bool PlainName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
 }
 
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Canonical(const std::string& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (!resolved) return std::string();
+  std::string result = resolved;
+  std::free(resolved);
+  return result;
+}
+
+// Where a symbolic link points, taken from the link's folder without following
+// further links ("../../ttyUSB0" in /dev/serial/by-id is /dev/ttyUSB0); empty
+// when `link` is none.
+std::string LinkTarget(const std::string& link) {
+  std::error_code error;
+  const std::filesystem::path target = std::filesystem::read_symlink(link, error);
+  if (error) return std::string();
+  if (target.is_absolute()) return target.lexically_normal().string();
+  return (std::filesystem::path(link).parent_path() / target).lexically_normal().string();
+}
+
+// The first line of a kernel attribute file; empty when there is none.
+std::string Attribute(const std::string& path) {
+  std::ifstream in(path);
+  std::string line;
+  std::getline(in, line);
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+  return line;
+}
+
+// What tells the USB adapter behind the kernel's tty `tty` from every other:
+// its USB device's vendor, product and serial number, then the interface and
+// the port on it. Empty for a tty of no USB device, and for an adapter
+// without a serial number (nothing tells two of its kind apart).
+std::string AdapterKey(const std::string& sysfs, const std::string& tty) {
+  const std::string root = Canonical(sysfs);
+  std::string path = Canonical(sysfs + "/class/tty/" + tty + "/device");
+  if (root.empty() || path.empty()) return std::string();
+  const std::string port = Attribute(path + "/port_number");
+  std::string interface;
+  // Up from the tty's device to the USB device it hangs off, inside the tree.
+  while (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+         path[root.size()] == '/') {
+    if (Exists(path + "/idVendor")) {
+      const std::string serial = Attribute(path + "/serial");
+      if (serial.empty()) return std::string();
+      return Attribute(path + "/idVendor") + "\n" + Attribute(path + "/idProduct") + "\n" + serial +
+             "\n" + interface + "\n" + port;
+    }
+    if (interface.empty()) interface = Attribute(path + "/bInterfaceNumber");
+    path.erase(path.find_last_of('/'));
+  }
+  return std::string();
+}
+
+// The adapter key of `tty` when no other tty present has the same; else empty.
+std::string UniqueAdapterKey(const std::string& sysfs, const std::string& tty) {
+  const std::string key = AdapterKey(sysfs, tty);
+  if (key.empty()) return key;
+  for (const std::string& other : FolderEntries(sysfs + "/class/tty"))
+    if (other != tty && AdapterKey(sysfs, other) == key) return std::string();
+  return key;
+}
+
 }  // namespace
 
 std::string VirtualPortFolder() {
@@ -127,7 +196,7 @@ std::string ListSerialPorts(const std::string& sysfsRoot, const std::string& vir
   return CommaText(devices);
 }
 
-std::string ListSerialPorts() { return ListSerialPorts("/sys", VirtualPortFolder()); }
+std::string ListSerialPorts() { return ListSerialPorts(PortTrees().sysfs, VirtualPortFolder()); }
 
 std::string SerialDevicePath(const std::string& name) {
   const std::string upper = [&] {
@@ -138,7 +207,7 @@ std::string SerialDevicePath(const std::string& name) {
   if (upper == "COM" && name.size() > 3 &&
       std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     const long n = name.size() > 12 ? 0 : std::strtol(name.c_str() + 3, nullptr, 10);
-    if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
+    if (n >= 1) return PortTrees().dev + "/ttyS" + std::to_string(n - 1);
   }
   if (!name.empty() && name[0] == '/') return name;
   if (PlainName(name)) {
@@ -146,7 +215,36 @@ std::string SerialDevicePath(const std::string& name) {
     const std::string link = folder + "/" + name;
     if (IsVirtualPort(link) && VirtualPortFolderIsSafe(folder)) return link;
   }
-  return "/dev/" + name;
+  return PortTrees().dev + "/" + name;
+}
+
+// --- adapter identities ------------------------------------------------------
+// The system's links in /dev/serial/by-id name USB adapters by vendor, product
+// and serial number. One is followed only when the kernel's tree shows that
+// its adapter has a serial number and no twin present.
+
+std::string PortIdentity(const std::string& name) {
+  const TPortTrees& trees = PortTrees();
+  // A name as the port list shows it is the kernel's tty name; a path
+  // elsewhere (typed, or a link) is followed to its device node.
+  const std::string path = SerialDevicePath(name);
+  std::string tty = BaseName(path);
+  if (path != trees.dev + "/" + tty) tty = BaseName(Canonical(path));
+  if (!PlainName(tty) || UniqueAdapterKey(trees.sysfs, tty).empty()) return std::string();
+  const std::string byId = trees.dev + "/serial/by-id";
+  std::vector<std::string> links = FolderEntries(byId);
+  std::sort(links.begin(), links.end());
+  for (const std::string& link : links)
+    if (BaseName(LinkTarget(byId + "/" + link)) == tty) return link;
+  return std::string();
+}
+
+std::string PortWithIdentity(const std::string& identity) {
+  const TPortTrees& trees = PortTrees();
+  if (!PlainName(identity)) return std::string();
+  const std::string tty = BaseName(LinkTarget(trees.dev + "/serial/by-id/" + identity));
+  if (!PlainName(tty) || UniqueAdapterKey(trees.sysfs, tty).empty()) return std::string();
+  return tty;
 }
 
 }  // namespace tempolog

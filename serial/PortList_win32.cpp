@@ -68,4 +68,11 @@ std::string ListSerialPorts() { return ListSerialPorts(std::string(), std::strin
 
 std::string SerialDevicePath(const std::string& name) { return "\\\\.\\" + name; }
 
+// Windows keeps a USB adapter's COM name with the adapter (by its serial
+// number) across unplugging, so there is nothing to follow: no port has an
+// identity of its own here.
+std::string PortIdentity(const std::string&) { return std::string(); }
+
+std::string PortWithIdentity(const std::string&) { return std::string(); }
+
 }  // namespace tempolog

@@ -171,8 +171,8 @@ int FindLineEnd(const std::string& Text, std::string& Found);
 
 // The device path for a port name as the port chooser shows it: "COMn" is
 // "/dev/ttyS(n-1)", a name starting with "/" is a path as it stands, a virtual
-// port's name is its link, any other name is looked up in "/dev/". (On
-// Windows: "\\.\" followed by the name.)
+// port's name is its link, any other name is looked up in "/dev/" (the
+// device folder of PortTrees()). (On Windows: "\\.\" followed by the name.)
 std::string SerialDevicePath(const std::string& name);
 
 // The machine's serial ports as comma text (items with blanks, control bytes,
@@ -188,6 +188,43 @@ std::string VirtualPortFolder();
 // True when `folder` and its parent belong to the user and no one else can
 // write to them (the only case in which virtual ports are read from it).
 bool VirtualPortFolderIsSafe(const std::string& folder);
+// The folders the port list and the adapter identities read: the device
+// nodes ("/dev") and the kernel's device tree ("/sys"). A test puts made-up
+// trees in their place for the lifetime of a TPortTreeOverride (set and
+// cleared on one thread while no port is being listed or named). Windows
+// reads neither.
+struct TPortTrees {
+  std::string dev = "/dev";
+  std::string sysfs = "/sys";
+};
+const TPortTrees& PortTrees();
+class TPortTreeOverride {
+ public:
+  explicit TPortTreeOverride(TPortTrees trees);
+  ~TPortTreeOverride();
+  TPortTreeOverride(const TPortTreeOverride&) = delete;
+  TPortTreeOverride& operator=(const TPortTreeOverride&) = delete;
+
+ private:
+  TPortTrees saved_;
+};
+
+// A USB serial adapter that is plugged in again can come back under another
+// device name (ttyUSB0 becomes ttyUSB1 while something still holds the old
+// node). Where the platform names the adapter itself, these two find it again.
+//
+// The stable identity of the adapter behind port `name` (as the port list
+// shows it, or a device path): on Linux the name of its link in
+// /dev/serial/by-id, which the system makes from the adapter's vendor, product
+// and serial number. Empty when the port has none, and also when the adapter
+// could be taken for another: one without a serial number, or one of two
+// present with the same vendor, product, serial number, interface and port.
+// Always empty on Windows, whose COM names already stay with their adapter.
+std::string PortIdentity(const std::string& name);
+// The port name (as the port list shows it) that now carries `identity`, by
+// the same rules; empty when no port does, or when the adapter there could be
+// taken for another.
+std::string PortWithIdentity(const std::string& identity);
 // Items joined as comma text by the rules above.
 std::string CommaText(const std::vector<std::string>& items);
 // Splits comma text into its items, the reverse of CommaText. Items are

@@ -14,29 +14,18 @@
 #include <memory>
 #include <string>
 
-#include "app/LogFormat.h"
 #include "app/Unit1.h"
+#include "app/link/LogFormat.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/Files.h"
 #include "framework/LogView.h"
+#include "tests/support/ProcessMemory.h"
 
 namespace tempolog {
 namespace {
 
 constexpr int kLines = 1000000;
-
-long StatusKilobytes(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  const std::string key = std::string(field) + ":";
-  while (std::getline(status, line)) {
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
-  }
-  return -1;
-}
-
-void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // A log of readings one second apart, as the program writes it.
 std::string MillionLineLog() {

@@ -19,8 +19,8 @@
 #include <memory>
 #include <string>
 
-#include "app/Journal.h"
 #include "app/Unit1.h"
+#include "app/link/Journal.h"
 #include "framework/Dialogs.h"
 #include "framework/Files.h"
 #include "framework/LockedFile.h"
@@ -43,7 +43,7 @@ void BM_JournalAppend(benchmark::State& state) {
     slowest = std::max(slowest, took.count());
   }
   journal->WaitFlushed();
-  if (!journal->TakeFailure().empty()) state.SkipWithError("the journal failed");
+  if (!journal->TakeNotice().text.empty()) state.SkipWithError("the journal failed");
   journal->Remove();
   state.counters["max_us"] = slowest;
 }
@@ -61,7 +61,7 @@ void BM_JournalAppendPaced(benchmark::State& state) {
     slowest = std::max(slowest, took.count() * 1e6);
   }
   journal->WaitFlushed();
-  if (!journal->TakeFailure().empty()) state.SkipWithError("the journal failed");
+  if (!journal->TakeNotice().text.empty()) state.SkipWithError("the journal failed");
   journal->Remove();
   state.counters["max_us"] = slowest;
 }

@@ -1,7 +1,7 @@
 // The journal of live readings: lines on the disk at once, locks that keep
 // running programs' journals apart, recovery of a dead program's journal,
 // and the window recording through it, killed with SIGKILL included.
-#include "app/Journal.h"
+#include "app/link/Journal.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -20,8 +20,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/LogFormat.h"
 #include "app/Unit1.h"
+#include "app/link/LogFormat.h"
 #include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
@@ -29,8 +29,8 @@
 #include "framework/LogView.h"
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
-#include "tests/app/AppTestSupport.h"
 #include "tests/app/Instrument.h"
+#include "tests/support/TestApplication.h"
 
 extern char** environ;
 
@@ -91,11 +91,20 @@ class JournalTest : public ::testing::Test {
     return names;
   }
 
+  // The names of running (or dead) programs' journals.
   std::vector<std::string> Journals() const {
     std::vector<std::string> names = Files();
     std::erase_if(names, [](const std::string& name) {
-      return name.rfind(kJournalPrefix, 0) != 0 || name.rfind(kRecoveredJournalPrefix, 0) == 0;
+      return name.rfind(kJournalPrefix, 0) != 0 || name.rfind(kRecoveredJournalPrefix, 0) == 0 ||
+             name.rfind(kClosedJournalPrefix, 0) == 0;
     });
+    return names;
+  }
+
+  std::vector<std::string> ClosedJournals() const {
+    std::vector<std::string> names = Files();
+    std::erase_if(names,
+                  [](const std::string& name) { return name.rfind(kClosedJournalPrefix, 0) != 0; });
     return names;
   }
 
@@ -160,6 +169,106 @@ TEST_F(JournalTest, ARecoveredNameInUseGetsANumber) {
   EXPECT_EQ(ReadAll(folder_ + "/journal-recovered-x.log"), "a\r\n");
 }
 
+TEST_F(JournalTest, ATornLastLineIsKeptApartAndNeverCounted) {
+  const std::string last = "2024-03-05 07:04:12\t23.7\r\n";
+  const std::string recovered = "journal-recovered-x.log";
+  const std::string tornLine = "journal-recovered-x-torn-line.txt";
+  for (const std::string& before : {std::string(), Lines(kReadings)}) {
+    for (std::size_t cut = 0; cut <= last.size(); ++cut) {
+      SCOPED_TRACE(::testing::Message() << before.size() << " bytes of whole lines, then " << cut
+                                        << " of the last line");
+      std::error_code ignored;
+      fs::remove_all(folder_, ignored);
+      Plant("journal-x.log", before + last.substr(0, cut));
+      const bool whole = cut == last.size();
+      const std::string lines = whole ? before + last : before;
+      const std::string fragment = whole ? "" : last.substr(0, cut);
+      const std::size_t readings = (before.empty() ? 0 : 3) + (whole ? 1 : 0);
+
+      const std::vector<TRecoveredJournal> kept = RecoverJournals(folder_);
+      std::vector<std::string> files;
+      if (!fragment.empty()) files.push_back(tornLine);
+      if (!lines.empty()) files.push_back(recovered);
+      EXPECT_EQ(Files(), files);
+      if (files.empty()) {
+        EXPECT_TRUE(kept.empty());
+        continue;
+      }
+      ASSERT_EQ(kept.size(), 1u);
+      EXPECT_EQ(kept[0].path, lines.empty() ? "" : folder_ + "/" + recovered);
+      EXPECT_EQ(kept[0].readings, readings);
+      EXPECT_EQ(kept[0].tornLinePath, fragment.empty() ? "" : folder_ + "/" + tornLine);
+      if (!lines.empty()) {
+        EXPECT_EQ(ReadAll(folder_ + "/" + recovered), lines);
+      }
+      if (!fragment.empty()) {
+        EXPECT_EQ(ReadAll(folder_ + "/" + tornLine), fragment);
+      }
+    }
+  }
+}
+
+TEST_F(JournalTest, AFailedWriteIsTriedAgainWithTheHeldLinesFirst) {
+  const std::string first = kReadings[0] + "\r\n";
+  const std::string second = kReadings[1] + "\r\n";
+  const std::string later = "2024-03-05 07:04:12\t23.7";
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, SIG_IGN);
+  // A full disk leaves any part of the second line in the file, none to all.
+  for (std::size_t room = 0; room <= second.size(); ++room) {
+    SCOPED_TRACE(::testing::Message() << room << " bytes of room for the second line");
+    auto journal = TJournal::Create(folder_, {2024, 3, 5, 7, 4, 9, 0});
+    ASSERT_TRUE(journal->Append(kReadings[0]));
+    rlimit small = old;
+    small.rlim_cur = first.size() + room;
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_EQ(journal->Append(kReadings[1]), room == second.size());
+    EXPECT_FALSE(journal->Append(kReadings[2]));
+    EXPECT_EQ(ReadAll(journal->Path()), first + second.substr(0, room));
+    const TJournalNotice failure = journal->TakeNotice();
+    EXPECT_TRUE(failure.failure);
+    EXPECT_NE(failure.text.find("Cannot write file"), std::string::npos) << failure.text;
+    EXPECT_TRUE(journal->TakeNotice().text.empty());  // told once
+
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_TRUE(journal->Append(later));
+    journal->WaitFlushed();
+    EXPECT_EQ(ReadAll(journal->Path()), Lines(kReadings) + later + "\r\n");
+    const TJournalNotice back = journal->TakeNotice();
+    EXPECT_FALSE(back.failure);
+    EXPECT_EQ(back.text, JournalBackMessage());
+    EXPECT_TRUE(journal->TakeNotice().text.empty());
+    journal->Remove();
+  }
+  signal(SIGXFSZ, SIG_DFL);
+}
+
+TEST_F(JournalTest, AClosedJournalIsKeptWithTheNewestOthers) {
+  // Eleven journals of earlier closes, each written an hour after the one before.
+  const auto now = fs::file_time_type::clock::now();
+  std::vector<std::string> names;
+  for (int i = 0; i < 11; ++i) {
+    names.push_back("journal-closed-20240101-0000" + std::to_string(10 + i) + "-1.log");
+    Plant(names.back(), "r\r\n");
+    fs::last_write_time(folder_ + "/" + names.back(), now - std::chrono::hours(20 - i));
+  }
+  // Begun before all of them, closed after.
+  auto journal = TJournal::Create(folder_, {2020, 1, 1, 0, 0, 0, 0});
+  journal->Append(kReadings[0]);
+  const std::string name = fs::path(journal->Path()).filename().string();
+  const std::string kept = journal->KeepClosed();
+  EXPECT_EQ(kept, folder_ + "/journal-closed-" + name.substr(8));
+  EXPECT_EQ(ReadAll(kept), Lines({kReadings[0]}));
+  names.erase(names.begin(), names.begin() + 2);  // the two oldest go
+  names.insert(names.begin(), fs::path(kept).filename().string());
+  EXPECT_EQ(Files(), names);
+  EXPECT_TRUE(RecoverJournals(folder_).empty());  // never taken for a dead program's
+  // A journal without a reading is not kept.
+  EXPECT_EQ(TJournal::Create(folder_, {2024, 3, 5, 7, 4, 9, 0})->KeepClosed(), "");
+  EXPECT_EQ(Files(), names);
+}
+
 TEST(JournalTexts, ReadingsAreTheNonEmptyLines) {
   struct Row {
     const char* text;
@@ -169,7 +278,8 @@ TEST(JournalTexts, ReadingsAreTheNonEmptyLines) {
       {"\r\n\r\n", 0},
       {"a\r\n", 1},
       {"a\r\nb\r\n", 2},
-      {"a\r\nb", 2},  // a line torn by a power cut still counts
+      {"a\r\nb", 1},    // a line torn by a power cut is no reading
+      {"a\r\nb\r", 1},  // nor is one without its LF
       {"a\r\n\r\nb\r\n", 2},
   };
   for (const Row& row : rows) {
@@ -179,14 +289,18 @@ TEST(JournalTexts, ReadingsAreTheNonEmptyLines) {
 }
 
 TEST(JournalTexts, TheRecoveryMessageNamesEachJournal) {
-  EXPECT_EQ(RecoveryMessage({{"/d/journal-recovered-a.log", 1}}),
+  EXPECT_EQ(RecoveryMessage({{"/d/journal-recovered-a.log", 1, ""}}),
             "tempolog ended without being closed. The readings it had taken were kept:\n"
             "1 reading in \"/d/journal-recovered-a.log\"\n"
             "Open them with Load in the Data menu.");
-  EXPECT_EQ(RecoveryMessage({{"/d/a.log", 3}, {"/d/b.log", 12}}),
+  EXPECT_EQ(RecoveryMessage({{"/d/a.log", 3, "/d/a-torn-line.txt"},
+                             {"/d/b.log", 12, ""},
+                             {"", 0, "/d/c-torn-line.txt"}}),
             "tempolog ended without being closed. The readings it had taken were kept:\n"
             "3 readings in \"/d/a.log\"\n"
+            "1 unfinished line, not a reading, in \"/d/a-torn-line.txt\"\n"
             "12 readings in \"/d/b.log\"\n"
+            "1 unfinished line, not a reading, in \"/d/c-torn-line.txt\"\n"
             "Open them with Load in the Data menu.");
 }
 
@@ -241,21 +355,24 @@ TEST_F(WindowJournalTest, EveryReadingIsJournalledAsTheLogHoldsIt) {
 TEST_F(WindowJournalTest, ACleanCloseRemovesTheJournalOnlyOnceTheLogIsSafe) {
   struct Row {
     const char* name;
-    bool saveFirst;      // Save as, then one more reading
+    bool save;           // Save as before the close
+    int ticksAfterSave;  // readings that only the backup holds
     bool backupRefused;  // a folder in place of the backup file in both folders
     bool journalRemains;
+    bool journalKept;  // as a closed journal beside the backup, which a later close may replace
   } rows[] = {
-      {"backed up", false, false, false},
-      {"saved, then a reading that only the backup holds", true, false, false},
-      {"backup refused, close refused", false, true, true},
+      {"backed up", false, 0, false, false, true},
+      {"saved", true, 0, false, false, false},
+      {"saved, then a reading that only the backup holds", true, 1, false, false, true},
+      {"backup refused, close refused", false, 0, true, true, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     StartRecording();
     const std::string backup = ProgramFolder() + "/" + kBackupFileName;
-    if (row.saveFirst) {
+    if (row.save) {
       form_->SaveLog(dir_ + "/saved.log");
-      Tick(1);
+      Tick(row.ticksAfterSave);
     }
     if (row.backupRefused) {
       fs::create_directories(backup + "/blocker");
@@ -263,8 +380,12 @@ TEST_F(WindowJournalTest, ACleanCloseRemovesTheJournalOnlyOnceTheLogIsSafe) {
     }
     EXPECT_EQ(form_->close(), !row.backupRefused);
     EXPECT_EQ(Journals().size(), row.journalRemains ? 1u : 0u);
-    if (!row.backupRefused) {
+    if (row.journalKept) {
       EXPECT_EQ(ReadAll(backup), form_->Memo1->Text());
+      ASSERT_EQ(ClosedJournals().size(), 1u);
+      EXPECT_EQ(ReadAll(folder_ + "/" + ClosedJournals()[0]), form_->Memo1->Text());
+    } else {
+      EXPECT_TRUE(ClosedJournals().empty());
     }
     std::error_code ignored;
     fs::remove_all(backup, ignored);
@@ -275,12 +396,14 @@ TEST_F(WindowJournalTest, ACleanCloseRemovesTheJournalOnlyOnceTheLogIsSafe) {
 }
 
 TEST_F(WindowJournalTest, ADeadProgramsJournalIsKeptAndToldAtTheNextStart) {
-  Plant("journal-20240305-070409-4242.log", Lines(kReadings));
+  // It died while writing a fourth reading, 23.7.
+  Plant("journal-20240305-070409-4242.log", Lines(kReadings) + "2024-03-05 07:04:12\t2");
   form_ = std::make_unique<TForm1>();
   const std::string kept = folder_ + "/journal-recovered-20240305-070409-4242.log";
+  const std::string torn = folder_ + "/journal-recovered-20240305-070409-4242-torn-line.txt";
   ASSERT_EQ(dialogs_.History().size(), 1u);
   EXPECT_EQ(dialogs_.History()[0].kind, Kind::Message);
-  EXPECT_EQ(dialogs_.History()[0].text, RecoveryMessage({{kept, 3}}));
+  EXPECT_EQ(dialogs_.History()[0].text, RecoveryMessage({{kept, 3, torn}}));
   EXPECT_EQ(dialogs_.History()[0].caption, "tempolog");
   // Load opens it as a saved log.
   dialogs_.AnswerFile(kept);
@@ -307,7 +430,7 @@ TEST_F(WindowJournalTest, WithoutAJournalRecordingGoesOnAndIsToldOnce) {
       << dialogs_.History()[0].text;
 }
 
-TEST_F(WindowJournalTest, AJournalThatStopsTakingLinesLosesNoReadingOfTheLog) {
+TEST_F(WindowJournalTest, AJournalThatStoppedGoesOnWithTheReadingsTakenMeanwhile) {
   StartRecording();
   // The file may grow by one more line and part of the next one.
   const auto size = static_cast<rlim_t>(JournalText().size());
@@ -323,12 +446,20 @@ TEST_F(WindowJournalTest, AJournalThatStopsTakingLinesLosesNoReadingOfTheLog) {
   QApplication::processEvents();  // the box comes after the tick
   EXPECT_EQ(form_->Memo1->LineCount(), 5u);
   EXPECT_EQ(form_->Series1->PointCount(), 5);
-  EXPECT_EQ(CountJournalReadings(JournalText()), 3u);  // two whole lines, one torn
+  EXPECT_EQ(CountJournalReadings(JournalText()), 2u);  // two whole lines, one torn
   ASSERT_EQ(dialogs_.Boxes(Kind::Error).size(), 1u);
   EXPECT_NE(dialogs_.Boxes(Kind::Error)[0].text.find("Cannot write file"), std::string::npos);
-  Tick(1);
-  QApplication::processEvents();
-  EXPECT_EQ(dialogs_.Boxes(Kind::Error).size(), 1u);
+  EXPECT_TRUE(dialogs_.Boxes(Kind::Message).empty());
+  // The disk takes lines again: the next reading goes in after the held ones,
+  // and the user is told once.
+  for (int tick = 0; tick < 2; ++tick) {
+    Tick(1);
+    QApplication::processEvents();
+    EXPECT_EQ(JournalText(), form_->Memo1->Text());
+    EXPECT_EQ(dialogs_.Boxes(Kind::Error).size(), 1u);
+    ASSERT_EQ(dialogs_.Boxes(Kind::Message).size(), 1u);
+    EXPECT_EQ(dialogs_.Boxes(Kind::Message)[0].text, JournalBackMessage());
+  }
 }
 
 // --- a recording program killed with SIGKILL ---------------------------------
@@ -415,8 +546,13 @@ TEST_F(WindowJournalTest, AKilledProgramsJournalHoldsEveryReadingItShowed) {
   form_ = std::make_unique<TForm1>();
   const std::string kept = folder_ + "/journal-recovered-" + journals[0].substr(8);
   ASSERT_EQ(dialogs_.History().size(), 1u);
-  EXPECT_EQ(dialogs_.History()[0].text, RecoveryMessage({{kept, CountJournalReadings(text)}}));
-  EXPECT_EQ(ReadAll(kept), text);
+  // A reading being written when it was killed may be torn.
+  const std::size_t whole = WholeLinesLength(text);
+  const std::string torn =
+      whole < text.size() ? kept.substr(0, kept.size() - 4) + kTornLineEnding : "";
+  EXPECT_EQ(dialogs_.History()[0].text,
+            RecoveryMessage({{kept, CountJournalReadings(text), torn}}));
+  EXPECT_EQ(ReadAll(kept), text.substr(0, whole));
 }
 
 }  // namespace

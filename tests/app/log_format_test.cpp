@@ -4,7 +4,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "app/LogFormat.h"
+#include "app/link/LogFormat.h"
 #include "framework/Exceptions.h"
 
 namespace tempolog {

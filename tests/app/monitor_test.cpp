@@ -14,16 +14,17 @@
 #include <sstream>
 #include <thread>
 
-#include "app/LogFormat.h"
 #include "app/Unit1.h"
+#include "app/link/LogFormat.h"
 #include "framework/Dialogs.h"
 #include "framework/Files.h"
 #include "framework/Latin1.h"
 #include "framework/LogView.h"
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
-#include "tests/app/AppTestSupport.h"
 #include "tests/app/Instrument.h"
+#include "tests/support/DeviceTree.h"
+#include "tests/support/TestApplication.h"
 
 namespace tempolog {
 namespace {
@@ -267,6 +268,45 @@ TEST_F(MonitorTest, AnInstrumentAnsweringOnlyTheFirstRequestRecordsNothingSilent
   EXPECT_TRUE(Errors().empty());
 }
 
+TEST_F(MonitorTest, ATickThatTakesNoReadingShowsNoneUntilTheNextReading) {
+  // The faulty tick's two replies; a silent one costs a second.
+  struct Row {
+    const char* name;
+    std::optional<std::string> first, second;
+  } rows[] = {
+      {"silent instrument", std::nullopt, std::nullopt},
+      {"answers the first request only", std::string("23.5\r\n"), std::nullopt},
+      {"a blank reading", std::string("23.5\r\n"), std::string(" \t\r\n")},
+      {"an overlong reading", std::string("23.5\r\n"), std::string(300, '1') + "\r\n"},
+  };
+  GoOnline();
+  ClickRun();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Answer("23.9");
+    form_->Timer1->Tick();
+    ASSERT_EQ(form_->lbTemp->Text(), "23.9");
+    const int points = Points();
+    const int asked = static_cast<int>(instrument_->Requests().size());
+    instrument_->SetScript([&row, asked](int n, const std::string&) {
+      return n == asked + 1 ? row.first : row.second;
+    });
+    form_->Timer1->Tick();
+    EXPECT_EQ(form_->lbTemp->Text(), "----");
+    EXPECT_EQ(Points(), points);
+    // The link stays as it was: only the reading is withdrawn.
+    EXPECT_EQ(form_->lbCom->Text(), "online");
+    EXPECT_EQ(FontColor(form_->lbCom), clSkyBlue);
+    EXPECT_TRUE(form_->sbRejestruj->isEnabled());
+    Answer("24.1");
+    form_->Timer1->Tick();
+    EXPECT_EQ(form_->lbTemp->Text(), "24.1");
+    EXPECT_EQ(Points(), points + 1);
+  }
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(dialogs_.History().empty());
+}
+
 TEST_F(MonitorTest, ANonNumericReplyShowsTheErrorAndAddsNothing) {
   GoOnline();
   Answer("abc");
@@ -428,6 +468,48 @@ TEST_F(MonitorTest, AnInstrumentThatVanishesIsShownOfflineAndRecordsAgainWhenItR
   EXPECT_EQ(Points(), 3);
   QCoreApplication::processEvents();
   EXPECT_EQ(dialogs_.History().size(), 1u);
+}
+
+TEST_F(MonitorTest, AnAdapterBackUnderAnotherNameIsFollowedOnlyWhenSurelyTheSame) {
+  const std::string byId = "usb-FTDI_FT232R_USB_UART_A1-if00-port0";
+  struct Row {
+    const char* name;
+    std::string serial;  // of the adapter
+    bool twin;           // an identical adapter is plugged in while it is away
+    bool followed;
+  } rows[] = {
+      {"the same adapter", "A1", false, true},
+      {"an adapter without a serial number", "", false, false},
+      {"an identical twin plugged in meanwhile", "A1", true, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::DeviceTree tree;
+    const TPortTreeOverride trees({tree.Dev(), tree.Sys()});
+    auto before = std::make_unique<Instrument>(tree.Dev(), "ttyUSB0");
+    before->SetScript([](int, const std::string&) { return std::string("23.5\r\n"); });
+    tree.UsbAdapter("1-1", row.serial, 0, "ttyUSB0", byId);
+    form_ = std::make_unique<TForm1>();
+    Choose("ttyUSB0");
+    ASSERT_EQ(form_->lbCom->Text(), "online");
+    ClickRun();
+    // Unplugged; while something holds its old node, it comes back as ttyUSB1.
+    before.reset();
+    tree.Unplug("1-1", "ttyUSB0", byId);
+    form_->Timer1->Tick();
+    ASSERT_EQ(form_->lbCom->Text(), "offline");
+    if (row.twin) tree.UsbAdapter("1-3", row.serial, 0, "ttyUSB2", byId);
+    Instrument after(tree.Dev(), "ttyUSB1");
+    after.SetScript([](int, const std::string&) { return std::string("24.0\r\n"); });
+    tree.UsbAdapter("1-2", row.serial, 0, "ttyUSB1", byId);
+    form_->Timer1->Tick();
+    EXPECT_EQ(form_->lbCom->Text(), row.followed ? "online" : "offline");
+    EXPECT_EQ(form_->lbTemp->Text(), row.followed ? "24.0" : "----");
+    EXPECT_EQ(Points(), row.followed ? 2 : 1);
+    EXPECT_EQ(after.Requests().size(), row.followed ? 2u : 0u);
+    QCoreApplication::processEvents();
+    form_.reset();
+  }
 }
 
 // --- log and files -----------------------------------------------------------
@@ -663,6 +745,68 @@ TEST_F(BackupTest, WhenNoFolderTakesTheBackupTheCloseIsRefused) {
   fs::remove_all(ProgramBackup());
   EXPECT_TRUE(Close());
   EXPECT_TRUE(fs::is_regular_file(ProgramBackup()));
+}
+
+// Two windows of one program folder, each with readings only it took; the
+// first closes or dies, then the second closes. Each reading must stay in
+// some file, and only a death is reported at the next start.
+TEST_F(BackupTest, NoCloseDeletesTheOnlyCopyOfAReading) {
+  const std::string folder = dir_ + "/data/tempolog";
+  // The files of the data folder holding exactly `text`.
+  const auto holding = [&](const std::string& text) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      if (ReadAll(entry.path().string()) == text) names.push_back(entry.path().filename().string());
+    }
+    return names;
+  };
+  const auto recorded = [](TForm1& form, const char* reply) {
+    form.Unsaved = 1;  // as Run does
+    form.AddLiveReading(reply);
+    return form.Memo1->Text();
+  };
+  struct Row {
+    const char* name;
+    bool firstDies;
+    const char* firstKeptAs;
+  } rows[] = {
+      {"two closes", false, "journal-closed-"},
+      {"a close after the other's death", true, "journal-recovered-"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto first = std::make_unique<TForm1>();
+    auto second = std::make_unique<TForm1>();
+    const std::string firstLog = recorded(*first, "21.5");
+    const std::string secondLog = recorded(*second, "30.5");
+    if (row.firstDies) {
+      first.reset();  // its journal stays, unlocked, as a killed program's does
+    } else {
+      first->show();
+      EXPECT_TRUE(first->close());
+      EXPECT_EQ(ReadAll(ProgramBackup()), firstLog);
+    }
+    second->show();
+    EXPECT_TRUE(second->close());
+    EXPECT_EQ(ReadAll(ProgramBackup()), secondLog);
+
+    // The next start reports the dead window's journal, and that only.
+    dialogs_.ClearHistory();
+    auto next = std::make_unique<TForm1>();
+    EXPECT_EQ(dialogs_.Boxes(Kind::Message).size(), row.firstDies ? 1u : 0u);
+    const std::vector<std::string> firstFiles = holding(firstLog);
+    ASSERT_EQ(firstFiles.size(), 1u);
+    EXPECT_EQ(firstFiles[0].rfind(row.firstKeptAs, 0), 0u) << firstFiles[0];
+    const std::vector<std::string> secondFiles = holding(secondLog);
+    ASSERT_EQ(secondFiles.size(), 1u);
+    EXPECT_EQ(secondFiles[0].rfind("journal-closed-", 0), 0u) << secondFiles[0];
+
+    next.reset();
+    first.reset();
+    second.reset();
+    fs::remove_all(folder);
+    fs::remove(ProgramBackup());
+  }
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
-// Shared helpers of the canvas tests: a Qt application for fonts and
+// Shared helpers of the canvas tests: the Qt application for fonts and
 // palettes, and pixel maps drawn as text so a failing case shows its picture.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <map>
 #include <set>
@@ -12,26 +11,9 @@
 #include <utility>
 
 #include "framework/Surface.h"
+#include "tests/support/TestApplication.h"
 
 namespace tempolog::testing_support {
-
-class QtApplicationEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "canvas_test";
-    static char* argv[] = {name, nullptr};
-    app_ = new QGuiApplication(argc, argv);
-  }
-  void TearDown() override { delete app_; }
-
- private:
-  QGuiApplication* app_ = nullptr;
-};
-
-// Every test program that includes this header runs with a Qt application.
-inline ::testing::Environment* const qt_application =
-    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
 
 inline QRgb Pixel(TColor c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); }
 

@@ -195,6 +195,62 @@ TEST(LineTest, DottedPenLeavesGaps) {
   EXPECT_EQ(Art(*s->Image()), "###...###...##\n");
 }
 
+// A styled line along a row or a column keeps its pattern anchored at its
+// start whatever part of it a clip lets through, in either direction, on the
+// bitmap and the window surface alike: the part drawn is exactly the
+// unclipped line's pixels inside the clip.
+TEST(LineTest, StyledStraightLinesKeepTheirPatternUnderClips) {
+  struct Row {
+    const char* name;
+    TPenStyle style;
+    TPenMode mode;
+    TPoint from, to;
+    TRect clip;
+  };
+  // clang-format off
+  const Row rows[] = {
+      {"dash, left to right",         TPenStyle::psDash,         TPenMode::pmCopy,    {0, 1},   {40, 1},  {7, 0, 33, 3}},
+      {"dash, right to left",         TPenStyle::psDash,         TPenMode::pmCopy,    {39, 1},  {-1, 1},  {5, 0, 31, 3}},
+      {"dot, downwards",              TPenStyle::psDot,          TPenMode::pmCopy,    {1, 0},   {1, 40},  {0, 4, 3, 29}},
+      {"dash-dot, upwards, not-xor",  TPenStyle::psDashDot,      TPenMode::pmNotXor,  {1, 39},  {1, -1},  {0, 11, 3, 38}},
+      {"dash-dot-dot from outside",   TPenStyle::psDashDotDot,   TPenMode::pmCopy,    {-17, 1}, {40, 1},  {0, 0, 40, 3}},
+      {"alternate, to the clip edge", TPenStyle::psAlternate,    TPenMode::pmCopy,    {0, 1},   {40, 1},  {3, 0, 38, 3}},
+      {"alternate, up, not-xor",      TPenStyle::psAlternate,    TPenMode::pmNotXor,  {1, 38},  {1, 2},   {0, 9, 3, 40}},
+      {"dot, beside the clip",        TPenStyle::psDot,          TPenMode::pmCopy,    {0, 1},   {40, 1},  {0, 2, 40, 3}},
+  };
+  // clang-format on
+  const auto draw = [](TSurface& s, const Row& row, int shift, const TRect* clip) {
+    s.Brush().SetColor(clWhite);
+    s.FillRect({0, 0, s.Width(), s.Height()});
+    if (clip != nullptr) s.IntersectClip(*clip);
+    s.Pen().SetStyle(row.style);
+    s.Pen().SetMode(row.mode);
+    s.MoveTo(row.from.X + shift, row.from.Y + shift);
+    s.LineTo(row.to.X + shift, row.to.Y + shift);
+  };
+  constexpr int kShift = 30;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TBitmapSurface whole(100, 100);
+    draw(whole, row, kShift, nullptr);
+    QImage expected(40, 40, QImage::Format_RGB32);
+    expected.fill(Pixel(clWhite));
+    for (int y = row.clip.Top; y < row.clip.Bottom; ++y)
+      for (int x = row.clip.Left; x < row.clip.Right; ++x)
+        expected.setPixel(x, y, whole.Image()->pixel(x + kShift, y + kShift));
+    TBitmapSurface bitmap(40, 40);
+    draw(bitmap, row, 0, &row.clip);
+    EXPECT_EQ(Art(*bitmap.Image()), Art(expected));
+    QImage target(40, 40, QImage::Format_RGB32);
+    {
+      QPainter painter(&target);
+      TWindowSurface window(painter, 40, 40);
+      draw(window, row, 0, &row.clip);
+    }
+    EXPECT_EQ(Art(target), Art(expected));
+  }
+}
+
 TEST(LineTest, PolylineDrawsEveryJointOnce) {
   auto s = Blank(6, 6);
   s->Pen().SetMode(TPenMode::pmNotXor);  // a pixel drawn twice would come back white

@@ -11,25 +11,10 @@
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/SurfaceWidget.h"
+#include "tests/support/TestApplication.h"
 
 namespace tempolog {
 namespace {
-
-class ApplicationEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "chart_widget_test";
-    static char* argv[] = {name, nullptr};
-    app_ = new TApplication(argc, argv);
-  }
-  void TearDown() override { delete app_; }
-
- private:
-  TApplication* app_ = nullptr;
-};
-::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 class WidgetFixture : public ::testing::Test {
  protected:

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/LogFormat.h"
 #include "app/Unit1.h"
+#include "app/link/LogFormat.h"
 #include "framework/Exceptions.h"
 #include "framework/LogView.h"
 #include "tests/fuzz/FuzzSupport.h"

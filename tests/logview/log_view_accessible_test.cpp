@@ -7,7 +7,7 @@
 #include <QAccessible>
 
 #include "framework/LogView.h"
-#include "tests/app/AppTestSupport.h"  // the application object
+#include "tests/support/TestApplication.h"  // the application object
 
 namespace tempolog {
 namespace {

@@ -21,24 +21,10 @@
 #include "framework/Exceptions.h"
 #include "framework/Latin1.h"
 #include "framework/LogView.h"
+#include "tests/support/TestApplication.h"
 
 namespace tempolog {
 namespace {
-
-class QtEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    static int argc = 1;
-    static char name[] = "log_view_test";
-    static char* argv[] = {name, nullptr};
-    app_ = new QApplication(argc, argv);
-  }
-  void TearDown() override { delete app_; }
-
- private:
-  QApplication* app_ = nullptr;
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 std::vector<std::string> LinesOf(const TLogView& view) {
   std::vector<std::string> lines;

@@ -1,54 +1,20 @@
 // The port list over small fake device trees, the virtual-port folder rules,
-// and the mapping from port names to device paths.
+// the mapping from port names to device paths, and adapters followed to a
+// new device name.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
+#include <functional>
 
 #include "serial/SerialPort.h"
+#include "tests/support/DeviceTree.h"
 
 namespace tempolog {
 namespace {
 
-class Tree {
- public:
-  Tree() {
-    char name[] = "/tmp/port-list-XXXXXX";
-    root_ = mkdtemp(name);
-  }
-  ~Tree() { std::system(("rm -rf '" + root_ + "'").c_str()); }
-  const std::string& root() const { return root_; }
-
-  void Folder(const std::string& relative, mode_t mode = 0755) const {
-    std::string path = root_;
-    std::size_t from = 0;
-    while (from <= relative.size()) {
-      const std::size_t slash = relative.find('/', from);
-      path = root_ + "/" + relative.substr(0, slash);
-      mkdir(path.c_str(), mode);
-      if (slash == std::string::npos) break;
-      from = slash + 1;
-    }
-    chmod(path.c_str(), mode);
-  }
-  void File(const std::string& relative, const std::string& text) const {
-    std::ofstream(root_ + "/" + relative) << text;
-  }
-  void Link(const std::string& relative, const std::string& target) const {
-    symlink(target.c_str(), (root_ + "/" + relative).c_str());
-  }
-  // A tty entry: with a driver or not, and for legacy ports a UART type.
-  void Tty(const std::string& name, bool driver, const char* type = nullptr) const {
-    Folder("sys/class/tty/" + name);
-    if (driver) Folder("sys/class/tty/" + name + "/device/driver");
-    if (type) File("sys/class/tty/" + name + "/type", type);
-  }
-
- private:
-  std::string root_;
-};
+using Tree = testing::DeviceTree;
 
 TEST(PortList, RealDevicesInNaturalOrderWithoutPhantomUarts) {
   Tree t;
@@ -144,6 +110,78 @@ TEST(PortList, DevicePathOfANameAsTheChooserShowsIt) {
   unsetenv("XDG_RUNTIME_DIR");
   EXPECT_EQ(VirtualPortFolder(), "/tmp/tempolog-" + std::to_string(geteuid()) + "/ports");
   if (saved) setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
+}
+
+TEST(PortList, AnAdapterIsFollowedToItsNewNameOnlyWhenNothingElseCouldBeIt) {
+  const std::string a1 = "usb-FTDI_FT232R_USB_UART_A1-if00-port0";
+  const std::string b2 = "usb-FTDI_FT232R_USB_UART_B2-if00-port0";
+  const std::string d1 = "usb-FTDI_Dual_RS232_D1-if01-port0";
+  const auto plugA1 = [&](const Tree& t) { t.UsbAdapter("1-1", "A1", 0, "ttyUSB0", a1); };
+  const auto unplugA1 = [&](const Tree& t) { t.Unplug("1-1", "ttyUSB0", a1); };
+  struct Row {
+    const char* name;
+    std::function<void(const Tree&)> before, after;
+    std::string port;      // whose identity is taken before
+    std::string identity;  // expected
+    std::string followed;  // the port that carries it after
+  } rows[] = {
+      {"the same adapter back under a new name", plugA1,
+       [&](const Tree& t) {
+         unplugA1(t);
+         t.UsbAdapter("1-2", "A1", 0, "ttyUSB1", a1);
+       },
+       "ttyUSB0", a1, "ttyUSB1"},
+      {"named by its device path", plugA1, nullptr, "", a1, "ttyUSB0"},
+      {"still where it was", plugA1, nullptr, "ttyUSB0", a1, "ttyUSB0"},
+      {"gone and not back", plugA1, unplugA1, "ttyUSB0", a1, ""},
+      {"another adapter under the new name", plugA1,
+       [&](const Tree& t) {
+         unplugA1(t);
+         t.UsbAdapter("1-2", "B2", 0, "ttyUSB1", b2);
+       },
+       "ttyUSB0", a1, ""},
+      {"an adapter without a serial number",
+       [&](const Tree& t) { t.UsbAdapter("1-1", "", 0, "ttyUSB0", a1); }, nullptr, "ttyUSB0", "",
+       ""},
+      {"an identical twin plugged in already",
+       [&](const Tree& t) {
+         plugA1(t);
+         t.UsbAdapter("1-2", "A1", 0, "ttyUSB1", a1);
+       },
+       nullptr, "ttyUSB1", "", ""},
+      {"an identical twin plugged in meanwhile", plugA1,
+       [&](const Tree& t) {
+         unplugA1(t);
+         t.UsbAdapter("1-2", "A1", 0, "ttyUSB1", a1);
+         t.UsbAdapter("1-3", "A1", 0, "ttyUSB2", a1);
+       },
+       "ttyUSB0", a1, ""},
+      {"the second port of a two-port adapter",
+       [&](const Tree& t) {
+         t.UsbAdapter("1-1", "D1", 0, "ttyUSB0", "usb-FTDI_Dual_RS232_D1-if00-port0");
+         t.UsbAdapter("1-1", "D1", 1, "ttyUSB1", d1);
+       },
+       [&](const Tree& t) {
+         t.Unplug("1-1", "ttyUSB0", "usb-FTDI_Dual_RS232_D1-if00-port0");
+         t.Unplug("1-1", "ttyUSB1", d1);
+         t.UsbAdapter("1-1", "D1", 0, "ttyUSB2", "usb-FTDI_Dual_RS232_D1-if00-port0");
+         t.UsbAdapter("1-1", "D1", 1, "ttyUSB3", d1);
+       },
+       "ttyUSB1", d1, "ttyUSB3"},
+      {"a port on the board", [&](const Tree& t) { t.Tty("ttyS0", true, "4\n"); }, nullptr, "ttyS0",
+       "", ""},
+      {"a name that is no port", plugA1, nullptr, "../ttyUSB0", "", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Tree t;
+    const TPortTreeOverride trees({t.Dev(), t.Sys()});
+    row.before(t);
+    const std::string port = row.port.empty() ? t.Dev() + "/serial/by-id/" + a1 : row.port;
+    EXPECT_EQ(PortIdentity(port), row.identity);
+    if (row.after) row.after(t);
+    EXPECT_EQ(PortWithIdentity(row.identity), row.followed);
+  }
 }
 
 }  // namespace

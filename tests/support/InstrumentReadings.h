@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/LogFormat.h"
+#include "app/link/LogFormat.h"
 #include "app/textconv/TextConv.h"
 
 namespace tempolog {

@@ -14,7 +14,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
 #include "framework/Timer.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/TestApplication.h"
 
 namespace tempolog {
 namespace {

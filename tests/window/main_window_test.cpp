@@ -17,7 +17,7 @@
 #include "framework/LogView.h"
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/TestApplication.h"
 
 namespace tempolog {
 namespace {

@@ -8,11 +8,13 @@
 #include <QImage>
 #include <QScreen>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include "app/Unit1.h"
 #include "framework/Dialogs.h"
 #include "framework/Widgets.h"
-#include "tests/app/AppTestSupport.h"
+#include "tests/support/TestApplication.h"
 
 namespace tempolog {
 namespace {
@@ -102,6 +104,50 @@ TEST(WindowLook, AFrameIsMovedOnlyAsFarAsItMustAndShrunkOnlyWhereTooLong) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_EQ(FitFrameOnScreen(row.frame, row.available), row.fitted);
+  }
+}
+
+TEST(WindowLook, TheFrameIsFittedOnceTheWindowSystemHasFramedIt) {
+  // One event of the window: its frame and own rectangles, then the frame it
+  // is put into (none: it stays) and whether the fitting is over.
+  struct Step {
+    QRect frame, window;
+    std::optional<QRect> fitted;
+    bool done;
+  };
+  const QRect screen(0, 0, 1280, 1024);
+  const QRect placed(337, 233, 943, 499);  // right edge on the screen's
+  struct Row {
+    const char* name;
+    std::vector<Step> steps;
+  } rows[] = {
+      {"framed after the show, 1 pixel borders, title 20",
+       {{placed, placed, std::nullopt, false},
+        {{337, 233, 945, 524}, {338, 253, 943, 499}, QRect(335, 233, 945, 524), true},
+        // The operator moves it partly off the screen: it stays there.
+        {{900, 233, 945, 524}, {901, 253, 943, 499}, std::nullopt, true}}},
+      {"framed at the show",
+       {{{337, 233, 947, 503}, {339, 235, 943, 499}, QRect(333, 233, 947, 503), true},
+        {{333, 233, 947, 503}, {335, 235, 943, 499}, std::nullopt, true}}},
+      {"framed and fitting",
+       {{placed, placed, std::nullopt, false},
+        {{300, 233, 945, 524}, {301, 253, 943, 499}, std::nullopt, true}}},
+      {"framed taller than the screen",
+       {{{0, 10, 943, 1010}, {0, 10, 943, 1010}, std::nullopt, false},
+        {{0, 10, 945, 1035}, {1, 30, 943, 1010}, QRect(0, 0, 945, 1024), true}}},
+      {"never framed",
+       {{placed, placed, std::nullopt, false},
+        {{400, 233, 943, 499}, {400, 233, 943, 499}, QRect(337, 233, 943, 499), false}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TFrameFitting fitting;
+    for (std::size_t i = 0; i < row.steps.size(); ++i) {
+      SCOPED_TRACE(i);
+      const Step& step = row.steps[i];
+      EXPECT_EQ(fitting.After(step.frame, step.window, screen), step.fitted);
+      EXPECT_EQ(fitting.Done(), step.done);
+    }
   }
 }
 

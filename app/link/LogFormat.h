@@ -29,6 +29,17 @@ struct LogColumns {
 };
 LogColumns SplitLogLine(std::string_view line);
 
+// A log line's point as Load plots it: X from the timestamp text, Y from the
+// value text rounded to single precision. Throws EConvertError for a text
+// that does not read, Exception "Floating point overflow" for a value beyond
+// the single-precision range.
+struct LogPoint {
+  TDateTimeValue when = 0;
+  double value = 0;
+};
+LogPoint ReadLogPoint(const TFormatSettings& settings, std::string_view timestampText,
+                      std::string_view valueText);
+
 // A reading as the chart holds it: rounded to single precision (to nearest,
 // ties to even) and kept as a double. Throws Exception "Floating point overflow"
 // when the value lies beyond the single-precision range.

@@ -1,4 +1,4 @@
-#include "app/LogFormat.h"
+#include "app/link/LogFormat.h"
 
 #include <cmath>
 
@@ -29,6 +29,12 @@ LogColumns SplitLogLine(std::string_view line) {
                                      ? line.substr(kLogTimestampWidth, kLogValueWidth)
                                      : std::string_view{};
   return {TrimBlanks(stamp), TrimBlanks(value)};
+}
+
+LogPoint ReadLogPoint(const TFormatSettings& settings, std::string_view timestampText,
+                      std::string_view valueText) {
+  const TDateTimeValue when = ParseTimestamp(settings, timestampText);
+  return {when, RoundToSingle(ParseNumber(settings, valueText))};
 }
 
 double RoundToSingle(long double value) {

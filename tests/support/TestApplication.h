@@ -1,7 +1,9 @@
-// Shared by the window and monitor tests: one application object for the
-// whole test program, titled as the program titles itself, and a per-user
-// data folder of its own, so that the windows' journals never land among the
-// user's.
+// The Qt application object of a test program, set up once for all of its
+// tests: the program's own application class (its guard and error box
+// included), titled as the program titles itself, with a per-user data folder
+// of its own, so that journals and backups of windows under test never land
+// among the user's. Include this header in each test program that needs Qt
+// (fonts, widgets, palettes, timers).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,10 +12,11 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "framework/Application.h"
 
-namespace tempolog::testing {
+namespace tempolog::testing_support {
 
 class ApplicationEnvironment : public ::testing::Environment {
  public:
@@ -40,8 +43,9 @@ class ApplicationEnvironment : public ::testing::Environment {
   std::string dataHome_;
 };
 
-// Registers the environment once per test program.
-inline const bool kApplicationRegistered [[maybe_unused]] =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment) != nullptr;
+// Registers the environment once per test program, however many of its files
+// include this header.
+inline ::testing::Environment* const kApplicationEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
-}  // namespace tempolog::testing
+}  // namespace tempolog::testing_support

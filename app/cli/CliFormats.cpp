@@ -1,0 +1,163 @@
+#include "app/cli/CliFormats.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/link/LogFormat.h"
+
+namespace tempolog {
+namespace {
+
+// The line the window writes for the reading, with its CR LF.
+std::string LogText(const TReading& reading) {
+  return LogLine(CliTextSettings(), EncodeDateTimeValue(reading.local), reading.reply) + "\r\n";
+}
+
+std::string InfluxLine(const TReading& reading, std::string_view port) {
+  std::string line = "temperature";
+  if (!port.empty()) {
+    line += ",port=";
+    line += InfluxTagValue(port);
+  }
+  line += " value=";
+  line += ValueText(reading.value);
+  line += ' ';
+  line += std::to_string(UnixNanoseconds(reading.local, reading.utcOffsetSeconds));
+  line += '\n';
+  return line;
+}
+
+void Metric(std::string& text, const char* name, const char* type, const char* help,
+            const std::string& labels, const std::string* value) {
+  text += "# HELP ";
+  text += name;
+  text += ' ';
+  text += help;
+  text += "\n# TYPE ";
+  text += name;
+  text += ' ';
+  text += type;
+  text += '\n';
+  if (value == nullptr) return;
+  text += name;
+  text += labels;
+  text += ' ';
+  text += *value;
+  text += '\n';
+}
+
+}  // namespace
+
+const TFormatSettings& CliTextSettings() {
+  static const TFormatSettings settings = LogTextForms(TFormatSettings{});
+  return settings;
+}
+
+std::string ValueText(double value) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, static_cast<float>(value)).ptr;
+  return std::string(text, end);
+}
+
+std::string IsoTimestamp(const LocalTime& t, int utcOffsetSeconds) {
+  const int offsetMinutes = std::abs(utcOffsetSeconds) / 60;
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", t.year, t.month,
+                t.day, t.hour, t.minute, t.second, t.millisecond, utcOffsetSeconds < 0 ? '-' : '+',
+                offsetMinutes / 60, offsetMinutes % 60);
+  return text;
+}
+
+std::int64_t UnixNanoseconds(const LocalTime& local, int utcOffsetSeconds) {
+  const std::int64_t seconds = SecondsAsIfUtc(local) - utcOffsetSeconds;
+  return seconds * 1000000000 + std::int64_t{local.millisecond} * 1000000;
+}
+
+std::string Latin1ToUtf8(std::string_view latin1) {
+  std::string utf8;
+  utf8.reserve(latin1.size());
+  for (const char c : latin1) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      utf8 += c;
+    } else {
+      utf8 += static_cast<char>(0xC0 | (byte >> 6));
+      utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+std::string InfluxTagValue(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    if (c == ',' || c == '=' || c == ' ') escaped += '\\';
+    escaped += c;
+  }
+  return Latin1ToUtf8(escaped);
+}
+
+std::string FormatHeader(TOutputFormat format) {
+  return format == TOutputFormat::Csv ? "time,value\r\n" : "";
+}
+
+std::string FormatReading(TOutputFormat format, const TReading& reading, std::string_view port) {
+  switch (format) {
+    case TOutputFormat::Csv:
+      return CsvField(IsoTimestamp(reading.local, reading.utcOffsetSeconds)) + ',' +
+             CsvField(ValueText(reading.value)) + "\r\n";
+    case TOutputFormat::Influx: return InfluxLine(reading, port);
+    case TOutputFormat::Log: break;
+  }
+  return LogText(reading);
+}
+
+std::string PromLabelValue(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    if (c == '\\' || c == '"') escaped += '\\';
+    if (c == '\n') {
+      escaped += "\\n";
+      continue;
+    }
+    escaped += c;
+  }
+  return Latin1ToUtf8(escaped);
+}
+
+std::string PromText(const TPromState& state) {
+  const std::string labels = "{port=\"" + PromLabelValue(state.port) + "\"}";
+  std::string text;
+  const std::string value = ValueText(state.lastValue);
+  char time[32];
+  std::snprintf(time, sizeof time, "%lld.%03lld", static_cast<long long>(state.lastTimeMs / 1000),
+                static_cast<long long>(state.lastTimeMs % 1000));
+  const std::string timeText = time;
+  const std::string readings = std::to_string(state.readings);
+  const std::string failed = std::to_string(state.failedTicks);
+  Metric(text, "tempolog_temperature", "gauge", "The last reading of the instrument.", labels,
+         state.hasReading ? &value : nullptr);
+  Metric(text, "tempolog_last_reading_timestamp_seconds", "gauge",
+         "When the last reading was taken, in seconds since 1970-01-01 00:00 UTC.", labels,
+         state.hasReading ? &timeText : nullptr);
+  Metric(text, "tempolog_readings_total", "counter", "Readings recorded.", labels, &readings);
+  Metric(text, "tempolog_failed_ticks_total", "counter",
+         "Recording ticks that brought no reading (no answer, a rejected reply, the instrument "
+         "gone).",
+         labels, &failed);
+  return text;
+}
+
+}  // namespace tempolog

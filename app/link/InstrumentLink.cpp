@@ -1,0 +1,95 @@
+#include "app/link/InstrumentLink.h"
+
+#include "app/textconv/TextConv.h"
+
+namespace tempolog {
+
+void PrepareLinkPort(TSerialPort& port) { port.MaxLineLength = kMaxReplyLength; }
+
+std::string QueryInstrument(TSerialPort& port, std::string_view command) {
+  // Bytes that came after the previous exchange ended (a stray byte after its
+  // CR LF, the rest of an over-long burst, a reply later than its time-out)
+  // answer no request of ours: the reply must be read from an empty port.
+  if (port.Connected) port.PurgeAll();
+  std::string request(command);
+  request += '\r';
+  port.WriteText(request);
+  return TrimBlanks(port.ReadUntil(kReplyTimeoutMs, kReplyEnd));
+}
+
+bool TInstrumentLink::Open(const std::string& name) {
+  name_ = name;
+  identity_ = PortIdentity(name);
+  away_ = false;
+  return OpenByName();
+}
+
+bool TInstrumentLink::Reopen() {
+  // An adapter that came back under another device name is followed there
+  // when it is surely the same one.
+  if (const std::string moved = PortWithIdentity(identity_); !moved.empty()) name_ = moved;
+  return OpenByName();
+}
+
+bool TInstrumentLink::OpenByName() {
+  port_.ClosePort();
+  port_.OpenPort(SerialDevicePath(name_));
+  const bool opened = port_.Connected;
+  const std::int32_t openError = port_.LastErrorCode;
+  port_.Configure(2400, 8, 'N', 0, false, false);
+  // Why the open failed matters more than the closed port's Configure.
+  if (!opened) port_.SetError(openError);
+  return opened;
+}
+
+void TInstrumentLink::Close() {
+  away_ = false;
+  port_.ClosePort();
+}
+
+void TInstrumentLink::WaitForDevice() {
+  away_ = true;
+  port_.ClosePort();
+}
+
+bool TInstrumentLink::NoteGone() {
+  if (!DeviceGone(port_.LastErrorCode)) return false;
+  away_ = true;
+  port_.ClosePort();
+  return true;
+}
+
+TTickResult TInstrumentLink::Tick(std::string_view command) {
+  TTickResult tick;
+  const auto exchange = [&] {
+    tick.lastReply = QueryInstrument(port_, command);
+    tick.error = port_.LastErrorCode;
+    return tick.lastReply;
+  };
+  if (away_) {
+    // Its answer to the reopened port is the tick's first reply.
+    Reopen();
+    if (exchange().empty() || tick.error != 0) {
+      port_.ClosePort();
+      return tick;
+    }
+    away_ = false;
+    tick.cameBack = true;
+  } else if (exchange().empty() || tick.error != 0) {
+    if (NoteGone()) tick.outcome = TTickOutcome::Gone;
+    return tick;
+  }
+  // Only the second reply is the reading.
+  const std::string reading = exchange();
+  if (NoteGone()) {
+    tick.outcome = TTickOutcome::Gone;
+  } else if (tick.error == ErrBufferExceeded) {
+    tick.outcome = TTickOutcome::TooLong;
+  } else if (!reading.empty()) {
+    tick.outcome = TTickOutcome::Reading;
+    tick.reading = reading;
+  }
+  return tick;
+}
+
+}  // namespace tempolog

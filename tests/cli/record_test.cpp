@@ -1,0 +1,241 @@
+// tempolog-cli record as a whole program against a thermometer the test plays
+// on a pseudo-terminal: readings reach the --out file, standard output and the
+// metrics file alike; a rejected reply, an unplugged and returned adapter and
+// a SIGTERM while a reply is awaited lose no reading and leave whole lines; a
+// bad command line or an unusable file stops it before any request.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/app/Instrument.h"
+
+extern char** environ;
+
+namespace tempolog {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Instrument;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms = 8000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+std::size_t Lines(const std::string& text) {
+  std::size_t n = 0;
+  for (const char c : text) n += c == '\n';
+  return n;
+}
+
+// A folder of its own, which is also the runtime folder where the program
+// finds the test's virtual ports.
+class CliRecord : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tempolog-cli-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+    instrument_ = std::make_unique<Instrument>(dir_ + "/tempolog/ports", "lab");
+  }
+  void TearDown() override {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      Wait();
+    }
+    instrument_.reset();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  // Starts tempolog-cli with `args`; its output goes to files of the folder.
+  // It inherits no other descriptor: a copy of the instrument's side of the
+  // terminal would keep the port from hanging up when the instrument vanishes.
+  void Start(const std::vector<std::string>& args) {
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+      const int fd = std::stoi(entry.path().filename().string());
+      if (fd > 2) fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    std::vector<std::string> all = {TEMPOLOG_CLI};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, Out().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&files, 2, Err().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_EQ(posix_spawn(&pid_, TEMPOLOG_CLI, &files, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&files);
+  }
+
+  // The exit status, or -1 when it did not end by exiting within 10 s.
+  int Wait() {
+    int status = 0;
+    const bool ended = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 10000);
+    pid_ = -1;
+    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  int Run(const std::vector<std::string>& args) {
+    Start(args);
+    return Wait();
+  }
+
+  std::string Out() const { return dir_ + "/stdout"; }
+  std::string Err() const { return dir_ + "/stderr"; }
+  std::string Path(const char* name) const { return dir_ + "/" + name; }
+
+  std::string dir_;
+  std::unique_ptr<Instrument> instrument_;
+  pid_t pid_ = -1;
+};
+
+TEST_F(CliRecord, RejectedGoneBackAndStopWhileAwaitingAReply) {
+  // Request n is answered with 20+n and ".5"; request 4 (the second of the
+  // second tick) with a text that is no number; the held request not at all.
+  std::atomic<int> held{0};
+  instrument_->SetScript([&](int n, const std::string&) -> std::optional<std::string> {
+    if (n == held) return std::nullopt;
+    if (n == 4) return std::string("abc\r\n");
+    return std::to_string(20 + n) + ".5\r\n";
+  });
+  const std::string log = Path("lab.log");
+  const std::string prom = Path("lab.prom");
+  Start({"record", "--port", "lab", "--out", log, "--prom", prom});
+
+  // Ticks 1 to 3: a reading, a rejected reply, a reading.
+  ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) == 2; })) << ReadFile(Err());
+  instrument_->Vanish();
+  ASSERT_TRUE(WaitFor([&] { return ReadFile(Err()).find("lab: gone (") != std::string::npos; }))
+      << ReadFile(Err()) << ReadFile(Out());
+  instrument_->Return();
+  ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) == 3; })) << ReadFile(Err());
+  // The next tick's reading is held back; the stop comes while it is awaited.
+  const int seen = static_cast<int>(instrument_->Requests().size());
+  held = seen + 2;
+  ASSERT_TRUE(WaitFor([&] { return static_cast<int>(instrument_->Requests().size()) >= held; }));
+  kill(pid_, SIGTERM);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  instrument_->Send(std::to_string(20 + held) + ".5\r\n");
+  ASSERT_EQ(Wait(), 0) << ReadFile(Err());
+
+  // Every reading in both places, whole lines only, the held one included.
+  const std::string out = ReadFile(Out());
+  EXPECT_EQ(ReadFile(log), out);
+  std::istringstream lines(out);
+  std::vector<std::string> values;
+  for (std::string line; std::getline(lines, line);) {
+    ASSERT_EQ(line.size() > 21 ? line.substr(19, 1) + line.back() : "", "\t\r") << line;
+    values.push_back(line.substr(20, line.size() - 21));
+  }
+  EXPECT_EQ(values,
+            (std::vector<std::string>{"22.5", "26.5", "28.5", std::to_string(20 + held) + ".5"}));
+  const std::string err = ReadFile(Err());
+  EXPECT_NE(err.find("lab: reply rejected: 'abc' is not a valid floating point value\n"),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find("lab: back\n"), std::string::npos) << err;
+  EXPECT_NE(ReadFile(prom).find("tempolog_readings_total{port=\"lab\"} 4\n"), std::string::npos);
+}
+
+TEST_F(CliRecord, NothingAskedNorWrittenWhenItCannotStart) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    int exitCode;
+    std::string message;
+  };
+  const std::string out = Path("x.log");
+  const std::vector<Row> rows = {
+      {"bad period",
+       {"record", "--port", "lab", "--out", out, "--period", "0"},
+       2,
+       "tempolog-cli: --period '0' is not a whole number from 1 to 86400\nUsage:"},
+      {"unknown option",
+       {"record", "--port", "lab", "--out", out, "--colour"},
+       2,
+       "tempolog-cli: unknown option '--colour'\n"},
+      {"out in a missing folder",
+       {"record", "--port", "lab", "--out", Path("no/x.log")},
+       1,
+       "tempolog-cli: Cannot create file \"" + Path("no/x.log") + "\". No such file or directory"},
+      {"prom in a missing folder",
+       {"record", "--port", "lab", "--out", out, "--prom", Path("no/x.prom")},
+       1,
+       "tempolog-cli: Cannot create file \"" + Path("no/x.prom")},
+      {"export of a missing file",
+       {"export", Path("none.log")},
+       1,
+       "tempolog-cli: Cannot open file \"" + Path("none.log") + "\""},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(Run(row.args), row.exitCode) << row.name;
+    EXPECT_EQ(ReadFile(Err()).find(row.message), 0u) << row.name << ": " << ReadFile(Err());
+    EXPECT_EQ(ReadFile(Out()), "") << row.name;
+    // The --out file of the bad command lines is never made.
+    if (row.exitCode == 2) {
+      EXPECT_FALSE(fs::exists(out)) << row.name;
+    }
+    fs::remove(out);
+  }
+  EXPECT_TRUE(instrument_->Requests().empty());
+}
+
+TEST_F(CliRecord, NextLineNeverGluedToAnUnfinishedOne) {
+  instrument_->SetScript([](int, const std::string&) { return std::string("23.5\r\n"); });
+  struct Row {
+    const char* name;
+    std::string before;  // the file before the recording
+    std::string kept;    // what of it is there after
+    std::string told;    // on standard error
+  };
+  const std::string line = "2026-12-09 14:05:09\t23.5";
+  const std::vector<Row> rows = {
+      {"whole lines", line + "\r\n", line + "\r\n", ""},
+      {"a last line without its line end is ended", line, line + "\r\n", ""},
+      {"a CR without its LF gets it", line + "\r", line + "\r\n", ""},
+      {"a piece of a line is removed", line + "\r\n2026-12-09 14:0", line + "\r\n",
+       ": removed the unfinished last line an earlier recording left: 2026-12-09 14:0\n"},
+  };
+  const std::string log = Path("lab.log");
+  for (const Row& row : rows) {
+    std::ofstream(log, std::ios::binary) << row.before;
+    ASSERT_EQ(Run({"record", "--port", "lab", "--out", log, "--count", "1"}), 0) << row.name;
+    const std::string after = ReadFile(log);
+    EXPECT_EQ(after.substr(0, row.kept.size()), row.kept) << row.name;
+    EXPECT_EQ(after.substr(row.kept.size()), ReadFile(Out())) << row.name;
+    const std::string err = ReadFile(Err());
+    EXPECT_EQ(err.empty(), row.told.empty()) << row.name << ": " << err;
+    EXPECT_NE(err.find(row.told), std::string::npos) << row.name << ": " << err;
+  }
+}
+
+}  // namespace
+}  // namespace tempolog

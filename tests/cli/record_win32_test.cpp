@@ -1,0 +1,118 @@
+// tempolog-cli on Windows against a simulated thermometer: scripts/wintest
+// runs tempolog-sim on a pseudo-terminal, maps it to a COM port of Wine's,
+// lists it in the registry key of serial ports and names it in
+// TEMPOLOG_TEST_PORT; without it these tests are skipped.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace tempolog {
+namespace {
+
+std::string TestPort() {
+  const char* port = std::getenv("TEMPOLOG_TEST_PORT");
+  return port != nullptr ? port : "";
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// tempolog-cli.exe of the same build: app\cli\ beside this test's tests\cli\.
+std::string CliPath() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder = path;
+  folder.erase(folder.find_last_of("\\/") + 1);
+  return folder + "..\\..\\app\\cli\\tempolog-cli.exe";
+}
+
+struct Result {
+  DWORD exitCode = 9999;
+  std::string out, err;
+};
+
+// Runs tempolog-cli.exe with `args`, its output into files beside it.
+Result RunCli(const std::string& args) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  const auto file = [&](const char* name) {
+    return CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE out = file("cli-stdout.txt");
+  HANDLE err = file("cli-stderr.txt");
+  STARTUPINFOA start{};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdOutput = out;
+  start.hStdError = err;
+  PROCESS_INFORMATION process{};
+  std::string line = "\"" + CliPath() + "\" " + args;
+  Result result;
+  if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start,
+                     &process)) {
+    WaitForSingleObject(process.hProcess, 30000);
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  CloseHandle(out);
+  CloseHandle(err);
+  result.out = ReadFile("cli-stdout.txt");
+  result.err = ReadFile("cli-stderr.txt");
+  return result;
+}
+
+TEST(CliRecordWin32, RecordsListsAndWaitsForAMissingPort) {
+  if (TestPort().empty())
+    GTEST_SKIP()
+        << "TEMPOLOG_TEST_PORT names no port with a simulated thermometer (scripts/wintest)";
+  const std::string port = TestPort();
+  std::remove("cli-record.log");
+  std::remove("cli-record.prom");
+
+  const Result ports = RunCli("ports");
+  EXPECT_EQ(ports.exitCode, 0u) << ports.err;
+  EXPECT_NE(ports.out.find(port + "\n"), std::string::npos) << ports.out;
+
+  const Result record =
+      RunCli("record --port " + port +
+             " --count 2 --format csv --out cli-record.log --prom cli-record.prom");
+  EXPECT_EQ(record.exitCode, 0u) << record.err;
+  EXPECT_EQ(record.out.rfind("time,value\r\n", 0), 0u) << record.out;
+  EXPECT_EQ(Count(record.out, "\r\n"), 3u) << record.out;
+  const std::string log = ReadFile("cli-record.log");
+  EXPECT_EQ(Count(log, "\t"), 2u) << log;
+  EXPECT_EQ(Count(log, "\r\n"), 2u) << log;
+  EXPECT_NE(ReadFile("cli-record.prom").find("tempolog_readings_total{port=\"" + port + "\"} 2\n"),
+            std::string::npos);
+
+  // A port that is not there: told once, looked for every period, no reading.
+  const Result missing = RunCli("record --port COM42 --duration 2");
+  EXPECT_EQ(missing.exitCode, 0u) << missing.err;
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err.rfind("tempolog-cli: COM42: gone (", 0), 0u) << missing.err;
+  EXPECT_EQ(Count(missing.err, "\n"), 1u) << missing.err;
+
+  const Result bad = RunCli("record --port " + port + " --period 0 --out cli-never.log");
+  EXPECT_EQ(bad.exitCode, 2u);
+  EXPECT_EQ(GetFileAttributesA("cli-never.log"), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
+}  // namespace tempolog
