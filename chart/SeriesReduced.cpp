@@ -41,6 +41,7 @@
 // any other setting (point colours, null points, other pens or markers,
 // logarithmic axes) draws every point.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "chart/ColumnRuns.h"
@@ -65,6 +66,28 @@ bool InLinearReach(const TCustomChartAxis& axis, double value) {
 }
 
 bool UsableMultiplier(double m) { return std::isfinite(m) && m != 0; }
+
+// True when the points a..b, of which b lies on row r, an extreme row of
+// a..b (no NaN among them), have a point on r before the last stretch of
+// points on r that ends at b: the path then leaves r after it. The stretch's
+// start is found by bisection over the pyramid's extremes.
+template <class RowOf>
+bool LeavesRow(const TMinMaxPyramid& pyramid, const double* ys, std::int32_t a, std::int32_t b,
+               int r, RowOf&& rowOf) {
+  auto onRow = [&](std::int32_t first, std::int32_t last, bool all) {
+    TMinMaxPyramid::Extremes e{};
+    pyramid.Query(ys, first, last, e);
+    const bool minOn = rowOf(e.min) == r, maxOn = rowOf(e.max) == r;
+    return all ? minOn && maxOn : minOn || maxOn;
+  };
+  std::int32_t low = a, high = b;  // [high, b] lies on r
+  while (low < high) {
+    const std::int32_t mid = low + (high - low) / 2;
+    if (onRow(mid, b, true)) high = mid;
+    else low = mid + 1;
+  }
+  return high > a && onRow(a, high - 1, false);
+}
 
 }  // namespace
 
@@ -177,8 +200,7 @@ bool TCustomSeries::DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TCo
   // centre row from the lowest to the highest, b's row perhaps excepted.
   // When the next point lies in another column, its segment starts on b's
   // row and covers it, so one vertical segment over all the rows paints the
-  // same. (The last point may share b's column and pixel, and then draws no
-  // segment: the path is drawn as it is.)
+  // same. (The last point may share b's column, below.)
   const int rowB = row(ys[b]);
   if (nextX != x) {
     if (DrawsLine() && linePen_.Visible()) {
@@ -188,10 +210,23 @@ bool TCustomSeries::DrawColumnReduced(std::int32_t a, std::int32_t b, int x, TCo
     previousX_ = x;
     previousY_ = rowB;
   } else {
-    for (const int r : {rowLo, rowHi, rowB}) {
-      DrawLineSegment(false, x, r, color, b);
+    // The last point shares b's column: its segment starts on b's row only
+    // when it lies on another row. When it lies on b's row too and that row
+    // is an extreme of the run, the points' own path paints the row only if
+    // it leaves the row somewhere; if it just comes to it in the end and
+    // stays, no segment paints it, and the path runs from the other extreme
+    // straight to b, leaving the row out as well.
+    std::array<int, 3> path{rowLo, rowHi, rowB};
+    std::size_t steps = 3;
+    if (rowLo != rowHi && (rowB == rowLo || rowB == rowHi) && row(ys[b + 1]) == rowB &&
+        !LeavesRow(yExtremes_, ys, a, b, rowB, row)) {
+      path = {rowB == rowLo ? rowHi : rowLo, rowB, rowB};
+      steps = 2;
+    }
+    for (std::size_t k = 0; k < steps; ++k) {
+      DrawLineSegment(false, x, path[k], color, b);
       previousX_ = x;
-      previousY_ = r;
+      previousY_ = path[k];
     }
   }
   previousIndex_ = b;
