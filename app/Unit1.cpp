@@ -548,6 +548,8 @@ void TForm1::PlotLogLines() {
     const LogColumns columns = SplitLogLine(Memo1->Line(i));
     AddLoadedPoint(columns.timestamp, columns.value);
   }
+  // The chart's first frame of a long log would otherwise build this.
+  Series1->PrepareReducedDrawing();
 }
 
 void TForm1::AddLoadedPoint(std::string_view timestampText, std::string_view valueText) {

@@ -135,6 +135,10 @@ class TCustomSeries : public TChartSeries {
   // draws every point one by one.
   bool DrawEveryPoint() const { return drawEveryPoint_; }
   void SetDrawEveryPoint(bool value) { drawEveryPoint_ = value; }
+  // Brings the min/max structure of the readings up to date with the values,
+  // so that the next paint need not build it: after a long log went in at
+  // once, building it is the larger part of the first frame.
+  void PrepareReducedDrawing() { UpdateExtremes(); }
   // Bytes held by the min/max structure of the readings kept for that.
   std::size_t ReductionMemoryBytes() const { return yExtremes_.MemoryBytes(); }
 
