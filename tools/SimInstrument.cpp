@@ -71,7 +71,8 @@ std::string SimUsage() {
          "  --script FILE       answer from FILE: lines \"request -> reply\" (escapes \\r \\n \\t\n"
          "                      \\0 \\xHH \\\\); requests not in the script get no answer\n"
          "  --seed N            seed of the noise (default 1)\n"
-         "  --help              show this text\n";
+         "  --help              show this text\n"
+         "  --version           show the simulator's version (the only argument then)\n";
 }
 
 bool ParseSimScript(const std::string& text,

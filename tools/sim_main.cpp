@@ -203,6 +203,10 @@ void Pause(int ms) {
 
 int main(int argc, char** argv) {
   using namespace tempolog;
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::printf("tempolog-sim %s\n", TEMPOLOG_VERSION);
+    return 0;
+  }
   SimOptions options;
   bool help = false;
   std::string error;

@@ -1,6 +1,7 @@
 #include "app/cli/Cli.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "app/cli/Console.h"
 #include "serial/SerialPort.h"
@@ -8,20 +9,7 @@
 namespace tempolog {
 
 void SayOnStderr(const std::string& text) {
-  std::string line = "tempolog-cli: ";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\t') {
-      line += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      line += escaped;
-    } else {
-      line += c;
-    }
-  }
-  line += '\n';
+  const std::string line = "tempolog-cli: " + EscapeForMessage(text, false) + "\n";
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
 }
@@ -32,11 +20,17 @@ bool WriteStdout(const std::string& bytes) {
   return std::fflush(stdout) == 0;
 }
 
+std::vector<std::string> SerialPortNames() {
+  std::vector<std::string> names;
+  for (std::string& name : SplitCommaText(ListSerialPorts())) {
+    if (!name.empty()) names.push_back(std::move(name));
+  }
+  return names;
+}
+
 int RunPorts() {
   std::string list;
-  for (const std::string& name : SplitCommaText(ListSerialPorts())) {
-    if (!name.empty()) list += name + "\n";
-  }
+  for (const std::string& name : SerialPortNames()) list += name + "\n";
   if (WriteStdout(list)) return kExitDone;
   SayOnStderr("cannot write to standard output");
   return kExitFailed;
@@ -52,6 +46,9 @@ int RunCli(const std::vector<std::string>& args) {
     return kExitBadArguments;
   }
   if (parsed.help) return WriteStdout(CliUsage(parsed.command)) ? kExitDone : kExitFailed;
+  if (parsed.version)
+    return WriteStdout(std::string("tempolog-cli ") + TEMPOLOG_VERSION + "\n") ? kExitDone
+                                                                               : kExitFailed;
   switch (parsed.command) {
     case TCliCommand::Ports: return RunPorts();
     case TCliCommand::Record: return RunRecord(parsed.record);

@@ -3,6 +3,7 @@
 // formats, the stop signals.
 //
 //   RunCli     the whole program: reads the arguments and runs a command
+//              (or tells the program's version)
 //   RunPorts   tempolog-cli ports
 //   RunRecord  tempolog-cli record
 //   RunExport  tempolog-cli export
@@ -28,6 +29,8 @@ inline constexpr int kExitBadArguments = 2;
 int RunCli(const std::vector<std::string>& args);
 
 int RunPorts();
+// The machine's serial ports as RunPorts lists them.
+std::vector<std::string> SerialPortNames();
 int RunRecord(const TRecordOptions& options);
 int RunExport(const TExportOptions& options);
 
@@ -39,7 +42,7 @@ using TOutputSink = std::function<bool(const std::string& bytes)>;
 int ExportLog(const TExportOptions& options, const TOutputSink& sink);
 
 // One message line on standard error: "tempolog-cli: " and `text`, control
-// bytes shown as \xHH (\t for a tab).
+// bytes shown as EscapeForMessage shows them.
 void SayOnStderr(const std::string& text);
 
 // Writes `bytes` to standard output and flushes them; false when that fails.

@@ -159,6 +159,9 @@ TCliArguments ParseCliArguments(const std::vector<std::string>& args) {
   const std::string& name = args.front();
   if (name == "--help" || name == "-h") {
     parsed.help = true;
+  } else if (name == "--version") {
+    parsed.version = true;
+    if (args.size() > 1) parsed.error = "unexpected argument " + Quoted(args[1]);
   } else if (name == "ports") {
     parsed.command = TCliCommand::Ports;
     std::vector<std::string> none;
@@ -214,7 +217,8 @@ std::string CliUsage(TCliCommand command) {
          "  ports     list the serial ports\n"
          "  record    record the instrument's readings\n"
          "  export    convert a saved log to CSV or InfluxDB line protocol\n"
-         "\"tempolog-cli COMMAND --help\" shows the options of a command.\n"
+         "\"tempolog-cli COMMAND --help\" shows the options of a command,\n"
+         "\"tempolog-cli --version\" the program's version.\n"
          "Exit status: 0 done, 1 a failure at run time, 2 bad arguments.\n";
 }
 

@@ -32,8 +32,9 @@ struct TExportOptions {
 
 struct TCliArguments {
   TCliCommand command = TCliCommand::None;
-  bool help = false;  // --help: show the command's usage
-  std::string error;  // not empty: the arguments are bad, and this says why
+  bool help = false;     // --help: show the command's usage
+  bool version = false;  // --version (as the only argument): show the program's version
+  std::string error;     // not empty: the arguments are bad, and this says why
   TRecordOptions record;
   TExportOptions exportOptions;
 };

@@ -160,4 +160,34 @@ std::string PromText(const TPromState& state) {
   return text;
 }
 
+std::string EscapeForMessage(std::string_view text, bool plainAscii) {
+  std::string escaped;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '\r': escaped += "\\r"; continue;
+      case '\n': escaped += "\\n"; continue;
+      case '\t': escaped += "\\t"; continue;
+      case '"':
+      case '\\':
+        if (plainAscii) escaped += '\\';
+        break;
+      default:
+        if (byte < 0x20 || byte == 0x7F || (plainAscii && byte > 0x7F)) {
+          char hex[8];
+          std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+          escaped += hex;
+          continue;
+        }
+    }
+    escaped += c;
+  }
+  return escaped;
+}
+
+std::string QuoteForMessage(std::string_view text, std::size_t maxBytes) {
+  const std::string_view shown = text.substr(0, maxBytes);
+  return "\"" + EscapeForMessage(shown, true) + "\"" + (shown.size() < text.size() ? "..." : "");
+}
+
 }  // namespace tempolog

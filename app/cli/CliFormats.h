@@ -60,6 +60,18 @@ std::string FormatHeader(TOutputFormat format);
 // csv, LF for influx). `port` names the influx tag; empty: no tag.
 std::string FormatReading(TOutputFormat format, const TReading& reading, std::string_view port);
 
+// `text` for a message line: CR, LF and tab as \r \n \t, every other byte
+// below 0x20 and 0x7F as \xHH; with `plainAscii` also the bytes from 0x80 on
+// as \xHH, and backslash and double quote after a backslash.
+std::string EscapeForMessage(std::string_view text, bool plainAscii);
+
+// `text` for a message line: in double quotes, with backslash and double
+// quote escaped by a backslash, CR, LF and tab as \r \n \t, every other byte
+// below 0x20 and from 0x7F on as \xHH (so the line is plain ASCII whatever
+// the instrument or the file held); only the first `maxBytes` bytes of the
+// text are shown, "..." after the closing quote telling that more followed.
+std::string QuoteForMessage(std::string_view text, std::size_t maxBytes);
+
 // --- Prometheus ---
 
 // What the metrics file tells about one recording.

@@ -6,7 +6,15 @@
 // to the disk), to standard output (flushed) and to the --prom file (a
 // temporary file renamed over the old one). What happens to the instrument is
 // told on standard error once per change: gone, back, no answer, answering
-// again; a rejected reply each time.
+// again; rejected replies when they start (the first one quoted) and when
+// they stop (with how many ticks were rejected).
+//
+// At the start, a port name that is no terminal device, or a port that
+// another program holds, ends the run before any file is touched; a name
+// that no port has (yet) is told with the ports there are, and waited for,
+// so that a service started before its adapter records once it comes. When
+// the recording ends, the --prom file it kept is removed: a collector then
+// exports no reading that no one takes any more.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -17,6 +25,7 @@
 
 #include "app/cli/Cli.h"
 #include "app/cli/Console.h"
+#include "app/cli/PortPlace.h"
 #include "app/link/InstrumentLink.h"
 #include "app/link/LogFormat.h"
 #include "framework/Exceptions.h"
@@ -27,6 +36,9 @@ namespace tempolog {
 namespace {
 
 namespace fs = std::filesystem;
+
+// How much of a rejected reply a message shows.
+constexpr std::size_t kQuotedReplyBytes = 64;
 
 // An unfinished last line longer than this is no log line cut short: the file
 // is left alone.
@@ -156,8 +168,14 @@ std::string ReplaceMetricsFile(const std::string& path, const std::string& text)
   return FormatMessage("Cannot write file \"%s\". %s", {path, error.message()});
 }
 
-// What the recorder last told of the instrument.
-enum class TLinkState { Unknown, Answering, Silent, Gone };
+// What the recorder last told of the instrument. Missing: a port name that
+// named no port at the start, waited for.
+enum class TLinkState { Unknown, Answering, Silent, Gone, Missing };
+
+// "1 rejected tick", "2 rejected ticks".
+std::string RejectedTicks(std::uint64_t count) {
+  return std::to_string(count) + (count == 1 ? " rejected tick" : " rejected ticks");
+}
 
 class TRecorder {
  public:
@@ -168,27 +186,66 @@ class TRecorder {
 
   int Run() {
     InstallStopSignals();
+    const int status = StartAndLoop();
+    if (rejectedTicks_ > 0)
+      SayOnStderr(o_.port + ": replies still rejected at the end, after " +
+                  RejectedTicks(rejectedTicks_));
+    RemoveProm();
+    return status;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  int StartAndLoop() {
+    if (!OpenPort()) return kExitFailed;
     if (!o_.out.empty()) {
       out_ = TOutFile::Open(o_.out);
       if (!out_) return kExitFailed;
     }
     if (!WriteProm(true)) return kExitFailed;
-    if (!link_.Open(o_.port)) {
-      const std::int32_t code = port_.LastErrorCode;
-      if (LinkErrorKind(code) == TLinkErrorKind::Denied) {
-        SayOnStderr(o_.port + ": " + TSerialPort::GetErrorDesc(code) +
-                    " (on Linux the user must be in the group \"dialout\")");
-        return kExitFailed;
-      }
-      link_.WaitForDevice();
-      ChangeState(TLinkState::Gone, code);
-    }
     if (!WriteStdout(FormatHeader(o_.format))) return StdoutFailed();
     return Loop();
   }
 
- private:
-  using Clock = std::chrono::steady_clock;
+  // Opens the port at the start. False, with a message, when the recording
+  // cannot start on it; true when it is open or waited for.
+  bool OpenPort() {
+    if (link_.Open(o_.port)) return true;
+    const std::int32_t code = port_.LastErrorCode;
+    const std::string path = SerialDevicePath(o_.port);
+    switch (PortPlace(path, code)) {
+      case TPortPlace::NotATerminal:
+        SayOnStderr(o_.port + (path != o_.port ? " (" + path + ")" : std::string()) +
+                    ": not a terminal device, so no serial port");
+        return false;
+      case TPortPlace::Missing: {
+        std::string ports;
+        for (const std::string& name : SerialPortNames())
+          ports += (ports.empty() ? "ports now: " : ", ") + name;
+        SayOnStderr(o_.port + ": no such port (" + (ports.empty() ? "no serial port now" : ports) +
+                    "); waiting for it, looking every " + std::to_string(o_.periodSeconds) + " s");
+        link_.WaitForDevice();
+        state_ = TLinkState::Missing;
+        return true;
+      }
+      case TPortPlace::TerminalDevice: break;
+    }
+    switch (LinkErrorKind(code)) {
+      case TLinkErrorKind::Denied:
+        SayOnStderr(o_.port + ": " + TSerialPort::GetErrorDesc(code) +
+                    " (on Linux the user must be in the group \"dialout\")");
+        return false;
+      case TLinkErrorKind::Busy:
+        SayOnStderr(o_.port + ": held by another program (" + TSerialPort::GetErrorDesc(code) +
+                    ")");
+        return false;
+      default:
+        link_.WaitForDevice();
+        ChangeState(TLinkState::Gone, code);
+        return true;
+    }
+  }
 
   int Loop() {
     const Clock::time_point start = Clock::now();
@@ -219,11 +276,17 @@ class TRecorder {
       case TTickOutcome::Reading: return Record(tick.reading);
       case TTickOutcome::TooLong:
         ChangeState(TLinkState::Answering, 0);
-        SayOnStderr(o_.port + ": reply rejected: longer than " + std::to_string(kMaxReplyLength) +
-                    " bytes");
+        // The over-long line when its end came with it, else what came of it,
+        // which the port keeps until the next exchange discards it.
+        return Rejected("longer than " + std::to_string(kMaxReplyLength) + " bytes: " +
+                        QuoteForMessage(tick.lastReply.empty() ? port_.LineBuffer : tick.lastReply,
+                                        kQuotedReplyBytes));
+      case TTickOutcome::Gone:
+        RejectionsOver();
+        ChangeState(TLinkState::Gone, tick.error);
         break;
-      case TTickOutcome::Gone: ChangeState(TLinkState::Gone, tick.error); break;
       case TTickOutcome::NoReading:
+        RejectionsOver();
         ChangeState(link_.Away() ? TLinkState::Gone : TLinkState::Silent, tick.error);
         break;
     }
@@ -236,11 +299,14 @@ class TRecorder {
     TReading reading;
     try {
       reading.value = RoundToSingle(ParseNumber(CliTextSettings(), reply));
+    } catch (const EConvertError&) {
+      // Its message holds the reply as it came.
+      return Rejected(QuoteForMessage(reply, kQuotedReplyBytes) +
+                      " is not a valid floating point value");
     } catch (const Exception& error) {
-      SayOnStderr(o_.port + ": reply rejected: " + error.Message());
-      ++prom_.failedTicks;
-      return WriteProm(false);
+      return Rejected(QuoteForMessage(reply, kQuotedReplyBytes) + ": " + error.Message());
     }
+    RejectionsOver();
     const ZonedTime now = ClockNowZoned();
     reading.local = now.local;
     reading.utcOffsetSeconds = now.utcOffsetSeconds;
@@ -257,9 +323,29 @@ class TRecorder {
     return WriteProm(false);
   }
 
+  // A tick whose reply was rejected for `why`. The first of a run is told;
+  // the others are counted until a tick ends the run.
+  bool Rejected(const std::string& why) {
+    if (rejectedTicks_++ == 0)
+      SayOnStderr(o_.port + ": reply rejected: " + why +
+                  "; told again when replies are no longer rejected");
+    ++prom_.failedTicks;
+    return WriteProm(false);
+  }
+
+  // A tick brought a reading, or no reply to reject: a run of rejected
+  // replies is over.
+  void RejectionsOver() {
+    if (rejectedTicks_ == 0) return;
+    SayOnStderr(o_.port + ": replies no longer rejected, after " + RejectedTicks(rejectedTicks_));
+    rejectedTicks_ = 0;
+  }
+
   // Tells a change of the instrument's state; `code` says why it failed.
   void ChangeState(TLinkState state, std::int32_t code) {
     if (state == state_) return;
+    // A port missing at the start is already told as waited for.
+    if (state == TLinkState::Gone && state_ == TLinkState::Missing) return;
     const TLinkState was = std::exchange(state_, state);
     const std::string reason = code != 0 ? " (" + TSerialPort::GetErrorDesc(code) + ")" : "";
     switch (state) {
@@ -271,7 +357,9 @@ class TRecorder {
       case TLinkState::Answering:
         if (was == TLinkState::Gone) SayOnStderr(o_.port + ": back");
         if (was == TLinkState::Silent) SayOnStderr(o_.port + ": answering again");
+        if (was == TLinkState::Missing) SayOnStderr(o_.port + ": found");
         break;
+      case TLinkState::Missing:
       case TLinkState::Unknown: break;
     }
   }
@@ -284,11 +372,20 @@ class TRecorder {
     if (failure.empty()) {
       if (promFailing_) SayOnStderr(o_.prom + ": written again");
       promFailing_ = false;
+      promWritten_ = true;
       return true;
     }
     if (!promFailing_) SayOnStderr(failure);
     promFailing_ = true;
     return !first;
+  }
+
+  // Removes the metrics file this recording wrote.
+  void RemoveProm() {
+    if (!promWritten_) return;
+    std::error_code error;
+    if (!fs::remove(o_.prom, error) && error)
+      SayOnStderr(FormatMessage("Cannot delete file \"%s\". %s", {o_.prom, error.message()}));
   }
 
   int StdoutFailed() {
@@ -302,7 +399,9 @@ class TRecorder {
   std::unique_ptr<TOutFile> out_;
   TPromState prom_;
   bool promFailing_ = false;
+  bool promWritten_ = false;  // by this recording, at least once
   TLinkState state_ = TLinkState::Unknown;
+  std::uint64_t rejectedTicks_ = 0;  // in a row, up to the last tick
 };
 
 }  // namespace

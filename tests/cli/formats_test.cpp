@@ -81,6 +81,18 @@ TEST(CliFormats, EveryFormatAndRefusalExactly) {
       {"large value", [] { return ValueText(RoundToSingle(1e20L)); }, "1e+20"},
       {"many digits keep only single precision",
        [] { return ValueText(RoundToSingle(23.456789012L)); }, "23.456789"},
+      // --- texts quoted in messages
+      {"quoted as it is", [] { return QuoteForMessage("23.5 C", 64); }, "\"23.5 C\""},
+      {"quoted with line ends, tab, control bytes and bytes beyond ASCII escaped",
+       [] { return QuoteForMessage(std::string("a\r\n\tb\0\x1B\x7F\xB0", 9), 64); },
+       "\"a\\r\\n\\tb\\x00\\x1B\\x7F\\xB0\""},
+      {"quote and backslash escaped", [] { return QuoteForMessage("\"\\", 64); }, "\"\\\"\\\\\""},
+      {"cut after so many bytes of the text", [] { return QuoteForMessage("abcdef", 3); },
+       "\"abc\"..."},
+      {"not cut at exactly so many", [] { return QuoteForMessage("abc", 3); }, "\"abc\""},
+      {"cut never splits an escape", [] { return QuoteForMessage("\x01\x02\x03", 2); },
+       "\"\\x01\\x02\"..."},
+      {"empty", [] { return QuoteForMessage("", 8); }, "\"\""},
       // --- Prometheus
       {"prom label escapes backslash, quote and line feed",
        [] { return PromLabelValue("a\\b\"c\nd\xB5"); }, "a\\\\b\\\"c\\nd\xC2\xB5"},

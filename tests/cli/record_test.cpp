@@ -2,7 +2,10 @@
 // on a pseudo-terminal: readings reach the --out file, standard output and the
 // metrics file alike; a rejected reply, an unplugged and returned adapter and
 // a SIGTERM while a reply is awaited lose no reading and leave whole lines; a
-// bad command line or an unusable file stops it before any request.
+// bad command line or an unusable file stops it before any request; a port
+// name that is no serial port, a busy port and a missing one are told apart;
+// rejected replies are told when they start and stop; the metrics file goes
+// with the recorder.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -21,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "serial/SerialPort.h"
 #include "tests/app/Instrument.h"
 
 extern char** environ;
@@ -77,12 +81,12 @@ class CliRecord : public ::testing::Test {
   // Starts tempolog-cli with `args`; its output goes to files of the folder.
   // It inherits no other descriptor: a copy of the instrument's side of the
   // terminal would keep the port from hanging up when the instrument vanishes.
-  void Start(const std::vector<std::string>& args) {
+  void Start(const std::vector<std::string>& args, const char* program = TEMPOLOG_CLI) {
     for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
       const int fd = std::stoi(entry.path().filename().string());
       if (fd > 2) fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
-    std::vector<std::string> all = {TEMPOLOG_CLI};
+    std::vector<std::string> all = {program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : all) argv.push_back(arg.data());
@@ -91,14 +95,19 @@ class CliRecord : public ::testing::Test {
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, 1, Out().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&files, 2, Err().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_EQ(posix_spawn(&pid_, TEMPOLOG_CLI, &files, nullptr, argv.data(), environ), 0);
+    ASSERT_EQ(posix_spawn(&pid_, program, &files, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&files);
   }
 
-  // The exit status, or -1 when it did not end by exiting within 10 s.
+  // The exit status, or -1 when it did not end by exiting within 10 s (it is
+  // killed then).
   int Wait() {
     int status = 0;
     const bool ended = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 10000);
+    if (!ended) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
     pid_ = -1;
     return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -137,6 +146,9 @@ TEST_F(CliRecord, RejectedGoneBackAndStopWhileAwaitingAReply) {
       << ReadFile(Err()) << ReadFile(Out());
   instrument_->Return();
   ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) == 3; })) << ReadFile(Err());
+  ASSERT_TRUE(WaitFor([&] {
+    return ReadFile(prom).find("tempolog_readings_total{port=\"lab\"} 3\n") != std::string::npos;
+  })) << ReadFile(prom);
   // The next tick's reading is held back; the stop comes while it is awaited.
   const int seen = static_cast<int>(instrument_->Requests().size());
   held = seen + 2;
@@ -158,11 +170,12 @@ TEST_F(CliRecord, RejectedGoneBackAndStopWhileAwaitingAReply) {
   EXPECT_EQ(values,
             (std::vector<std::string>{"22.5", "26.5", "28.5", std::to_string(20 + held) + ".5"}));
   const std::string err = ReadFile(Err());
-  EXPECT_NE(err.find("lab: reply rejected: 'abc' is not a valid floating point value\n"),
+  EXPECT_NE(err.find("lab: reply rejected: \"abc\" is not a valid floating point value;"),
             std::string::npos)
       << err;
   EXPECT_NE(err.find("lab: back\n"), std::string::npos) << err;
-  EXPECT_NE(ReadFile(prom).find("tempolog_readings_total{port=\"lab\"} 4\n"), std::string::npos);
+  // The metrics file goes with the recording.
+  EXPECT_FALSE(fs::exists(prom));
 }
 
 TEST_F(CliRecord, NothingAskedNorWrittenWhenItCannotStart) {
@@ -234,6 +247,172 @@ TEST_F(CliRecord, NextLineNeverGluedToAnUnfinishedOne) {
     const std::string err = ReadFile(Err());
     EXPECT_EQ(err.empty(), row.told.empty()) << row.name << ": " << err;
     EXPECT_NE(err.find(row.told), std::string::npos) << row.name << ": " << err;
+  }
+}
+
+TEST_F(CliRecord, PortThatIsNoSerialPortBusyOrMissingAtTheStart) {
+  instrument_->SetScript([](int, const std::string&) { return std::string("23.5\r\n"); });
+  std::ofstream(Path("plain.txt")) << "23.5\r\n";
+  // Another program holds the instrument's port while the busy row runs.
+  TSerialPort holder;
+  struct Row {
+    const char* name;
+    std::string port;
+    int exitCode;
+    std::vector<std::string> told;  // each on standard error
+    std::function<void()> before;   // before the start
+    std::function<void()> during;   // after the start
+  };
+  std::unique_ptr<Instrument> late;
+  const std::vector<Row> rows = {
+      {"the null device",
+       "/dev/null",
+       1,
+       {"tempolog-cli: /dev/null: not a terminal device"},
+       nullptr,
+       nullptr},
+      {"a regular file",
+       Path("plain.txt"),
+       1,
+       {"tempolog-cli: " + Path("plain.txt") + ": not a terminal device"},
+       nullptr,
+       nullptr},
+      {"a folder",
+       dir_,
+       1,
+       {"tempolog-cli: " + dir_ + ": not a terminal device"},
+       nullptr,
+       nullptr},
+      {"a port another program holds",
+       "lab",
+       1,
+       {"tempolog-cli: lab: held by another program"},
+       [&] { holder.OpenPort(SerialDevicePath("lab")); },
+       nullptr},
+      // A service started at boot before its adapter is plugged in records
+      // once the adapter comes.
+      {"a name no port has yet, then plugged in",
+       "lab2",
+       0,
+       {"tempolog-cli: lab2: no such port (ports now: ", "lab", "); waiting for it",
+        "tempolog-cli: lab2: found\n"},
+       nullptr,
+       [&] {
+         ASSERT_TRUE(WaitFor([&] { return ReadFile(Err()).find("waiting") != std::string::npos; }))
+             << ReadFile(Err());
+         late = std::make_unique<Instrument>(dir_ + "/tempolog/ports", "lab2");
+         late->SetScript([](int, const std::string&) { return std::string("24.5\r\n"); });
+       }},
+  };
+  const std::string log = Path("x.log");
+  for (const Row& row : rows) {
+    if (row.before) row.before();
+    Start({"record", "--port", row.port, "--out", log, "--count", "1"});
+    if (row.during) row.during();
+    EXPECT_EQ(Wait(), row.exitCode) << row.name;
+    holder.ClosePort();
+    const std::string err = ReadFile(Err());
+    for (const std::string& told : row.told)
+      EXPECT_NE(err.find(told), std::string::npos) << row.name << ": " << err;
+    EXPECT_EQ(err.find("gone"), std::string::npos) << row.name << ": " << err;
+    // A port that cannot be recorded leaves no log behind.
+    EXPECT_EQ(fs::exists(log), row.exitCode == 0) << row.name;
+    EXPECT_EQ(Lines(ReadFile(Out())), row.exitCode == 0 ? 1u : 0u) << row.name;
+    fs::remove(log);
+  }
+  EXPECT_TRUE(instrument_->Requests().empty());
+}
+
+TEST_F(CliRecord, RejectedRepliesToldWhenTheyStartAndWhenTheyStop) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> readings;  // the second reply of each tick
+    std::string told;                   // all of standard error
+  };
+  const std::string longGarbage = "7\x01" + std::string(300, '7');
+  const std::string overflowTold =
+      "tempolog-cli: lab: reply rejected: longer than 256 bytes: \"7\\x01" + std::string(62, '7') +
+      "\"...; told again when replies are no longer rejected\n";
+  const std::vector<Row> rows = {
+      {"garbage with control bytes, a quote and bytes beyond ASCII",
+       {"1\x02\"\xFF\\\r\n", "abc\r\n", "21.5\r\n"},
+       "tempolog-cli: lab: reply rejected: \"1\\x02\\\"\\xFF\\\\\" is not a valid floating point "
+       "value; told again when replies are no longer rejected\n"
+       "tempolog-cli: lab: replies no longer rejected, after 2 rejected ticks\n"},
+      {"a long reply is cut",
+       {std::string(100, '9') + "x\r\n", "21.5\r\n"},
+       "tempolog-cli: lab: reply rejected: \"" + std::string(64, '9') +
+           "\"... is not a valid floating point value; told again when replies are no longer "
+           "rejected\n"
+           "tempolog-cli: lab: replies no longer rejected, after 1 rejected tick\n"},
+      {"overflowing replies show their start",
+       {longGarbage + "\r\n", longGarbage + "\r\n", longGarbage + "\r\n", "21.5\r\n"},
+       overflowTold + "tempolog-cli: lab: replies no longer rejected, after 3 rejected ticks\n"},
+      {"an overflowing reply without its line end shows its start",
+       {longGarbage, "21.5\r\n"},
+       overflowTold + "tempolog-cli: lab: replies no longer rejected, after 1 rejected tick\n"},
+  };
+  for (const Row& row : rows) {
+    // The first request of a tick is answered with a number, the second with
+    // the tick's reading.
+    instrument_->SetScript([&](int n, const std::string&) -> std::optional<std::string> {
+      const std::size_t tick = static_cast<std::size_t>(n - 1) / 2;
+      if (n % 2 == 1 || tick >= row.readings.size()) return std::string("20.5\r\n");
+      return row.readings[tick];
+    });
+    ASSERT_EQ(Run({"record", "--port", "lab", "--count", "1"}), 0) << row.name;
+    EXPECT_EQ(ReadFile(Err()), row.told) << row.name;
+    EXPECT_EQ(ReadFile(Out()).substr(19), "\t21.5\r\n") << row.name;
+    EXPECT_EQ(instrument_->Requests().size(), 2 * row.readings.size()) << row.name;
+    // The script of the next row starts counting anew.
+    instrument_.reset();
+    instrument_ = std::make_unique<Instrument>(dir_ + "/tempolog/ports", "lab");
+  }
+}
+
+TEST_F(CliRecord, VersionPortPathAndNoMetricsLeftAfterAStop) {
+  instrument_->SetScript([](int, const std::string&) { return std::string("23.5\r\n"); });
+  // A stable adapter name as the system makes it: a link in a by-id folder to
+  // a link beside that folder's parent, the way ../../ttyUSB0 is.
+  fs::create_directories(Path("dev/serial/by-id"));
+  fs::create_symlink(fs::read_symlink(dir_ + "/tempolog/ports/lab"), Path("dev/ttyUSB0"));
+  const std::string byId = Path("dev/serial/by-id/usb-FTDI_FT232R_A12345-if00-port0");
+  fs::create_symlink("../../ttyUSB0", byId);
+  const std::string prom = Path("lab.prom");
+  struct Row {
+    const char* name;
+    const char* program;
+    std::vector<std::string> args;
+    int stopSignal;   // sent once the first reading is out; 0: none
+    std::string out;  // the start of standard output
+  };
+  const std::string version = std::string(" ") + TEMPOLOG_VERSION + "\n";
+  const std::vector<Row> rows = {
+      {"tempolog-cli --version", TEMPOLOG_CLI, {"--version"}, 0, "tempolog-cli" + version},
+      {"tempolog-sim --version", TEMPOLOG_SIM, {"--version"}, 0, "tempolog-sim" + version},
+      {"a by-id path, to the end of --count",
+       TEMPOLOG_CLI,
+       {"record", "--port", byId, "--prom", prom, "--count", "2"},
+       0,
+       "20"},
+      {"to the end of --duration",
+       TEMPOLOG_CLI,
+       {"record", "--port", "lab", "--prom", prom, "--duration", "2"},
+       0,
+       "20"},
+      {"SIGTERM", TEMPOLOG_CLI, {"record", "--port", "lab", "--prom", prom}, SIGTERM, "20"},
+      {"SIGINT", TEMPOLOG_CLI, {"record", "--port", "lab", "--prom", prom}, SIGINT, "20"},
+  };
+  for (const Row& row : rows) {
+    Start(row.args, row.program);
+    if (row.stopSignal != 0) {
+      ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) >= 1; })) << row.name;
+      EXPECT_TRUE(fs::exists(prom)) << row.name;
+      kill(pid_, row.stopSignal);
+    }
+    EXPECT_EQ(Wait(), 0) << row.name << ": " << ReadFile(Err());
+    EXPECT_EQ(ReadFile(Out()).substr(0, row.out.size()), row.out) << row.name;
+    EXPECT_FALSE(fs::exists(prom)) << row.name;
   }
 }
 

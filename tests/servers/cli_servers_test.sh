@@ -67,21 +67,44 @@ echo "== servers"
 servers_start "$tmp/servers"
 echo "InfluxDB at $influx_url, node exporter at $metrics_url"
 
+# no_metrics_of PORT: the node exporter serves no sample of the recorder of
+# PORT, and read its folder without an error.
+no_metrics_of() {
+  node_metrics >"$tmp/none.metrics"
+  grep -q "port=\"$1\"" "$tmp/none.metrics" &&
+    fail "the node exporter still serves $1 after the recorder ended: $(grep tempolog_ "$tmp/none.metrics")"
+  grep -q '^node_textfile_scrape_error 0' "$tmp/none.metrics" ||
+    fail "the node exporter could not read its folder: $(grep node_textfile "$tmp/none.metrics")"
+}
+
 # ---- record: line protocol into InfluxDB, metrics through the node exporter --
-# The port's name needs the escapes of the line protocol's tag values.
+# The port's name needs the escapes of the line protocol's tag values. The
+# simulator answers three readings and vanishes, so that the metrics are read
+# while the recorder runs and its log no longer grows; SIGTERM then ends it,
+# and its metrics file goes with it.
 echo "== record --format influx --prom"
 port='lab 2,a=b'
-start_sim "$port"
-"$cli" record --port "$port" --period 1 --count 3 --format influx --out "$tmp/a.log" \
-  --prom "$(textfile_dir)/lab.prom" >"$tmp/a.lp" 2>"$tmp/a.err" ||
-  fail "record ended with status $?: $(cat "$tmp/a.err")"
-[ "$(lines_of "$tmp/a.log")" = 3 ] || fail "3 readings asked, the log has: $(cat -A "$tmp/a.log")"
+start_sim "$port" --vanish-after 6
+"$cli" record --port "$port" --period 1 --format influx --out "$tmp/a.log" \
+  --prom "$(textfile_dir)/lab.prom" >"$tmp/a.lp" 2>"$tmp/a.err" &
+pid=$!
+sim_pids+=("$pid") # ended with the simulators when the test fails
+for ((i = 0; i < 100; ++i)); do
+  grep -q ': gone' "$tmp/a.err" && break
+  sleep 0.1
+done
+[ "$(lines_of "$tmp/a.log")" = 3 ] || fail "3 readings answered, the log has: $(cat -A "$tmp/a.log")"
+node_metrics >"$tmp/a.metrics"
+readback prom "$tmp/a.metrics" "$tmp/a.log" "$port" some
+kill -TERM "$pid"
+status=0
+wait "$pid" || status=$?
+[ "$status" = 0 ] || fail "record ended with status $status after SIGTERM: $(cat "$tmp/a.err")"
+no_metrics_of "$port"
 influx_create recorded
 influx_write recorded "$tmp/a.lp"
 influx_query recorded 'SELECT value FROM temperature GROUP BY port' >"$tmp/a.json"
 readback influx "$tmp/a.json" "$tmp/a.log" "$port"
-node_metrics >"$tmp/a.metrics"
-readback prom "$tmp/a.metrics" "$tmp/a.log" "$port" 0
 
 # ---- export of that log: line protocol into InfluxDB, CSV through csv --------
 echo "== export"
@@ -132,14 +155,13 @@ changes="$(grep -o 'unplug: \(gone\|back\)' "$tmp/b.err" | tr '\n' ' ')"
 [[ "$changes" =~ ^unplug:\ gone\ unplug:\ back\ (unplug:\ gone\ )?$ ]] ||
   fail "not one line for each change of the port: $changes"
 [ "$(lines_of "$tmp/b.log")" -ge 4 ] || fail "no readings after the return: $(cat -A "$tmp/b.log")"
-node_metrics >"$tmp/b.metrics"
-readback prom "$tmp/b.metrics" "$tmp/b.log" unplug some
+no_metrics_of unplug
 # Waiting for the port takes no processor time to speak of (no busy loop).
 read -r user system <"$tmp/b.time"
 "$servers_python" -c "import sys; sys.exit(0 if $user + $system < 2 else 1)" ||
   fail "record used ${user} s + ${system} s of processor time in 8 s"
 
-# ---- replies that are no reading: reported, not recorded, recording goes on --
+# ---- replies that are no reading: reported once, not recorded, recording goes on --
 echo "== rejected replies"
 for row in "not a number|abc" "beyond single precision|1e39"; do
   name="${row%%|*}"
@@ -149,8 +171,10 @@ for row in "not a number|abc" "beyond single precision|1e39"; do
   "$cli" record --port "bad$value" --period 1 --duration 3 --out "$tmp/c.log" >"$tmp/c.out" \
     2>"$tmp/c.err" || status=$?
   [ "$status" = 0 ] || fail "$name: record ended with status $status"
-  [ "$(grep -c "bad$value: reply rejected" "$tmp/c.err")" -ge 2 ] ||
-    fail "$name: the reply $value is not reported at every tick: $(cat "$tmp/c.err")"
+  [ "$(grep -c "bad$value: reply rejected" "$tmp/c.err")" = 1 ] ||
+    fail "$name: the reply $value is not reported once: $(cat "$tmp/c.err")"
+  grep -q "bad$value: replies still rejected at the end, after [2-9] rejected ticks" "$tmp/c.err" ||
+    fail "$name: the rejected ticks are not counted at the end: $(cat "$tmp/c.err")"
   [ ! -s "$tmp/c.log" ] && [ ! -s "$tmp/c.out" ] || fail "$name: the reply $value was recorded"
 done
 
