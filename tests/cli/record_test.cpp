@@ -305,9 +305,10 @@ TEST_F(CliRecord, PortThatIsNoSerialPortBusyOrMissingAtTheStart) {
        }},
   };
   const std::string log = Path("x.log");
+  const std::string prom = Path("x.prom");
   for (const Row& row : rows) {
     if (row.before) row.before();
-    Start({"record", "--port", row.port, "--out", log, "--count", "1"});
+    Start({"record", "--port", row.port, "--out", log, "--prom", prom, "--count", "1"});
     if (row.during) row.during();
     EXPECT_EQ(Wait(), row.exitCode) << row.name;
     holder.ClosePort();
@@ -315,8 +316,10 @@ TEST_F(CliRecord, PortThatIsNoSerialPortBusyOrMissingAtTheStart) {
     for (const std::string& told : row.told)
       EXPECT_NE(err.find(told), std::string::npos) << row.name << ": " << err;
     EXPECT_EQ(err.find("gone"), std::string::npos) << row.name << ": " << err;
-    // A port that cannot be recorded leaves no log behind.
+    // A port that cannot be recorded leaves no log behind; no metrics file
+    // stays in any case.
     EXPECT_EQ(fs::exists(log), row.exitCode == 0) << row.name;
+    EXPECT_FALSE(fs::exists(prom)) << row.name;
     EXPECT_EQ(Lines(ReadFile(Out())), row.exitCode == 0 ? 1u : 0u) << row.name;
     fs::remove(log);
   }
