@@ -4,9 +4,12 @@
 #include <stdlib.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QLineEdit>
+#include <QTimer>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -390,6 +393,30 @@ TEST_F(MonitorTest, RestartingReadsThePeriodAndCommandAgain) {
   ClickRun();
   EXPECT_EQ(form_->Timer1->Interval(), 3000u);
   EXPECT_EQ(instrument_->Requests().back(), "02Y?");
+}
+
+// A real file dialog on the screen for a few periods, cancelled then (by a
+// timer of the test, as the operator would): its loop goes on with the
+// recording, one reading a period, none lost while it is open or when it
+// closes.
+TEST_F(MonitorTest, NoReadingIsLostWhileARealDialogIsOpen) {
+  GoOnline();
+  const auto started = std::chrono::steady_clock::now();
+  ClickRun();
+  QTimer::singleShot(3500, [] {
+    if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+  });
+  TQtDialogs real;
+  EXPECT_EQ(real.ChooseSaveFile(), std::nullopt);
+  QEventLoop after;
+  QTimer::singleShot(2000, &after, &QEventLoop::quit);
+  after.exec();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ClickRun();
+  // One reading at Run, then one each full second (about 5.5 s: half a
+  // period from either side).
+  EXPECT_EQ(Points(), 1 + static_cast<int>(seconds)) << seconds << " s";
 }
 
 // Replies that name their request ("n.5" answers request n), so that a reply
