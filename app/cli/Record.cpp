@@ -215,6 +215,9 @@ class TRecorder {
   // False when an output failed: the recording cannot keep its promises.
   bool TakeTick() {
     const TTickResult tick = link_.Tick(o_.command);
+    if (tick.otherAdapter)
+      SayOnStderr(o_.port + ": another adapter is now at " + link_.PortName() +
+                  "; it is not read, this one is still looked for");
     switch (tick.outcome) {
       case TTickOutcome::Reading: return Record(tick.reading);
       case TTickOutcome::TooLong:
