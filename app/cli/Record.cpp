@@ -217,7 +217,7 @@ class TRecorder {
     const TTickResult tick = link_.Tick(o_.command);
     if (tick.otherAdapter)
       SayOnStderr(o_.port + ": another adapter is now at " + link_.PortName() +
-                  "; it is not read, this one is still looked for");
+                  "; not reading it, still looking for this one");
     switch (tick.outcome) {
       case TTickOutcome::Reading: return Record(tick.reading);
       case TTickOutcome::TooLong:

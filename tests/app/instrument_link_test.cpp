@@ -40,25 +40,24 @@ TEST(InstrumentLink, AnAdapterThatWentAwayIsTakenBackOnlyWhenItIsSurelyTheSame) 
   const std::string a1 = "usb-FTDI_FT232R_USB_UART_A1-if00-port0";
   const std::string b2 = "usb-FTDI_FT232R_USB_UART_B2-if00-port0";
   const std::string plain = "usb-FTDI_FT232R_USB_UART-if00-port0";  // no serial number
+  const Adapter one{"1-1", "A1", a1}, other{"1-2", "B2", b2};
+  // Twins: one serial number (so one link name) for two adapters.
+  const Adapter twinA{"1-1", "S7", a1}, twinB{"1-2", "S7", a1};
+  const Adapter plainA{"1-1", "", plain}, plainB{"1-2", "", plain};
   struct Row {
     const char* name;
     Adapter a, b;
-    bool bAtOpen;   // B is plugged in as ttyUSB1 when the link opens A's ttyUSB0
-    bool together;  // after both were away, B (as ttyUSB0) and A come back before a tick
-    bool aReturns;  // A comes back as ttyUSB1
-    int told;       // ticks that say another adapter is under the old name
+    bool bAtOpen;          // B is plugged in as ttyUSB1 when the link opens A's ttyUSB0
+    bool together;         // after both were away, B (as ttyUSB0) and A come back before a tick
+    bool aReturns;         // A comes back as ttyUSB1
+    int told;              // ticks that say another adapter is under the old name
     std::string followed;  // where A is read in the end; "" while it is waited for
   } rows[] = {
-      {"two adapters swap their names", {"1-1", "A1", a1}, {"1-2", "B2", b2}, true, false, true,
-       1, "ttyUSB1"},
-      {"twins with one serial number swap their names", {"1-1", "S7", a1}, {"1-2", "S7", a1},
-       true, false, true, 1, "ttyUSB1"},
-      {"a twin of A takes its name as A comes back", {"1-1", "S7", a1}, {"1-2", "S7", a1}, false,
-       true, true, 0, "ttyUSB1"},
-      {"adapters without serial numbers swap their names", {"1-1", "", plain}, {"1-2", "", plain},
-       true, false, true, 1, "ttyUSB1"},
-      {"the old name reused while A is away", {"1-1", "A1", a1}, {"1-2", "B2", b2}, false, false,
-       false, 1, ""},
+      {"two adapters swap their names", one, other, true, false, true, 1, "ttyUSB1"},
+      {"twins swap their names", twinA, twinB, true, false, true, 1, "ttyUSB1"},
+      {"a twin takes the name as A comes back", twinA, twinB, false, true, true, 0, "ttyUSB1"},
+      {"adapters without a serial swap names", plainA, plainB, true, false, true, 1, "ttyUSB1"},
+      {"the old name reused while A is away", one, other, false, false, false, 1, ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
