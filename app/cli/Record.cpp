@@ -215,6 +215,9 @@ class TRecorder {
   // False when an output failed: the recording cannot keep its promises.
   bool TakeTick() {
     const TTickResult tick = link_.Tick(o_.command);
+    if (tick.otherAdapter)
+      SayOnStderr(o_.port + ": another adapter is now at " + link_.PortName() +
+                  "; not reading it, still looking for this one");
     switch (tick.outcome) {
       case TTickOutcome::Reading: return Record(tick.reading);
       case TTickOutcome::TooLong:

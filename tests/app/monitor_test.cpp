@@ -504,10 +504,12 @@ TEST_F(MonitorTest, AnAdapterBackUnderAnotherNameIsFollowedOnlyWhenSurelyTheSame
     std::string serial;  // of the adapter
     bool twin;           // an identical adapter is plugged in while it is away
     bool followed;
+    bool stranger = false;  // another adapter takes its old name while it is away
   } rows[] = {
       {"the same adapter", "A1", false, true},
       {"an adapter without a serial number", "", false, false},
       {"an identical twin plugged in meanwhile", "A1", true, false},
+      {"the same adapter, after another one took its name", "A1", false, true, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -525,6 +527,24 @@ TEST_F(MonitorTest, AnAdapterBackUnderAnotherNameIsFollowedOnlyWhenSurelyTheSame
     tree.Unplug("1-1", "ttyUSB0", byId);
     form_->Timer1->Tick();
     ASSERT_EQ(form_->lbCom->Text(), "offline");
+    std::unique_ptr<Instrument> stranger;
+    if (row.stranger) {
+      QCoreApplication::processEvents();  // the box that it went
+      const std::size_t shown = dialogs_.Boxes(Kind::Message).size();
+      stranger = std::make_unique<Instrument>(tree.Dev(), "ttyUSB0");
+      stranger->SetScript([](int, const std::string&) { return std::string("77.8\r\n"); });
+      tree.UsbAdapter("1-4", "B2", 0, "ttyUSB0", "usb-FTDI_FT232R_USB_UART_B2-if00-port0");
+      form_->Timer1->Tick();
+      form_->Timer1->Tick();
+      QCoreApplication::processEvents();
+      EXPECT_EQ(form_->lbCom->Text(), "offline");
+      EXPECT_EQ(form_->lbTemp->Text(), "----");
+      EXPECT_EQ(Points(), 1);
+      // One box (not one per tick) that another adapter is there.
+      const auto boxes = dialogs_.Boxes(Kind::Message);
+      ASSERT_EQ(boxes.size(), shown + 1);
+      EXPECT_EQ(boxes.back().text.rfind("Another adapter is now at ttyUSB0.", 0), 0u);
+    }
     if (row.twin) tree.UsbAdapter("1-3", row.serial, 0, "ttyUSB2", byId);
     Instrument after(tree.Dev(), "ttyUSB1");
     after.SetScript([](int, const std::string&) { return std::string("24.0\r\n"); });
@@ -534,6 +554,9 @@ TEST_F(MonitorTest, AnAdapterBackUnderAnotherNameIsFollowedOnlyWhenSurelyTheSame
     EXPECT_EQ(form_->lbTemp->Text(), row.followed ? "24.0" : "----");
     EXPECT_EQ(Points(), row.followed ? 2 : 1);
     EXPECT_EQ(after.Requests().size(), row.followed ? 2u : 0u);
+    if (stranger) {
+      EXPECT_TRUE(stranger->Requests().empty());
+    }
     QCoreApplication::processEvents();
     form_.reset();
   }
