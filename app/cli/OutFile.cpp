@@ -2,11 +2,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <utility>
 
 #include "app/cli/Cli.h"
 #include "app/cli/CliFormats.h"
-#include "app/link/LogFormat.h"
+#include "app/link/Journal.h"
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
 #include "framework/LockedFile.h"
@@ -16,18 +17,72 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// An unfinished last line longer than this is no log line cut short: the file
-// is left alone.
+// An unfinished last line longer than this is no log line cut short (the
+// longest line the recorder writes has 278 bytes): the file is left alone.
 constexpr std::uintmax_t kLongestTornLine = 4096;
 
-bool ReadsAsLogLine(std::string_view line) {
-  try {
-    const LogColumns columns = SplitLogLine(line);
-    ReadLogPoint(CliTextSettings(), columns.timestamp, columns.value);
-    return true;
-  } catch (const Exception&) {
-    return false;
+class TLockedTarget : public TLogTarget {
+ public:
+  explicit TLockedTarget(std::unique_ptr<TLockedFile> file) : file_(std::move(file)) {}
+  int Append(std::string_view bytes) override { return file_->Append(bytes); }
+  int Truncate(std::uint64_t size) override { return file_->Truncate(size); }
+  int Sync() override { return file_->Sync(); }
+
+ private:
+  std::unique_ptr<TLockedFile> file_;
+};
+
+std::string WriteFailure(const std::string& path, int error) {
+  return FormatMessage("Cannot write file \"%s\". %s", {path, SystemErrorText(error)});
+}
+
+std::string Readings(std::uint64_t n) {
+  return std::to_string(n) + (n == 1 ? " reading" : " readings");
+}
+
+// The recorder writes each line with its CR LF in one write, so a last line
+// without CR LF was cut short (a crash, a power cut, a full disk), whatever
+// it reads as: it is no reading. It goes to a file of its own beside the log
+// and is cut from the log, so that the next line starts on a line of its own.
+// Returns the length of the file's whole lines, or nothing (told) when the
+// file cannot be used.
+std::optional<std::uint64_t> MendEnd(const std::string& path, TLockedFile& file) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(path, error);
+  if (error || size == 0) return 0;
+  std::ifstream in(path, std::ios::binary);
+  const std::uintmax_t start = size > kLongestTornLine + 1 ? size - kLongestTornLine - 1 : 0;
+  std::string tail(static_cast<std::size_t>(size - start), '\0');
+  in.seekg(static_cast<std::streamoff>(start));
+  if (!in.read(tail.data(), static_cast<std::streamsize>(tail.size()))) {
+    SayOnStderr("cannot read the end of " + path);
+    return std::nullopt;
   }
+  const std::size_t whole = WholeLinesLength(tail);
+  const std::string_view piece = std::string_view(tail).substr(whole);
+  if (piece.empty()) return size;
+  // Line ends inside it (a lone CR at its end is half a CR LF): lines this
+  // program did not write, which it leaves alone.
+  if ((whole == 0 && start > 0) ||
+      piece.substr(0, piece.size() - 1).find_first_of("\r\n") != std::string_view::npos) {
+    SayOnStderr(path + " does not end with a log line; nothing is appended to it");
+    return std::nullopt;
+  }
+  std::string tornPath;
+  try {
+    tornPath = KeepTornLine(path, piece);
+  } catch (const Exception& failure) {
+    SayOnStderr(failure.Message());
+    return std::nullopt;
+  }
+  const std::uint64_t kept = size - piece.size();
+  if (const int failed = file.Truncate(kept); failed != 0) {
+    SayOnStderr(WriteFailure(path, failed));
+    return std::nullopt;
+  }
+  SayOnStderr(path + ": its unfinished last line is not a reading; kept in " + tornPath + ": " +
+              QuoteForMessage(piece, kMessageTextBytes));
+  return kept;
 }
 
 }  // namespace
@@ -44,68 +99,80 @@ std::unique_ptr<TOutFile> TOutFile::Open(const std::string& path) {
     SayOnStderr(path + " is being written by another program");
     return nullptr;
   }
-  auto out = std::unique_ptr<TOutFile>(new TOutFile(path, std::move(file)));
-  if (!out->MendEnd()) return nullptr;
-  return out;
+  const std::optional<std::uint64_t> size = MendEnd(path, *file);
+  if (!size) return nullptr;
+  return std::make_unique<TOutFile>(path, std::make_unique<TLockedTarget>(std::move(file)), *size,
+                                    SayOnStderr);
 }
 
-TOutFile::TOutFile(std::string path, std::unique_ptr<TLockedFile> file)
-    : path_(std::move(path)), file_(std::move(file)) {}
+TOutFile::TOutFile(std::string path, std::unique_ptr<TLogTarget> target, std::uint64_t size,
+                   TSay say, std::size_t maxHeld)
+    : path_(std::move(path)),
+      target_(std::move(target)),
+      written_(size),
+      say_(std::move(say)),
+      maxHeld_(maxHeld) {}
 
-TOutFile::~TOutFile() = default;
-
-bool TOutFile::Append(const std::string& line) {
-  const std::string bytes = pending_ + line;
-  int error = file_->Append(bytes);
-  if (error == 0) error = file_->Sync();
-  if (error == 0) {
-    pending_.clear();
-    return true;
-  }
-  SayOnStderr(FormatMessage("Cannot write file \"%s\". %s", {path_, SystemErrorText(error)}));
-  return false;
+TOutFile::~TOutFile() {
+  TryWrite(0);
+  if (heldLines_ == 0) return;
+  // What a failed write left of a line must not stay as a reading.
+  target_->Truncate(written_);
+  say_(path_ + ": " + Readings(heldLines_) + " held could not be written and are lost");
 }
 
-// A file whose last line has no line end (a power cut during an earlier
-// recording, or a log saved so by the window) must not get the next line
-// glued onto it. A last line that reads as a log line is kept and ended; a
-// piece of one is removed (told on standard error with its bytes), since
-// Load would stop at it or plot a wrong value.
-bool TOutFile::MendEnd() {
-  std::error_code error;
-  const std::uintmax_t size = fs::file_size(path_, error);
-  if (error || size == 0) return true;
-  std::ifstream in(path_, std::ios::binary);
-  const std::uintmax_t start = size > kLongestTornLine + 1 ? size - kLongestTornLine - 1 : 0;
-  std::string tail(static_cast<std::size_t>(size - start), '\0');
-  in.seekg(static_cast<std::streamoff>(start));
-  if (!in.read(tail.data(), static_cast<std::streamsize>(tail.size()))) {
-    SayOnStderr("cannot read the end of " + path_);
-    return false;
+void TOutFile::Append(std::string_view line) {
+  held_ += line;
+  ++heldLines_;
+  TryWrite(1);
+  while (heldLines_ > maxHeld_) DropOldest();
+}
+
+void TOutFile::WriteHeld() { TryWrite(0); }
+
+// `ownLines` of the held lines are the tick's own, not held from earlier ones.
+void TOutFile::TryWrite(std::size_t ownLines) {
+  if (heldLines_ == 0) return;
+  // A failed write may have left part of its bytes: cut back to whole lines.
+  int error = failing_ ? target_->Truncate(written_) : 0;
+  const std::string_view bytes = std::string_view(held_).substr(heldStart_);
+  if (error == 0) error = target_->Append(bytes);
+  if (error == 0) error = target_->Sync();
+  if (error != 0) {
+    if (!failing_) {
+      say_(WriteFailure(path_, error) + "; readings are held until it can be written (at most " +
+           std::to_string(maxHeld_) + ")");
+    }
+    failing_ = true;
+    return;
   }
-  const std::size_t lastBreak = tail.find_last_of("\r\n");
-  const std::string unfinished =
-      lastBreak == std::string::npos ? tail : tail.substr(lastBreak + 1);
-  if (unfinished.empty()) {
-    // A CR whose LF was not written yet.
-    if (tail.back() == '\r') pending_ = "\n";
-    return true;
+  written_ += bytes.size();
+  if (failing_) {
+    std::string text = path_ + ": written again, with the " +
+                       Readings(heldLines_ - ownLines + dropped_) + " held meanwhile";
+    if (dropped_ > 0) text += " but the oldest " + std::to_string(dropped_) + " dropped";
+    say_(text);
   }
-  if (lastBreak == std::string::npos && start > 0) {
-    SayOnStderr(path_ + " does not end with a log line; nothing is appended to it");
-    return false;
+  failing_ = false;
+  held_.clear();
+  heldStart_ = 0;
+  heldLines_ = 0;
+  dropped_ = 0;
+}
+
+// Held lines are the recorder's own log lines: each ends with its only CR LF.
+void TOutFile::DropOldest() {
+  heldStart_ = held_.find("\r\n", heldStart_) + 2;
+  --heldLines_;
+  if (dropped_++ == 0) {
+    say_(path_ + ": more than " + std::to_string(maxHeld_) +
+         " readings held; the oldest are dropped from now on");
   }
-  if (ReadsAsLogLine(unfinished)) {
-    pending_ = "\r\n";
-    return true;
+  // The dropped bytes go once they are half of what is kept.
+  if (heldStart_ > held_.size() / 2) {
+    held_.erase(0, heldStart_);
+    heldStart_ = 0;
   }
-  if (const int failed = file_->Truncate(size - unfinished.size()); failed != 0) {
-    SayOnStderr(FormatMessage("Cannot write file \"%s\". %s", {path_, SystemErrorText(failed)}));
-    return false;
-  }
-  SayOnStderr(path_ + ": removed the unfinished last line an earlier recording left: " + unfinished);
-  if (lastBreak != std::string::npos && tail[lastBreak] == '\r') pending_ = "\n";
-  return true;
 }
 
 }  // namespace tempolog

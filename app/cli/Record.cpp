@@ -3,10 +3,10 @@
 // Every period (counted from the start, so a slow tick delays none after it;
 // ticks missed meanwhile are skipped, never piled up) the link takes one tick.
 // A reading goes, in this order, to the --out file (one write, then flushed
-// to the disk), to standard output (flushed) and to the --prom file (a
-// temporary file renamed over the old one). What happens to the instrument is
-// told on standard error once per change: gone, back, no answer, answering
-// again; a rejected reply each time.
+// to the disk; held while the file cannot take it), to standard output (flushed) and to the --prom
+// file (a temporary file renamed over the old one). What happens to the instrument is told on
+// standard error once per change: gone, back, no answer, answering again; a rejected reply each
+// time.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -126,6 +126,7 @@ class TRecorder {
         ChangeState(link_.Away() ? TLinkState::Gone : TLinkState::Silent, tick.error);
         break;
     }
+    if (out_) out_->WriteHeld();
     ++prom_.failedTicks;
     return WriteProm(false);
   }
@@ -144,7 +145,8 @@ class TRecorder {
     reading.local = now.local;
     reading.utcOffsetSeconds = now.utcOffsetSeconds;
     reading.reply = reply;
-    if (out_ && !out_->Append(FormatReading(TOutputFormat::Log, reading, o_.port))) return false;
+    // A line the file cannot take now is held, and the recording goes on.
+    if (out_) out_->Append(FormatReading(TOutputFormat::Log, reading, o_.port));
     if (!WriteStdout(FormatReading(o_.format, reading, o_.port))) {
       StdoutFailed();
       return false;
