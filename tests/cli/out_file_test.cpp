@@ -5,12 +5,14 @@
 // while it has room, as a full file system does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/cli/OutFile.h"
+#include "framework/Files.h"
 
 namespace tempolog {
 namespace {
@@ -27,8 +29,9 @@ class TDiskTarget : public TLogTarget {
  public:
   explicit TDiskTarget(Disk& disk) : disk_(disk) {}
   int Append(std::string_view bytes) override {
-    const std::size_t free =
-        disk_.room == kUnlimited ? bytes.size() : disk_.room - std::min(disk_.room, disk_.file.size());
+    const std::size_t free = disk_.room == kUnlimited
+                                 ? bytes.size()
+                                 : disk_.room - std::min(disk_.room, disk_.file.size());
     disk_.file += bytes.substr(0, free);
     return free < bytes.size() ? ENOSPC : 0;
   }
@@ -67,10 +70,12 @@ TEST(OutFile, EveryReadingOnceInOrderThroughFullDisksAndFailedFlushes) {
     std::string name;
     std::vector<Tick> ticks;
     std::size_t maxHeld;
-    std::size_t dropped;           // the oldest readings lost to the bound
-    std::size_t lost;              // held readings still unwritten at the end
+    std::size_t dropped;            // the oldest readings lost to the bound
+    std::size_t lost;               // held readings still unwritten at the end
     std::vector<std::string> told;  // each said exactly once
   };
+  // The system's own texts (the stand-in disk fails with C error numbers).
+  const std::string noSpace = SystemErrorText(ENOSPC) + "; readings are held";
   const Tick ok;
   const Tick full{2, 10};  // room for two lines and a piece of the third
   const Tick badFlush{kUnlimited, 0, true};
@@ -80,35 +85,33 @@ TEST(OutFile, EveryReadingOnceInOrderThroughFullDisksAndFailedFlushes) {
        kMaxHeldReadings,
        0,
        0,
-       {"Cannot write file \"lab.log\". No space left on device; readings are held until it can "
-        "be written (at most 604800)",
+       {"Cannot write file \"lab.log\". " + noSpace + " until it can be written (at most 604800)",
         "lab.log: written again, with the 3 readings held meanwhile"}},
       {"flush fails for two ticks",
        {ok, badFlush, badFlush, ok},
        kMaxHeldReadings,
        0,
        0,
-       {"Cannot write file \"lab.log\". Input/output error; readings are held",
+       {"Cannot write file \"lab.log\". " + SystemErrorText(EIO) + "; readings are held",
         "lab.log: written again, with the 2 readings held meanwhile"}},
       {"full from the start, then a failed flush",
        {Tick{0}, Tick{0}, badFlush, ok, ok},
        kMaxHeldReadings,
        0,
        0,
-       {"No space left on device; readings are held", "with the 3 readings held meanwhile"}},
+       {noSpace, "with the 3 readings held meanwhile"}},
       {"still full when the recording ends",
        {ok, Tick{1, 5}, Tick{1, 5}},
        kMaxHeldReadings,
        0,
        2,
-       {"No space left on device; readings are held",
-        "lab.log: 2 readings held could not be written and are lost"}},
+       {noSpace, "lab.log: 2 readings held could not be written and are lost"}},
   };
   // A week and a little more at one reading a second: the oldest go.
   Row week{"more than a week", {}, kMaxHeldReadings, 5, 0, {}};
   week.ticks.assign(kMaxHeldReadings + 5, Tick{0});
   week.ticks.push_back(ok);
-  week.told = {"No space left on device; readings are held",
+  week.told = {noSpace,
                "lab.log: more than 604800 readings held; the oldest are dropped from now on",
                "lab.log: written again, with the 604805 readings held meanwhile but the oldest 5 "
                "dropped"};
@@ -124,7 +127,8 @@ TEST(OutFile, EveryReadingOnceInOrderThroughFullDisksAndFailedFlushes) {
           [&](const std::string& text) { said.push_back(text); }, row.maxHeld);
       for (std::size_t n = 0; n < row.ticks.size(); ++n) {
         const Tick& tick = row.ticks[n];
-        disk.room = tick.lines == kUnlimited ? kUnlimited : tick.lines * Line(0).size() + tick.extra;
+        disk.room =
+            tick.lines == kUnlimited ? kUnlimited : tick.lines * Line(0).size() + tick.extra;
         disk.syncFails = tick.syncFails;
         out.Append(Line(n));
         if (n >= row.dropped && n + row.lost < row.ticks.size()) expected += Line(n);
