@@ -113,6 +113,8 @@ class TRecorder {
 
   // False when an output failed: the recording cannot keep its promises.
   bool TakeTick() {
+    // Readings held while the --out file could not be written go first.
+    if (out_) out_->WriteHeld();
     const TTickResult tick = link_.Tick(o_.command);
     switch (tick.outcome) {
       case TTickOutcome::Reading: return Record(tick.reading);
@@ -126,7 +128,6 @@ class TRecorder {
         ChangeState(link_.Away() ? TLinkState::Gone : TLinkState::Silent, tick.error);
         break;
     }
-    if (out_) out_->WriteHeld();
     ++prom_.failedTicks;
     return WriteProm(false);
   }
