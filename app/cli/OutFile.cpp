@@ -106,32 +106,37 @@ std::unique_ptr<TOutFile> TOutFile::Open(const std::string& path) {
 }
 
 TOutFile::TOutFile(std::string path, std::unique_ptr<TLogTarget> target, std::uint64_t size,
-                   TSay say, std::size_t maxHeld)
-    : path_(std::move(path)),
-      target_(std::move(target)),
-      written_(size),
-      say_(std::move(say)),
-      maxHeld_(maxHeld) {}
+                   TSay say)
+    : path_(std::move(path)), target_(std::move(target)), written_(size), say_(std::move(say)) {}
 
 TOutFile::~TOutFile() {
   TryWrite(0);
   if (heldLines_ == 0) return;
   // What a failed write left of a line must not stay as a reading.
   target_->Truncate(written_);
-  say_(path_ + ": " + Readings(heldLines_) + " held could not be written and are lost");
+  Say([&] {
+    return path_ + ": " + Readings(heldLines_) + " held could not be written and are lost";
+  });
 }
 
-void TOutFile::Append(std::string_view line) {
-  held_ += line;
+void TOutFile::Append(std::string_view line) noexcept {
+  try {
+    held_ += line;
+  } catch (...) {
+    // Out of memory: this reading cannot be held, as if dropped.
+    ++dropped_;
+    TryWrite(0);
+    return;
+  }
   ++heldLines_;
   TryWrite(1);
-  while (heldLines_ > maxHeld_) DropOldest();
+  while (heldLines_ > kMaxHeldReadings) DropOldest();
 }
 
-void TOutFile::WriteHeld() { TryWrite(0); }
+void TOutFile::WriteHeld() noexcept { TryWrite(0); }
 
 // `ownLines` of the held lines are the tick's own, not held from earlier ones.
-void TOutFile::TryWrite(std::size_t ownLines) {
+void TOutFile::TryWrite(std::size_t ownLines) noexcept {
   if (heldLines_ == 0) return;
   // A failed write may have left part of its bytes: cut back to whole lines.
   int error = failing_ ? target_->Truncate(written_) : 0;
@@ -140,18 +145,23 @@ void TOutFile::TryWrite(std::size_t ownLines) {
   if (error == 0) error = target_->Sync();
   if (error != 0) {
     if (!failing_) {
-      say_(WriteFailure(path_, error) + "; readings are held until it can be written (at most " +
-           std::to_string(maxHeld_) + ")");
+      Say([&] {
+        return WriteFailure(path_, error) +
+               "; readings are held until it can be written (at most " +
+               std::to_string(kMaxHeldReadings) + ")";
+      });
     }
     failing_ = true;
     return;
   }
   written_ += bytes.size();
   if (failing_) {
-    std::string text = path_ + ": written again, with the " +
-                       Readings(heldLines_ - ownLines + dropped_) + " held meanwhile";
-    if (dropped_ > 0) text += " but the oldest " + std::to_string(dropped_) + " dropped";
-    say_(text);
+    Say([&] {
+      std::string text = path_ + ": written again, with the " +
+                         Readings(heldLines_ - ownLines + dropped_) + " held meanwhile";
+      if (dropped_ > 0) text += " but the oldest " + std::to_string(dropped_) + " dropped";
+      return text;
+    });
   }
   failing_ = false;
   held_.clear();
@@ -161,12 +171,14 @@ void TOutFile::TryWrite(std::size_t ownLines) {
 }
 
 // Held lines are the recorder's own log lines: each ends with its only CR LF.
-void TOutFile::DropOldest() {
+void TOutFile::DropOldest() noexcept {
   heldStart_ = held_.find("\r\n", heldStart_) + 2;
   --heldLines_;
   if (dropped_++ == 0) {
-    say_(path_ + ": more than " + std::to_string(maxHeld_) +
-         " readings held; the oldest are dropped from now on");
+    Say([&] {
+      return path_ + ": more than " + std::to_string(kMaxHeldReadings) +
+             " readings held; the oldest are dropped from now on";
+    });
   }
   // The dropped bytes go once they are half of what is kept.
   if (heldStart_ > held_.size() / 2) {

@@ -38,9 +38,8 @@ class TOutFile {
   static std::unique_ptr<TOutFile> Open(const std::string& path);
 
   // Appends to `target`, whose whole lines end at byte `size`; messages go to
-  // `say`. Holds at most `maxHeld` readings.
-  TOutFile(std::string path, std::unique_ptr<TLogTarget> target, std::uint64_t size, TSay say,
-           std::size_t maxHeld = kMaxHeldReadings);
+  // `say`.
+  TOutFile(std::string path, std::unique_ptr<TLogTarget> target, std::uint64_t size, TSay say);
 
   // Tries once more to write what is held; what still cannot be written is
   // told as lost, and the file is left with whole lines only.
@@ -49,20 +48,27 @@ class TOutFile {
   TOutFile& operator=(const TOutFile&) = delete;
 
   // One log line with its CR LF: written at once, or held.
-  void Append(std::string_view line);
+  void Append(std::string_view line) noexcept;
 
-  // Writes what is held, if anything (a tick without a reading).
-  void WriteHeld();
+  // Writes what is held, if anything (at the start of every tick).
+  void WriteHeld() noexcept;
 
  private:
-  void TryWrite(std::size_t ownLines);
-  void DropOldest();
+  void TryWrite(std::size_t ownLines) noexcept;
+  void DropOldest() noexcept;
+  // Tells the text `make` makes; out of memory, it goes untold.
+  template <typename Make>
+  void Say(const Make& make) noexcept {
+    try {
+      say_(make());
+    } catch (...) {
+    }
+  }
 
   std::string path_;
   std::unique_ptr<TLogTarget> target_;
   std::uint64_t written_;  // bytes of whole lines in the file
   TSay say_;
-  std::size_t maxHeld_;
   std::string held_;           // lines not yet written, each with its CR LF,
   std::size_t heldStart_ = 0;  // from this byte on (before it: dropped ones)
   std::size_t heldLines_ = 0;  // how many

@@ -69,7 +69,6 @@ TEST(OutFile, EveryReadingOnceInOrderThroughFullDisksAndFailedFlushes) {
   struct Row {
     std::string name;
     std::vector<Tick> ticks;
-    std::size_t maxHeld;
     std::size_t dropped;            // the oldest readings lost to the bound
     std::size_t lost;               // held readings still unwritten at the end
     std::vector<std::string> told;  // each said exactly once
@@ -82,33 +81,29 @@ TEST(OutFile, EveryReadingOnceInOrderThroughFullDisksAndFailedFlushes) {
   std::vector<Row> rows = {
       {"full for three ticks",
        {ok, ok, full, full, full, ok, ok},
-       kMaxHeldReadings,
        0,
        0,
        {"Cannot write file \"lab.log\". " + noSpace + " until it can be written (at most 604800)",
         "lab.log: written again, with the 3 readings held meanwhile"}},
       {"flush fails for two ticks",
        {ok, badFlush, badFlush, ok},
-       kMaxHeldReadings,
        0,
        0,
        {"Cannot write file \"lab.log\". " + SystemErrorText(EIO) + "; readings are held",
         "lab.log: written again, with the 2 readings held meanwhile"}},
       {"full from the start, then a failed flush",
        {Tick{0}, Tick{0}, badFlush, ok, ok},
-       kMaxHeldReadings,
        0,
        0,
        {noSpace, "with the 3 readings held meanwhile"}},
       {"still full when the recording ends",
        {ok, Tick{1, 5}, Tick{1, 5}},
-       kMaxHeldReadings,
        0,
        2,
        {noSpace, "lab.log: 2 readings held could not be written and are lost"}},
   };
   // A week and a little more at one reading a second: the oldest go.
-  Row week{"more than a week", {}, kMaxHeldReadings, 5, 0, {}};
+  Row week{"more than a week", {}, 5, 0, {}};
   week.ticks.assign(kMaxHeldReadings + 5, Tick{0});
   week.ticks.push_back(ok);
   week.told = {noSpace,
@@ -122,9 +117,8 @@ TEST(OutFile, EveryReadingOnceInOrderThroughFullDisksAndFailedFlushes) {
     std::vector<std::string> said;
     std::string expected;
     {
-      TOutFile out(
-          "lab.log", std::make_unique<TDiskTarget>(disk), 0,
-          [&](const std::string& text) { said.push_back(text); }, row.maxHeld);
+      TOutFile out("lab.log", std::make_unique<TDiskTarget>(disk), 0,
+                   [&](const std::string& text) { said.push_back(text); });
       for (std::size_t n = 0; n < row.ticks.size(); ++n) {
         const Tick& tick = row.ticks[n];
         disk.room =
