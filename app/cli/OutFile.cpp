@@ -41,7 +41,7 @@ std::string Readings(std::uint64_t n) {
 }
 
 // The recorder writes each line with its CR LF in one write, so a last line
-// without CR LF was cut short (a crash, a power cut, a full disk), whatever
+// without its line end was cut short (a crash, a power cut, a full disk), whatever
 // it reads as: it is no reading. It goes to a file of its own beside the log
 // and is cut from the log, so that the next line starts on a line of its own.
 // Returns the length of the file's whole lines, or nothing (told) when the
@@ -58,13 +58,15 @@ std::optional<std::uint64_t> MendEnd(const std::string& path, TLockedFile& file)
     SayOnStderr("cannot read the end of " + path);
     return std::nullopt;
   }
-  const std::size_t whole = WholeLinesLength(tail);
+  // A write cut short leaves a piece of "line CR LF": the LF is its last
+  // byte, so a line ended by LF is whole, and a CR at the very end is half a
+  // line end.
+  const std::size_t whole = tail.rfind('\n') + 1;  // 0 when there is none
   const std::string_view piece = std::string_view(tail).substr(whole);
   if (piece.empty()) return size;
-  // Line ends inside it (a lone CR at its end is half a CR LF): lines this
-  // program did not write, which it leaves alone.
+  // A CR inside it ends lines this program did not write: left alone.
   if ((whole == 0 && start > 0) ||
-      piece.substr(0, piece.size() - 1).find_first_of("\r\n") != std::string_view::npos) {
+      piece.substr(0, piece.size() - 1).find('\r') != std::string_view::npos) {
     SayOnStderr(path + " does not end with a log line; nothing is appended to it");
     return std::nullopt;
   }

@@ -222,7 +222,8 @@ TEST_F(CliRecord, AnUnfinishedLastLineIsKeptApartNeverAsAReading) {
   const std::string whole = "2026-12-09 08:57:06\t23.4\r\n";
   // Every piece of a line a failed write can leave, its CR included.
   const std::string line = "2026-12-09 08:57:07\t23.3\r";
-  std::vector<Row> rows = {{"whole lines", whole, whole, ""}};
+  std::vector<Row> rows = {{"whole lines", whole, whole, ""},
+                           {"a last line ended by LF alone", whole + "x\n", whole + "x\n", ""}};
   for (std::size_t length = 1; length <= line.size(); ++length) {
     const std::string piece = line.substr(0, length);
     rows.push_back(
