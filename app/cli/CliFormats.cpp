@@ -109,6 +109,30 @@ std::string InfluxTagValue(std::string_view text) {
   return Latin1ToUtf8(escaped);
 }
 
+std::string QuoteForMessage(std::string_view text, std::size_t maxBytes) {
+  std::string quoted;
+  for (const char c : text.substr(0, maxBytes)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      quoted += "\\\\";
+    } else if (c == '\t') {
+      quoted += "\\t";
+    } else if (c == '\r') {
+      quoted += "\\r";
+    } else if (c == '\n') {
+      quoted += "\\n";
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      quoted += escaped;
+    } else {
+      quoted += c;
+    }
+  }
+  if (text.size() > maxBytes) quoted += "... (" + std::to_string(text.size()) + " bytes)";
+  return quoted;
+}
+
 std::string FormatHeader(TOutputFormat format) {
   return format == TOutputFormat::Csv ? "time,value\r\n" : "";
 }

@@ -53,6 +53,15 @@ std::string CsvField(std::string_view text);
 // with a backslash, as UTF-8.
 std::string InfluxTagValue(std::string_view text);
 
+// A text from a file or an instrument as a message shows it: each byte
+// outside printable ASCII as \xHH (\t, \r, \n for tab, CR and LF), a
+// backslash as \\; cut after its first `maxBytes` bytes, with "... (N bytes)"
+// (N the whole text's length) added, so a huge text is never echoed whole.
+std::string QuoteForMessage(std::string_view text, std::size_t maxBytes);
+
+// How much of a text from a file a message shows.
+inline constexpr std::size_t kMessageTextBytes = 64;
+
 // What a stream in `format` starts with: the CSV header line, else nothing.
 std::string FormatHeader(TOutputFormat format);
 

@@ -625,6 +625,9 @@ TEST_F(MonitorTest, LoadStopsAtTheFirstBadLineAndKeepsTheText) {
       {"bad value", "2024-03-05 07:04:10\t23,5", "'23,5' is not a valid floating point value."},
       {"empty line", "", "'' is not a valid date and time."},
       {"value beyond single range", "2024-03-05 07:04:10\t1e39", "Floating point overflow."},
+      {"value read to the end of the line",
+       "2024-03-05 07:04:10\t23.5" + std::string(16, ' ') + "x",
+       "'23.5" + std::string(16, ' ') + "x' is not a valid floating point value."},
       {"midnight line without time", "2024-03-05\t23.5",
        "'2024-03-05\t23.5' is not a valid date and time."},
   };
@@ -697,7 +700,8 @@ TEST_F(MonitorTest, ACancelledLoadChangesNothing) {
 
 TEST_F(MonitorTest, LoadReadsLogicalLinesNotWrappedDisplayLines) {
   form_->resize(200, 300);
-  const std::string line = "2024-03-05 07:04:09\t23.5" + std::string(200, ' ') + "tail";
+  // A long value, read whole: its wrapped display rows alone do not read.
+  const std::string line = "2024-03-05 07:04:09\t23.5" + std::string(200, '0');
   form_->LoadLog(line + "\r\n");
   EXPECT_TRUE(Errors().empty());
   EXPECT_EQ(Points(), 1);
