@@ -459,6 +459,13 @@ void TForm1::Timer1Timer() {
   // went away); the window shows what came of them.
   const TTickResult tick = Link->Tick(TextOf(eCmd));
   LastReply = tick.lastReply;
+  if (tick.otherAdapter) {
+    // Told once, when the instrument's old port name is found taken.
+    const std::string text = "Another adapter is now at " + Link->PortName() +
+                             ". Its instrument is not recorded; recording goes on as soon as the "
+                             "instrument's own adapter answers again.";
+    ShowBoxAfterTick([text] { Dialogs().ShowMessage(text, ApplicationTitle()); }, nullptr);
+  }
   if (tick.cameBack) ShowOnline();
   if (tick.outcome == TTickOutcome::Gone) {
     ShowDeviceGone();

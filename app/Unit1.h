@@ -88,9 +88,10 @@ class TForm1 : public QMainWindow {
   std::uint8_t Unsaved = 0;  // 1 once recording started, until a Save as
   TFormatSettings TextSettings{};
   // The instrument link over Serial: the port name of the last check (and
-  // its adapter's identity), and whether its instrument went away while
-  // recording (each recording tick then looks for it under that name, or
-  // under the name that now carries the identity). Lives as long as Serial.
+  // its adapter's identity and place), and whether its instrument went away
+  // while recording (each recording tick then looks for it: a USB adapter
+  // only where that adapter is, under its old name or a new one; any other
+  // port under its name). Lives as long as Serial.
   std::unique_ptr<TInstrumentLink> Link;
   // Every live reading also goes here at once, so a killed program loses
   // none; null when it could not be created (recording goes on without).

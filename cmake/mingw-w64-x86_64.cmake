@@ -1,7 +1,12 @@
 # Cross-compiling for 64-bit Windows with Debian's mingw-w64 (the posix thread
-# model, which std::thread and GoogleTest need). Executables are linked
-# statically, so that they run under Wine or on Windows without any DLL of the
-# compiler beside them; Wine runs them when CTest starts a test.
+# model, which std::thread and GoogleTest need); Wine runs the programs when
+# CTest starts a test. Every program links the compiler's run-time libraries
+# as DLLs (libstdc++-6, libgcc_s_seh-1, libwinpthread-1), as Qt's own DLLs do:
+# one copy of the C++ run-time per process, shared by the program and Qt, so
+# that memory, exceptions and the standard streams cross between them safely.
+# The Windows folder carries these DLLs beside the programs; the tests find
+# them through WINEPATH (scripts/wintest). With Qt, configure with Qt's
+# qt.toolchain.cmake chain-loading this file (the windows preset does).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -14,8 +19,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Debian's wine64 keeps its loader out of PATH.
 find_program(TEMPOLOG_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)

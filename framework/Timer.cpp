@@ -41,26 +41,33 @@ void TTimer::SetInterval(std::uint32_t milliseconds) {
 void TTimer::Restart() {
   timer_.stop();
   if (!Running()) return;
-  remaining_ = interval_;
-  const std::uint32_t run = std::min(remaining_, kLongestRun);
-  timer_.start(static_cast<int>(run));
+  due_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(interval_);
+  WaitForDue();
   if (!timer_.isActive()) {
     enabled_ = false;
     throw EOutOfResources("Not enough timers available");
   }
 }
 
+void TTimer::WaitForDue() {
+  const auto left =
+      std::chrono::ceil<std::chrono::milliseconds>(due_ - std::chrono::steady_clock::now());
+  const std::int64_t ms = std::max<std::int64_t>(left.count(), 0);
+  timer_.start(static_cast<int>(std::min<std::int64_t>(ms, kLongestRun)));
+}
+
 void TTimer::Elapsed() {
-  const std::uint32_t ran = std::min(remaining_, kLongestRun);
-  remaining_ -= ran;
-  if (remaining_ != 0) {
-    timer_.start(static_cast<int>(std::min(remaining_, kLongestRun)));
+  const auto now = std::chrono::steady_clock::now();
+  if (now < due_) {  // one piece of a long period, or a wake-up a little early
+    WaitForDue();
     return;
   }
-  // The next period starts now, before the handler, so the handler's own
-  // duration does not stretch the period.
-  remaining_ = interval_;
-  timer_.start(static_cast<int>(std::min(remaining_, kLongestRun)));
+  // The next tick on the grid after now: ticks missed meanwhile are merged
+  // into this one. The next period is set before the handler runs, so the
+  // handler's own duration does not stretch it.
+  const std::chrono::milliseconds period(interval_);
+  due_ += period * ((now - due_) / period + 1);
+  WaitForDue();
   Tick();
 }
 

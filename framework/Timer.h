@@ -1,5 +1,10 @@
 // A periodic timer on the program's message thread.
 //
+// Ticks fall due on a fixed grid, every interval from the moment the timer
+// was switched on (or its interval changed): a tick handled late, or a
+// handler that takes long, does not push the later ticks back, so a day at one
+// tick a second holds 86,400 ticks. Ticks that fell due while the message loop
+// could not deliver them are merged into one, taken as soon as it can.
 // The tick handler runs through the application guard. Ticks of one timer do
 // not pile up: a tick that falls due while the handler is still running (for
 // example inside a nested modal loop) is dropped, not queued. When a tick
@@ -11,6 +16,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -47,10 +53,13 @@ class TTimer : public QObject {
   void Restart();
   void Elapsed();
 
+  // Starts timer_ for what is left until due_ (in pieces QTimer can count).
+  void WaitForDue();
+
   QTimer timer_;
   bool enabled_ = true;
   std::uint32_t interval_ = 1000;
-  std::uint32_t remaining_ = 0;  // of a period longer than one QTimer run
+  std::chrono::steady_clock::time_point due_;  // of the next tick
   bool inHandler_ = false;
 };
 

@@ -126,29 +126,67 @@ std::string Attribute(const std::string& path) {
   return line;
 }
 
+// The USB adapter behind the kernel's tty `tty`, as the kernel's tree shows it.
+struct TAdapter {
+  bool found = false;  // false for a tty of no USB device
+  std::string vendor, product, serial, interface, port;
+  std::string socket;  // the USB device's folder: the bus and hub ports it hangs off
+};
+
+TAdapter AdapterOf(const std::string& sysfs, const std::string& tty) {
+  TAdapter adapter;
+  const std::string root = Canonical(sysfs);
+  std::string path = Canonical(sysfs + "/class/tty/" + tty + "/device");
+  if (root.empty() || path.empty()) return adapter;
+  adapter.port = Attribute(path + "/port_number");
+  // Up from the tty's device to the USB device it hangs off, inside the tree.
+  while (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
+         path[root.size()] == '/') {
+    if (Exists(path + "/idVendor")) {
+      adapter.found = true;
+      adapter.vendor = Attribute(path + "/idVendor");
+      adapter.product = Attribute(path + "/idProduct");
+      adapter.serial = Attribute(path + "/serial");
+      adapter.socket = BaseName(path);
+      return adapter;
+    }
+    if (adapter.interface.empty()) adapter.interface = Attribute(path + "/bInterfaceNumber");
+    path.erase(path.find_last_of('/'));
+  }
+  return TAdapter();
+}
+
 // What tells the USB adapter behind the kernel's tty `tty` from every other:
 // its USB device's vendor, product and serial number, then the interface and
 // the port on it. Empty for a tty of no USB device, and for an adapter
 // without a serial number (nothing tells two of its kind apart).
 std::string AdapterKey(const std::string& sysfs, const std::string& tty) {
-  const std::string root = Canonical(sysfs);
-  std::string path = Canonical(sysfs + "/class/tty/" + tty + "/device");
-  if (root.empty() || path.empty()) return std::string();
-  const std::string port = Attribute(path + "/port_number");
-  std::string interface;
-  // Up from the tty's device to the USB device it hangs off, inside the tree.
-  while (path.size() > root.size() && path.compare(0, root.size(), root) == 0 &&
-         path[root.size()] == '/') {
-    if (Exists(path + "/idVendor")) {
-      const std::string serial = Attribute(path + "/serial");
-      if (serial.empty()) return std::string();
-      return Attribute(path + "/idVendor") + "\n" + Attribute(path + "/idProduct") + "\n" + serial +
-             "\n" + interface + "\n" + port;
-    }
-    if (interface.empty()) interface = Attribute(path + "/bInterfaceNumber");
-    path.erase(path.find_last_of('/'));
-  }
-  return std::string();
+  const TAdapter adapter = AdapterOf(sysfs, tty);
+  if (!adapter.found || adapter.serial.empty()) return std::string();
+  return adapter.vendor + "\n" + adapter.product + "\n" + adapter.serial + "\n" +
+         adapter.interface + "\n" + adapter.port;
+}
+
+// Where and what the adapter behind `tty` is: its socket, vendor, product,
+// serial number (maybe none), interface and port. Empty for a tty of no USB
+// device.
+std::string AdapterPlace(const std::string& sysfs, const std::string& tty) {
+  const TAdapter adapter = AdapterOf(sysfs, tty);
+  if (!adapter.found) return std::string();
+  return adapter.socket + "\n" + adapter.vendor + "\n" + adapter.product + "\n" + adapter.serial +
+         "\n" + adapter.interface + "\n" + adapter.port;
+}
+
+// The kernel's tty name behind port `name` (as the port list shows it, or a
+// device path); empty when it names none.
+std::string TtyOf(const std::string& name) {
+  const TPortTrees& trees = PortTrees();
+  // A name as the port list shows it is the kernel's tty name; a path
+  // elsewhere (typed, or a link) is followed to its device node.
+  const std::string path = SerialDevicePath(name);
+  std::string tty = BaseName(path);
+  if (path != trees.dev + "/" + tty) tty = BaseName(Canonical(path));
+  return PlainName(tty) ? tty : std::string();
 }
 
 // The adapter key of `tty` when no other tty present has the same; else empty.
@@ -225,12 +263,8 @@ std::string SerialDevicePath(const std::string& name) {
 
 std::string PortIdentity(const std::string& name) {
   const TPortTrees& trees = PortTrees();
-  // A name as the port list shows it is the kernel's tty name; a path
-  // elsewhere (typed, or a link) is followed to its device node.
-  const std::string path = SerialDevicePath(name);
-  std::string tty = BaseName(path);
-  if (path != trees.dev + "/" + tty) tty = BaseName(Canonical(path));
-  if (!PlainName(tty) || UniqueAdapterKey(trees.sysfs, tty).empty()) return std::string();
+  const std::string tty = TtyOf(name);
+  if (tty.empty() || UniqueAdapterKey(trees.sysfs, tty).empty()) return std::string();
   const std::string byId = trees.dev + "/serial/by-id";
   std::vector<std::string> links = FolderEntries(byId);
   std::sort(links.begin(), links.end());
@@ -245,6 +279,19 @@ std::string PortWithIdentity(const std::string& identity) {
   const std::string tty = BaseName(LinkTarget(trees.dev + "/serial/by-id/" + identity));
   if (!PlainName(tty) || UniqueAdapterKey(trees.sysfs, tty).empty()) return std::string();
   return tty;
+}
+
+std::string PortPlace(const std::string& name) {
+  const std::string tty = TtyOf(name);
+  return tty.empty() ? std::string() : AdapterPlace(PortTrees().sysfs, tty);
+}
+
+std::string PortAtPlace(const std::string& place) {
+  if (place.empty()) return std::string();
+  const std::string sysfs = PortTrees().sysfs;
+  for (const std::string& tty : FolderEntries(sysfs + "/class/tty"))
+    if (AdapterPlace(sysfs, tty) == place) return tty;
+  return std::string();
 }
 
 }  // namespace tempolog

@@ -75,4 +75,8 @@ std::string PortIdentity(const std::string&) { return std::string(); }
 
 std::string PortWithIdentity(const std::string&) { return std::string(); }
 
+std::string PortPlace(const std::string&) { return std::string(); }
+
+std::string PortAtPlace(const std::string&) { return std::string(); }
+
 }  // namespace tempolog

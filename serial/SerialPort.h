@@ -225,6 +225,16 @@ std::string PortIdentity(const std::string& name);
 // the same rules; empty when no port does, or when the adapter there could be
 // taken for another.
 std::string PortWithIdentity(const std::string& identity);
+// Where the adapter behind port `name` is plugged in, and what it says it is:
+// on Linux its USB socket (bus and hub ports), vendor, product and serial
+// number (maybe none), interface and port. Unlike the identity it is there
+// for an adapter without a serial number and for twins, which their sockets
+// tell apart; it changes when the adapter is plugged in elsewhere. Empty for
+// a port of no USB adapter, and always on Windows.
+std::string PortPlace(const std::string& name);
+// The port name (as the port list shows it) of the adapter at `place`; empty
+// when none is plugged in there, or another kind of adapter is.
+std::string PortAtPlace(const std::string& place);
 // Items joined as comma text by the rules above.
 std::string CommaText(const std::vector<std::string>& items);
 // Splits comma text into its items, the reverse of CommaText. Items are

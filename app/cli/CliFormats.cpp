@@ -109,6 +109,12 @@ std::string InfluxTagValue(std::string_view text) {
   return Latin1ToUtf8(escaped);
 }
 
+std::string QuoteForMessage(std::string_view text, std::size_t maxBytes) {
+  std::string quoted = EscapeForMessage(text.substr(0, maxBytes), true);
+  if (text.size() > maxBytes) quoted += "... (" + std::to_string(text.size()) + " bytes)";
+  return quoted;
+}
+
 std::string FormatHeader(TOutputFormat format) {
   return format == TOutputFormat::Csv ? "time,value\r\n" : "";
 }
@@ -168,7 +174,6 @@ std::string EscapeForMessage(std::string_view text, bool plainAscii) {
       case '\r': escaped += "\\r"; continue;
       case '\n': escaped += "\\n"; continue;
       case '\t': escaped += "\\t"; continue;
-      case '"':
       case '\\':
         if (plainAscii) escaped += '\\';
         break;
@@ -183,11 +188,6 @@ std::string EscapeForMessage(std::string_view text, bool plainAscii) {
     escaped += c;
   }
   return escaped;
-}
-
-std::string QuoteForMessage(std::string_view text, std::size_t maxBytes) {
-  const std::string_view shown = text.substr(0, maxBytes);
-  return "\"" + EscapeForMessage(shown, true) + "\"" + (shown.size() < text.size() ? "..." : "");
 }
 
 }  // namespace tempolog

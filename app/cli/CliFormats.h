@@ -53,6 +53,15 @@ std::string CsvField(std::string_view text);
 // with a backslash, as UTF-8.
 std::string InfluxTagValue(std::string_view text);
 
+// A text from a file or an instrument as a message shows it: each byte
+// outside printable ASCII as \xHH (\t, \r, \n for tab, CR and LF), a
+// backslash as \\; cut after its first `maxBytes` bytes, with "... (N bytes)"
+// (N the whole text's length) added, so a huge text is never echoed whole.
+std::string QuoteForMessage(std::string_view text, std::size_t maxBytes);
+
+// How much of a text from a file a message shows.
+inline constexpr std::size_t kMessageTextBytes = 64;
+
 // What a stream in `format` starts with: the CSV header line, else nothing.
 std::string FormatHeader(TOutputFormat format);
 
@@ -62,15 +71,8 @@ std::string FormatReading(TOutputFormat format, const TReading& reading, std::st
 
 // `text` for a message line: CR, LF and tab as \r \n \t, every other byte
 // below 0x20 and 0x7F as \xHH; with `plainAscii` also the bytes from 0x80 on
-// as \xHH, and backslash and double quote after a backslash.
+// as \xHH and a backslash as \\ (QuoteForMessage).
 std::string EscapeForMessage(std::string_view text, bool plainAscii);
-
-// `text` for a message line: in double quotes, with backslash and double
-// quote escaped by a backslash, CR, LF and tab as \r \n \t, every other byte
-// below 0x20 and from 0x7F on as \xHH (so the line is plain ASCII whatever
-// the instrument or the file held); only the first `maxBytes` bytes of the
-// text are shown, "..." after the closing quote telling that more followed.
-std::string QuoteForMessage(std::string_view text, std::size_t maxBytes);
 
 // --- Prometheus ---
 

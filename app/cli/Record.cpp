@@ -3,11 +3,10 @@
 // Every period (counted from the start, so a slow tick delays none after it;
 // ticks missed meanwhile are skipped, never piled up) the link takes one tick.
 // A reading goes, in this order, to the --out file (one write, then flushed
-// to the disk), to standard output (flushed) and to the --prom file (a
-// temporary file renamed over the old one). What happens to the instrument is
-// told on standard error once per change: gone, back, no answer, answering
-// again; rejected replies when they start (the first one quoted) and when
-// they stop (with how many ticks were rejected).
+// to the disk; held while the file cannot take it), to standard output (flushed) and to the --prom
+// file (a temporary file renamed over the old one). What happens to the instrument is told on
+// standard error once per change: gone, back, no answer, answering again; rejected replies when
+// they start (the first one quoted) and when they stop (with how many ticks were rejected).
 //
 // At the start, a port name that is no terminal device, or a port that
 // another program holds, ends the run before any file is touched; a name
@@ -25,6 +24,7 @@
 
 #include "app/cli/Cli.h"
 #include "app/cli/Console.h"
+#include "app/cli/OutFile.h"
 #include "app/cli/PortPlace.h"
 #include "app/link/InstrumentLink.h"
 #include "app/link/LogFormat.h"
@@ -36,111 +36,6 @@ namespace tempolog {
 namespace {
 
 namespace fs = std::filesystem;
-
-// How much of a rejected reply a message shows.
-constexpr std::size_t kQuotedReplyBytes = 64;
-
-// An unfinished last line longer than this is no log line cut short: the file
-// is left alone.
-constexpr std::uintmax_t kLongestTornLine = 4096;
-
-bool ReadsAsLogLine(std::string_view line) {
-  try {
-    const LogColumns columns = SplitLogLine(line);
-    ReadLogPoint(CliTextSettings(), columns.timestamp, columns.value);
-    return true;
-  } catch (const Exception&) {
-    return false;
-  }
-}
-
-// The --out file: appended to under its lock, one write per line, each line
-// flushed to the disk before the next tick.
-class TOutFile {
- public:
-  // Opens (or creates) the file and mends its end; a message on standard
-  // error and nothing returned when it cannot be used.
-  static std::unique_ptr<TOutFile> Open(const std::string& path) {
-    std::unique_ptr<TLockedFile> file;
-    try {
-      file = TLockedFile::OpenAppend(path);
-    } catch (const Exception& error) {
-      SayOnStderr(error.Message());
-      return nullptr;
-    }
-    if (!file) {
-      SayOnStderr(path + " is being written by another program");
-      return nullptr;
-    }
-    auto out = std::unique_ptr<TOutFile>(new TOutFile(path, std::move(file)));
-    if (!out->MendEnd()) return nullptr;
-    return out;
-  }
-
-  // False, with a message, when the line could not be written or flushed.
-  bool Append(const std::string& line) {
-    const std::string bytes = pending_ + line;
-    int error = file_->Append(bytes);
-    if (error == 0) error = file_->Sync();
-    if (error == 0) {
-      pending_.clear();
-      return true;
-    }
-    SayOnStderr(FormatMessage("Cannot write file \"%s\". %s", {path_, SystemErrorText(error)}));
-    return false;
-  }
-
- private:
-  TOutFile(std::string path, std::unique_ptr<TLockedFile> file)
-      : path_(std::move(path)), file_(std::move(file)) {}
-
-  // A file whose last line has no line end (a power cut during an earlier
-  // recording, or a log saved so by the window) must not get the next line
-  // glued onto it. A last line that reads as a log line is kept and ended; a
-  // piece of one is removed (told on standard error with its bytes), since
-  // Load would stop at it or plot a wrong value.
-  bool MendEnd() {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(path_, error);
-    if (error || size == 0) return true;
-    std::ifstream in(path_, std::ios::binary);
-    const std::uintmax_t start = size > kLongestTornLine + 1 ? size - kLongestTornLine - 1 : 0;
-    std::string tail(static_cast<std::size_t>(size - start), '\0');
-    in.seekg(static_cast<std::streamoff>(start));
-    if (!in.read(tail.data(), static_cast<std::streamsize>(tail.size()))) {
-      SayOnStderr("cannot read the end of " + path_);
-      return false;
-    }
-    const std::size_t lastBreak = tail.find_last_of("\r\n");
-    const std::string unfinished =
-        lastBreak == std::string::npos ? tail : tail.substr(lastBreak + 1);
-    if (unfinished.empty()) {
-      // A CR whose LF was not written yet.
-      if (tail.back() == '\r') pending_ = "\n";
-      return true;
-    }
-    if (lastBreak == std::string::npos && start > 0) {
-      SayOnStderr(path_ + " does not end with a log line; nothing is appended to it");
-      return false;
-    }
-    if (ReadsAsLogLine(unfinished)) {
-      pending_ = "\r\n";
-      return true;
-    }
-    if (const int failed = file_->Truncate(size - unfinished.size()); failed != 0) {
-      SayOnStderr(FormatMessage("Cannot write file \"%s\". %s", {path_, SystemErrorText(failed)}));
-      return false;
-    }
-    SayOnStderr(path_ +
-                ": removed the unfinished last line an earlier recording left: " + unfinished);
-    if (lastBreak != std::string::npos && tail[lastBreak] == '\r') pending_ = "\n";
-    return true;
-  }
-
-  std::string path_;
-  std::unique_ptr<TLockedFile> file_;
-  std::string pending_;  // what the end of the file needs before the next line
-};
 
 // Replaces the metrics file: the text goes to a temporary file beside it
 // (whose name a collector of "*.prom" files passes over), which is renamed
@@ -271,16 +166,22 @@ class TRecorder {
 
   // False when an output failed: the recording cannot keep its promises.
   bool TakeTick() {
+    // Readings held while the --out file could not be written go first.
+    if (out_) out_->WriteHeld();
     const TTickResult tick = link_.Tick(o_.command);
+    if (tick.otherAdapter)
+      SayOnStderr(o_.port + ": another adapter is now at " + link_.PortName() +
+                  "; not reading it, still looking for this one");
     switch (tick.outcome) {
       case TTickOutcome::Reading: return Record(tick.reading);
       case TTickOutcome::TooLong:
         ChangeState(TLinkState::Answering, 0);
         // The over-long line when its end came with it, else what came of it,
         // which the port keeps until the next exchange discards it.
-        return Rejected("longer than " + std::to_string(kMaxReplyLength) + " bytes: " +
+        return Rejected("longer than " + std::to_string(kMaxReplyLength) + " bytes: '" +
                         QuoteForMessage(tick.lastReply.empty() ? port_.LineBuffer : tick.lastReply,
-                                        kQuotedReplyBytes));
+                                        kMessageTextBytes) +
+                        "'");
       case TTickOutcome::Gone:
         RejectionsOver();
         ChangeState(TLinkState::Gone, tick.error);
@@ -301,17 +202,18 @@ class TRecorder {
       reading.value = RoundToSingle(ParseNumber(CliTextSettings(), reply));
     } catch (const EConvertError&) {
       // Its message holds the reply as it came.
-      return Rejected(QuoteForMessage(reply, kQuotedReplyBytes) +
-                      " is not a valid floating point value");
+      return Rejected("'" + QuoteForMessage(reply, kMessageTextBytes) +
+                      "' is not a valid floating point value");
     } catch (const Exception& error) {
-      return Rejected(QuoteForMessage(reply, kQuotedReplyBytes) + ": " + error.Message());
+      return Rejected("'" + QuoteForMessage(reply, kMessageTextBytes) + "': " + error.Message());
     }
     RejectionsOver();
     const ZonedTime now = ClockNowZoned();
     reading.local = now.local;
     reading.utcOffsetSeconds = now.utcOffsetSeconds;
     reading.reply = reply;
-    if (out_ && !out_->Append(FormatReading(TOutputFormat::Log, reading, o_.port))) return false;
+    // A line the file cannot take now is held, and the recording goes on.
+    if (out_) out_->Append(FormatReading(TOutputFormat::Log, reading, o_.port));
     if (!WriteStdout(FormatReading(o_.format, reading, o_.port))) {
       StdoutFailed();
       return false;

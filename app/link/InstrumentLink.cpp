@@ -20,14 +20,31 @@ std::string QueryInstrument(TSerialPort& port, std::string_view command) {
 bool TInstrumentLink::Open(const std::string& name) {
   name_ = name;
   identity_ = PortIdentity(name);
+  place_ = PortPlace(name);
   away_ = false;
+  otherAtName_ = false;
   return OpenByName();
 }
 
+std::string TInstrumentLink::OwnPort() const {
+  if (!identity_.empty())
+    if (std::string port = PortWithIdentity(identity_); !port.empty()) return port;
+  // No identity, or not one that tells the adapter from a twin present now.
+  return PortAtPlace(place_);
+}
+
 bool TInstrumentLink::Reopen() {
-  // An adapter that came back under another device name is followed there
-  // when it is surely the same one.
-  if (const std::string moved = PortWithIdentity(identity_); !moved.empty()) name_ = moved;
+  otherAtName_ = false;
+  if (identity_.empty() && place_.empty()) return OpenByName();
+  // The name alone says nothing: after two adapters swapped their names, or
+  // while another one took the old name, it is another adapter's.
+  const std::string own = OwnPort();
+  if (own.empty()) {
+    port_.ClosePort();
+    otherAtName_ = !PortPlace(name_).empty();
+    return false;
+  }
+  name_ = own;
   return OpenByName();
 }
 
@@ -44,6 +61,7 @@ bool TInstrumentLink::OpenByName() {
 
 void TInstrumentLink::Close() {
   away_ = false;
+  otherAtName_ = false;
   port_.ClosePort();
 }
 
@@ -67,8 +85,10 @@ TTickResult TInstrumentLink::Tick(std::string_view command) {
     return tick.lastReply;
   };
   if (away_) {
+    const bool otherTold = otherAtName_;
     // Its answer to the reopened port is the tick's first reply.
     Reopen();
+    tick.otherAdapter = otherAtName_ && !otherTold;
     if (exchange().empty() || tick.error != 0) {
       port_.ClosePort();
       return tick;

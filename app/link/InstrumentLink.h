@@ -80,6 +80,10 @@ struct TTickResult {
   bool cameBack = false;   // the device, away before, answered this tick
   std::string lastReply;   // the reply of the tick's last exchange
   std::int32_t error = 0;  // the port's error code after the tick's last exchange
+  // While the device is away: another adapter now sits under the port's
+  // name, and the link will not read it. True on the first tick that finds
+  // it there, so that callers can say so once.
+  bool otherAdapter = false;
 };
 
 class TInstrumentLink {
@@ -95,10 +99,15 @@ class TInstrumentLink {
   bool Open(const std::string& name);
 
   // Opens the remembered port again: the one place where a device that went
-  // away is looked for, by its name (an adapter plugged in again, a virtual
-  // port made again) or, when its adapter came back under another name, by
-  // the adapter's identity (PortIdentity), whose name is remembered from then
-  // on. True when the port is open.
+  // away is looked for. A port of a USB adapter is opened only when that
+  // adapter is there: under the name that carries its identity (PortIdentity;
+  // its old name, or a new one when it came back under another), or else
+  // under the name of the port at its place (PortPlace: the same socket, and
+  // the same vendor, product and serial number), which tells apart adapters
+  // without a serial number and twins with one serial number. Until then the
+  // port stays closed, whatever adapter is under the old name now. A port of
+  // no USB adapter (or one missing when it was opened) is opened by its name.
+  // The name found is remembered from then on. True when the port is open.
   bool Reopen();
 
   // Closes the port and ends any wait for a device that went away.
@@ -130,11 +139,16 @@ class TInstrumentLink {
   bool NoteGone();
   // Closes whatever was open, opens name_ and sets the line.
   bool OpenByName();
+  // The port that now carries the remembered adapter; empty when none does.
+  std::string OwnPort() const;
 
   TSerialPort& port_;
   std::string name_;
   std::string identity_;  // of name_'s adapter when it was opened; may be empty
+  std::string place_;     // of name_'s adapter when it was opened; may be empty
   bool away_ = false;
+  // While away: another adapter is under name_, and a tick said so.
+  bool otherAtName_ = false;
 };
 
 }  // namespace tempolog

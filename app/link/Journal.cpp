@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -51,11 +52,6 @@ std::string NameOf(const std::string& path) {
   return path.substr(path.find_last_of(PathSeparator()) + 1);
 }
 
-// "X.log" without its ".log".
-std::string Stem(const std::string& path) {
-  return path.substr(0, path.size() - std::char_traits<char>::length(kJournalExtension));
-}
-
 // "journal-X.log" becomes `prefix` + "X.log", with "-2", "-3"... added
 // before the extension while that name, or its torn line's, is taken.
 std::string RenamedPath(const std::string& folder, const std::string& name, const char* prefix) {
@@ -66,8 +62,7 @@ std::string RenamedPath(const std::string& folder, const std::string& name, cons
   const std::string stem = InFolder(folder, prefix + std::string(middle));
   std::string path = stem + kJournalExtension;
   std::error_code ignored;
-  for (int n = 2; fs::exists(path, ignored) || fs::exists(Stem(path) + kTornLineEnding, ignored);
-       ++n) {
+  for (int n = 2; fs::exists(path, ignored) || fs::exists(TornLinePath(path), ignored); ++n) {
     path = stem + "-" + std::to_string(n) + kJournalExtension;
   }
   return path;
@@ -308,6 +303,26 @@ std::size_t WholeLinesLength(std::string_view text) {
   return end == std::string_view::npos ? 0 : end + 2;
 }
 
+std::string TornLinePath(const std::string& logPath) {
+  const std::size_t nameStart = logPath.find_last_of(PathSeparator()) + 1;
+  const std::size_t dot = logPath.rfind('.');
+  // A name that starts with its only dot has no extension.
+  const bool extension = dot != std::string::npos && dot > nameStart;
+  return logPath.substr(0, extension ? dot : logPath.size()) + kTornLineEnding;
+}
+
+std::string KeepTornLine(const std::string& logPath, std::string_view piece) {
+  const std::string first = TornLinePath(logPath);
+  const std::string stem = first.substr(0, first.size() - std::strlen(kTornLineEnding));
+  std::string path = first;
+  std::error_code ignored;
+  for (int n = 2; fs::exists(path, ignored); ++n) {
+    path = stem + "-" + std::to_string(n) + kTornLineEnding;
+  }
+  WriteFileReplacing(path, piece);
+  return path;
+}
+
 std::size_t CountJournalReadings(std::string_view text) {
   std::size_t readings = 0;
   bool inLine = false;
@@ -331,10 +346,10 @@ namespace {
 std::optional<TRecoveredJournal> KeepTorn(const std::string& path, const std::string& target,
                                           std::string_view text) {
   const std::size_t whole = WholeLinesLength(text);
-  TRecoveredJournal kept{"", CountJournalReadings(text), Stem(target) + kTornLineEnding};
+  TRecoveredJournal kept{"", CountJournalReadings(text), ""};
   std::error_code ignored;
   try {
-    WriteFileReplacing(kept.tornLinePath, text.substr(whole));
+    kept.tornLinePath = KeepTornLine(target, text.substr(whole));
     if (kept.readings > 0) {
       kept.path = target;
       WriteFileReplacing(kept.path, text.substr(0, whole));

@@ -146,6 +146,17 @@ std::vector<TRecoveredJournal> RecoverJournals(const std::string& folder) noexce
 // What follows is a line torn when its program ended, not a reading.
 std::size_t WholeLinesLength(std::string_view text);
 
+// The file beside a log that keeps the log's unfinished last line: the log's
+// name without its extension, and "-torn-line.txt" ("lab.log" has
+// "lab-torn-line.txt"), so that it is listed next to the log.
+std::string TornLinePath(const std::string& logPath);
+
+// Keeps `piece`, the unfinished last line of the log at `logPath`, in a file
+// of its own: its TornLinePath, or when that is taken the first free of
+// "<name>-2-torn-line.txt", "-3-"..., written and flushed to the disk.
+// Returns the file's path. Throws EFCreateError when it cannot be written.
+std::string KeepTornLine(const std::string& logPath, std::string_view piece);
+
 // The readings in a journal's text: its non-empty whole lines.
 std::size_t CountJournalReadings(std::string_view text);
 

@@ -25,9 +25,8 @@ std::string LogLine(const TFormatSettings& settings, TDateTimeValue when, std::s
 
 LogColumns SplitLogLine(std::string_view line) {
   const std::string_view stamp = line.substr(0, kLogTimestampWidth);
-  const std::string_view value = line.size() > kLogTimestampWidth
-                                     ? line.substr(kLogTimestampWidth, kLogValueWidth)
-                                     : std::string_view{};
+  const std::string_view value =
+      line.size() > kLogTimestampWidth ? line.substr(kLogTimestampWidth) : std::string_view{};
   return {TrimBlanks(stamp), TrimBlanks(value)};
 }
 

@@ -10,8 +10,6 @@ namespace tempolog {
 
 // Columns of a log line: the timestamp in 1 to 19, a tab in 20, the reply from 21.
 inline constexpr std::size_t kLogTimestampWidth = 19;
-// The value column as Load reads it: columns 20 to 39.
-inline constexpr std::size_t kLogValueWidth = 20;
 
 // The timestamp of a log line: always the full date and time, 19 characters.
 // (The plain timestamp text leaves the time out in the first second after
@@ -22,7 +20,9 @@ std::string LogTimestamp(const TFormatSettings& settings, TDateTimeValue when);
 std::string LogLine(const TFormatSettings& settings, TDateTimeValue when, std::string_view reply);
 
 // The two column texts Load reads from a log line: the blank-trimmed columns 1
-// to 19 and 20 to 39 (shorter lines give what they have).
+// to 19 and 20 to the end of the line (shorter lines give what they have).
+// The value is read whole, however long: a reply longer than 19 characters
+// must not be read as the number its first characters make.
 struct LogColumns {
   std::string timestamp;
   std::string value;

@@ -34,8 +34,14 @@ TEST(LogFormatTest, SplitsTheColumnsLoadReads) {
     std::string line, timestamp, value;
   } rows[] = {
       {"a written line", "2024-03-05 07:04:09\t23.5", "2024-03-05 07:04:09", "23.5"},
-      {"value cut after column 39", "2024-03-05 07:04:09\t12345678901234567890123",
-       "2024-03-05 07:04:09", "1234567890123456789"},
+      {"a value longer than 19 characters is read to the end of the line",
+       "2024-03-05 07:04:09\t340282350000000000000000000000000000000", "2024-03-05 07:04:09",
+       "340282350000000000000000000000000000000"},
+      {"what follows blanks after the value belongs to it",
+       "2024-03-05 07:04:09\t23.5" + std::string(16, ' ') + "x", "2024-03-05 07:04:09",
+       "23.5" + std::string(16, ' ') + "x"},
+      {"blanks after the value trimmed", "2024-03-05 07:04:09\t-1.25   ", "2024-03-05 07:04:09",
+       "-1.25"},
       {"short line", "2024-03-05", "2024-03-05", ""},
       {"empty line", "", "", ""},
       {"blanks trimmed", "  2024-03-05 07:04\t  1.5  ", "2024-03-05 07:04", "1.5"},
@@ -45,6 +51,17 @@ TEST(LogFormatTest, SplitsTheColumnsLoadReads) {
     const LogColumns columns = SplitLogLine(row.line);
     EXPECT_EQ(columns.timestamp, row.timestamp);
     EXPECT_EQ(columns.value, row.value);
+  }
+  // A line the program writes, with a reply of up to 19 characters, reads as
+  // it did when the value was taken from columns 20 to 39 alone.
+  const TFormatSettings settings = MakeTextSettings();
+  const TDateTimeValue when = EncodeDateTimeValue({2024, 3, 5, 7, 4, 9, 0});
+  for (const std::string reply :
+       {"5", "-0.5", "23.5", "+1.5e1", ".", "1 ", "12345678901234567.5", "1234567890123456789",
+        "-123456789012345678", "1.5E+10           7"}) {
+    SCOPED_TRACE(reply);
+    const std::string line = LogLine(settings, when, reply);
+    EXPECT_EQ(SplitLogLine(line).value, TrimBlanks(std::string_view(line).substr(19, 20)));
   }
 }
 

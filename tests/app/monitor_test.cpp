@@ -4,9 +4,12 @@
 #include <stdlib.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QLineEdit>
+#include <QTimer>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -392,6 +395,30 @@ TEST_F(MonitorTest, RestartingReadsThePeriodAndCommandAgain) {
   EXPECT_EQ(instrument_->Requests().back(), "02Y?");
 }
 
+// A real file dialog on the screen for a few periods, cancelled then (by a
+// timer of the test, as the operator would): its loop goes on with the
+// recording, one reading a period, none lost while it is open or when it
+// closes.
+TEST_F(MonitorTest, NoReadingIsLostWhileARealDialogIsOpen) {
+  GoOnline();
+  const auto started = std::chrono::steady_clock::now();
+  ClickRun();
+  QTimer::singleShot(3500, [] {
+    if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+  });
+  TQtDialogs real;
+  EXPECT_EQ(real.ChooseSaveFile(), std::nullopt);
+  QEventLoop after;
+  QTimer::singleShot(2000, &after, &QEventLoop::quit);
+  after.exec();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ClickRun();
+  // One reading at Run, then one each full second (about 5.5 s: half a
+  // period from either side).
+  EXPECT_EQ(Points(), 1 + static_cast<int>(seconds)) << seconds << " s";
+}
+
 // Replies that name their request ("n.5" answers request n), so that a reply
 // recorded against the wrong request shows.
 std::optional<std::string> NumberedReply(int n) { return std::to_string(n) + ".5\r\n"; }
@@ -477,10 +504,12 @@ TEST_F(MonitorTest, AnAdapterBackUnderAnotherNameIsFollowedOnlyWhenSurelyTheSame
     std::string serial;  // of the adapter
     bool twin;           // an identical adapter is plugged in while it is away
     bool followed;
+    bool stranger = false;  // another adapter takes its old name while it is away
   } rows[] = {
       {"the same adapter", "A1", false, true},
       {"an adapter without a serial number", "", false, false},
       {"an identical twin plugged in meanwhile", "A1", true, false},
+      {"the same adapter, after another one took its name", "A1", false, true, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -498,6 +527,24 @@ TEST_F(MonitorTest, AnAdapterBackUnderAnotherNameIsFollowedOnlyWhenSurelyTheSame
     tree.Unplug("1-1", "ttyUSB0", byId);
     form_->Timer1->Tick();
     ASSERT_EQ(form_->lbCom->Text(), "offline");
+    std::unique_ptr<Instrument> stranger;
+    if (row.stranger) {
+      QCoreApplication::processEvents();  // the box that it went
+      const std::size_t shown = dialogs_.Boxes(Kind::Message).size();
+      stranger = std::make_unique<Instrument>(tree.Dev(), "ttyUSB0");
+      stranger->SetScript([](int, const std::string&) { return std::string("77.8\r\n"); });
+      tree.UsbAdapter("1-4", "B2", 0, "ttyUSB0", "usb-FTDI_FT232R_USB_UART_B2-if00-port0");
+      form_->Timer1->Tick();
+      form_->Timer1->Tick();
+      QCoreApplication::processEvents();
+      EXPECT_EQ(form_->lbCom->Text(), "offline");
+      EXPECT_EQ(form_->lbTemp->Text(), "----");
+      EXPECT_EQ(Points(), 1);
+      // One box (not one per tick) that another adapter is there.
+      const auto boxes = dialogs_.Boxes(Kind::Message);
+      ASSERT_EQ(boxes.size(), shown + 1);
+      EXPECT_EQ(boxes.back().text.rfind("Another adapter is now at ttyUSB0.", 0), 0u);
+    }
     if (row.twin) tree.UsbAdapter("1-3", row.serial, 0, "ttyUSB2", byId);
     Instrument after(tree.Dev(), "ttyUSB1");
     after.SetScript([](int, const std::string&) { return std::string("24.0\r\n"); });
@@ -507,6 +554,9 @@ TEST_F(MonitorTest, AnAdapterBackUnderAnotherNameIsFollowedOnlyWhenSurelyTheSame
     EXPECT_EQ(form_->lbTemp->Text(), row.followed ? "24.0" : "----");
     EXPECT_EQ(Points(), row.followed ? 2 : 1);
     EXPECT_EQ(after.Requests().size(), row.followed ? 2u : 0u);
+    if (stranger) {
+      EXPECT_TRUE(stranger->Requests().empty());
+    }
     QCoreApplication::processEvents();
     form_.reset();
   }
@@ -575,6 +625,9 @@ TEST_F(MonitorTest, LoadStopsAtTheFirstBadLineAndKeepsTheText) {
       {"bad value", "2024-03-05 07:04:10\t23,5", "'23,5' is not a valid floating point value."},
       {"empty line", "", "'' is not a valid date and time."},
       {"value beyond single range", "2024-03-05 07:04:10\t1e39", "Floating point overflow."},
+      {"value read to the end of the line",
+       "2024-03-05 07:04:10\t23.5" + std::string(16, ' ') + "x",
+       "'23.5" + std::string(16, ' ') + "x' is not a valid floating point value."},
       {"midnight line without time", "2024-03-05\t23.5",
        "'2024-03-05\t23.5' is not a valid date and time."},
   };
@@ -647,7 +700,8 @@ TEST_F(MonitorTest, ACancelledLoadChangesNothing) {
 
 TEST_F(MonitorTest, LoadReadsLogicalLinesNotWrappedDisplayLines) {
   form_->resize(200, 300);
-  const std::string line = "2024-03-05 07:04:09\t23.5" + std::string(200, ' ') + "tail";
+  // A long value, read whole: its wrapped display rows alone do not read.
+  const std::string line = "2024-03-05 07:04:09\t23.5" + std::string(200, '0');
   form_->LoadLog(line + "\r\n");
   EXPECT_TRUE(Errors().empty());
   EXPECT_EQ(Points(), 1);

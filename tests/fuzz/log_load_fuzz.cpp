@@ -48,7 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::string_view line : lines) {
     const LogColumns columns = SplitLogLine(line);
     FUZZ_CHECK(columns.timestamp.size() <= kLogTimestampWidth, input);
-    FUZZ_CHECK(columns.value.size() <= kLogValueWidth, input);
+    FUZZ_CHECK(
+        columns.value.size() + kLogTimestampWidth <= std::max(line.size(), kLogTimestampWidth),
+        input);
     FUZZ_CHECK(Trimmed(columns.timestamp) && Trimmed(columns.value), input);
     try {
       const double x = ParseTimestamp(settings, columns.timestamp);

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <memory>
@@ -15,17 +14,15 @@
 #include <system_error>
 
 #include "framework/Application.h"
+#include "tests/support/TestEnvironment.h"
 
 namespace tempolog::testing_support {
 
 class ApplicationEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    char pattern[] = "/tmp/tempolog-data-XXXXXX";
-    if (mkdtemp(pattern) != nullptr) {
-      dataHome_ = pattern;
-      setenv("XDG_DATA_HOME", pattern, 1);
-    }
+    dataHome_ = MakeTemporaryFolder("tempolog-data");
+    SetEnvironment(kDataHomeVariable, dataHome_);
     static int argc = 1;
     static char name[] = "tempolog-test";
     static char* argv[] = {name, nullptr};
