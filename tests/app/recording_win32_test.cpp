@@ -4,7 +4,6 @@
 // without it these tests are skipped. The window runs as the operator's does:
 // its own timers, Wine's serial driver, real dialogs.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -31,6 +30,10 @@
 #include "framework/Widgets.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestEnvironment.h"
+
+// After our headers: the macros of <windows.h> carry the names of its constants.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 
 namespace tempolog {
 namespace {

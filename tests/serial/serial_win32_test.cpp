@@ -10,6 +10,10 @@
 
 #include "serial/SerialPort.h"
 
+// After our header: the macros of <windows.h> carry the names of its constants.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
 namespace tempolog {
 namespace {
 
@@ -63,6 +67,37 @@ TEST(SerialWin32, AMissingPortIsAnErrorWithTheSystemText) {
   EXPECT_NE(port.LastErrorCode, 0);
   EXPECT_FALSE(port.LastErrorText.empty());
   EXPECT_FALSE(port.Connected);
+}
+
+// What a port whose device went away fails with: a USB adapter pulled out
+// makes its driver fail the open handle's calls with one of the first codes,
+// and its name then fails to open; Wine fails the calls on a pseudo-terminal
+// whose other end closed with the I/O device error. None of the others means
+// the device is gone: a busy port, a time-out, a bad parameter.
+TEST(SerialWin32, ErrorsOfADeviceThatWentAway) {
+  struct Row {
+    const char* name;
+    DWORD code;
+    bool gone;
+  } rows[] = {
+      {"unplugged: bad command", ERROR_BAD_COMMAND, true},
+      {"unplugged: general failure", ERROR_GEN_FAILURE, true},
+      {"unplugged: operation aborted", ERROR_OPERATION_ABORTED, true},
+      {"unplugged: device not connected", ERROR_DEVICE_NOT_CONNECTED, true},
+      {"unplugged: device removed", ERROR_DEVICE_REMOVED, true},
+      {"unplugged: no such device", ERROR_DEV_NOT_EXIST, true},
+      {"name gone: file not found", ERROR_FILE_NOT_FOUND, true},
+      {"name gone: path not found", ERROR_PATH_NOT_FOUND, true},
+      {"Wine, other end closed: I/O device error", ERROR_IO_DEVICE, true},
+      {"busy", ERROR_ACCESS_DENIED, false},
+      {"time-out", ERROR_SEM_TIMEOUT, false},
+      {"bad parameter", ERROR_INVALID_PARAMETER, false},
+      {"success", ERROR_SUCCESS, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(DeviceGone(static_cast<std::int32_t>(row.code)), row.gone);
+  }
 }
 
 }  // namespace
