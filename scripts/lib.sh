@@ -22,8 +22,9 @@ package_packages=(dpkg-dev file desktop-file-utils appstream groff-base)
 package_test_packages=(systemd man-db)
 # The recorder against the servers it feeds: InfluxDB, the Prometheus node
 # exporter, and what the test reads them with (curl, Python's csv and json).
-# The zone database lets the test record in a zone with summer time.
-server_test_packages=(influxdb prometheus-node-exporter curl python3 tzdata)
+# The zone database lets the test record in a zone with summer time. promtool
+# (in Debian's prometheus) checks the example alerting rules.
+server_test_packages=(influxdb prometheus-node-exporter curl python3 tzdata prometheus)
 
 # Runs a command as root: directly when root already, else through sudo.
 as_root() {
