@@ -1,6 +1,8 @@
 # Run by CPack on the staged files before they are packed: the programs lose
 # their symbols and the compiler's notes, as Debian's own packages do.
-file(GLOB programs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/bin/*")
+# Each package's files are staged in a folder of their own.
+file(GLOB programs "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/bin/*"
+     "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*/usr/bin/*")
 foreach(program ${programs})
   execute_process(
     COMMAND "${CPACK_TEMPOLOG_STRIP}" --strip-unneeded --remove-section=.comment
@@ -12,5 +14,5 @@ foreach(program ${programs})
 endforeach()
 list(LENGTH programs count)
 if(count EQUAL 0)
-  message(FATAL_ERROR "no programs in ${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/bin")
+  message(FATAL_ERROR "no programs in ${CPACK_TEMPORARY_INSTALL_DIRECTORY}")
 endif()

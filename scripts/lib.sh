@@ -14,16 +14,21 @@ export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$root_dir" CCACHE_NOHA
 # The unit tests' framework, the formatter the source check uses, and the
 # benchmark library (the test build compiles the benchmarks so they keep up).
 test_packages=(libgtest-dev libgmock-dev clang-format libbenchmark-dev)
-# Building the Debian package (dpkg-shlibdeps, file) and checking its menu
-# entry, AppStream metadata and manual pages.
-package_packages=(dpkg-dev file desktop-file-utils appstream groff-base)
+# Building the Debian packages (dpkg-shlibdeps, file) and checking their menu
+# entry, AppStream metadata, manual pages and the packages themselves.
+package_packages=(dpkg-dev file desktop-file-utils appstream groff-base lintian)
 # Checking the installed package: the manual pages are found, and systemd's own
 # check of the recorder's service template (it needs no running systemd).
 package_test_packages=(systemd man-db)
+# The recorder's service under a real systemd: a minimal Debian made with
+# debootstrap, booted in a container, its node exporter read with curl (on a
+# free port Python finds).
+systemd_test_packages=(debootstrap systemd-container curl python3)
 # The recorder against the servers it feeds: InfluxDB, the Prometheus node
 # exporter, and what the test reads them with (curl, Python's csv and json).
-# The zone database lets the test record in a zone with summer time.
-server_test_packages=(influxdb prometheus-node-exporter curl python3 tzdata)
+# The zone database lets the test record in a zone with summer time. promtool
+# (in Debian's prometheus) checks the example alerting rules.
+server_test_packages=(influxdb prometheus-node-exporter curl python3 tzdata prometheus)
 
 # Runs a command as root: directly when root already, else through sudo.
 as_root() {
