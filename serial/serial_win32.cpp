@@ -20,6 +20,8 @@
 #include <windows.h>
 
 #include <cstring>
+#include <new>
+#include <vector>
 
 namespace tempolog {
 
@@ -132,28 +134,29 @@ class Win32Backend final : public SerialBackend {
 
   int WaitEvent(intptr_t handle, uint32_t mask, int32_t timeoutMs) override {
     HANDLE h = AsHandle(handle);
-    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!event) return -1;
-    OVERLAPPED ov;
-    std::memset(&ov, 0, sizeof ov);
-    ov.hEvent = event;
-    DWORD received = 0;
-    int result = 0;
+    Pending* wait = Pending::Make(0);
+    if (!wait) return -1;
     SetCommMask(h, mask);
-    if (WaitCommEvent(h, &received, &ov)) {
-      result = (received & mask) == mask ? 1 : 0;
+    int result = 0;
+    DWORD error = 0;
+    if (WaitCommEvent(h, &wait->received, &wait->ov)) {
+      result = (wait->received & mask) == mask ? 1 : 0;
     } else if (GetLastError() == ERROR_IO_PENDING) {
-      WaitForSingleObject(event, static_cast<DWORD>(timeoutMs));
+      WaitForSingleObject(wait->ov.hEvent, static_cast<DWORD>(timeoutMs));
       SetCommMask(h, 0);  // ends a wait still pending
-      DWORD ignored = 0;
-      GetOverlappedResult(h, &ov, &ignored, TRUE);
-      result = (received & mask) == mask ? 1 : 0;
+      if (!wait->Finish(h)) {
+        // The driver holds on to the wait: the device is as good as gone.
+        SetCommMask(h, 0);
+        SetLastError(ERROR_OPERATION_ABORTED);
+        return -1;
+      }
+      result = (wait->received & mask) == mask ? 1 : 0;
     } else {
       result = -1;
     }
-    const DWORD error = GetLastError();
+    error = GetLastError();
     SetCommMask(h, 0);
-    CloseHandle(event);
+    wait->Free();
     if (result < 0) SetLastError(error);
     return result;
   }
@@ -167,34 +170,88 @@ class Win32Backend final : public SerialBackend {
   bool TransmitterEmpty(uint16_t) override { return true; }
 
  private:
-  // One overlapped transfer waited for at most `deadlockMs`. A transfer that
-  // is purged on the time-out is still waited for until the driver lets go
-  // of the record, which lives on this stack.
+  // An overlapped operation with what the driver may still write to while it
+  // runs: its record, its event, and for a transfer a buffer of its own (the
+  // caller's data is copied in and out). It lives on the heap so that an
+  // operation the driver never lets go of (Wine's serial driver on a
+  // pseudo-terminal whose other end closed) can be abandoned: its memory is
+  // then kept for good, and the caller gets an error instead of a wait
+  // without end.
+  struct Pending {
+    OVERLAPPED ov;
+    DWORD received = 0;  // comm events, for a wait
+    std::vector<char> buffer;
+
+    static Pending* Make(std::size_t bytes) {
+      auto* p = new (std::nothrow) Pending();
+      if (!p) return nullptr;
+      std::memset(&p->ov, 0, sizeof p->ov);
+      p->ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+      if (!p->ov.hEvent) {
+        delete p;
+        return nullptr;
+      }
+      p->buffer.resize(bytes);
+      return p;
+    }
+    void Free() {
+      CloseHandle(ov.hEvent);
+      delete this;
+    }
+    // After the operation was told to stop: waits for the driver to let go
+    // of it, at most twice kLetGoMs, cancelling it in between. False, with the
+    // record kept for good, when it never did.
+    bool Finish(HANDLE h) {
+      if (WaitForSingleObject(ov.hEvent, kLetGoMs) != WAIT_OBJECT_0) {
+        CancelIoEx(h, &ov);
+        if (WaitForSingleObject(ov.hEvent, kLetGoMs) != WAIT_OBJECT_0) return false;
+      }
+      return true;
+    }
+  };
+  static constexpr DWORD kLetGoMs = 1000;
+
+  // One overlapped transfer waited for at most `deadlockMs`; one the driver
+  // does not finish then is purged and waited for until it lets go.
   TransferEnd Transfer(intptr_t handle, void* buffer, int32_t count, int32_t deadlockMs,
                        int32_t& done, bool write) {
     HANDLE h = AsHandle(handle);
-    OVERLAPPED ov;
-    std::memset(&ov, 0, sizeof ov);
-    DWORD moved = 0;
     done = 0;
-    const BOOL ok = write ? WriteFile(h, buffer, static_cast<DWORD>(count), &moved, &ov)
-                          : ReadFile(h, buffer, static_cast<DWORD>(count), &moved, &ov);
-    if (ok) {
-      done = static_cast<int32_t>(moved);
-      return TransferEnd::Done;
+    Pending* transfer = Pending::Make(static_cast<std::size_t>(count > 0 ? count : 0));
+    if (!transfer) return TransferEnd::Failed;
+    if (write && count > 0) std::memcpy(transfer->buffer.data(), buffer, transfer->buffer.size());
+    DWORD moved = 0;
+    const BOOL ok = write ? WriteFile(h, transfer->buffer.data(), static_cast<DWORD>(count), &moved,
+                                      &transfer->ov)
+                          : ReadFile(h, transfer->buffer.data(), static_cast<DWORD>(count), &moved,
+                                     &transfer->ov);
+    TransferEnd end = TransferEnd::Done;
+    DWORD error = 0;
+    if (!ok && (error = GetLastError()) != ERROR_IO_PENDING) {
+      end = TransferEnd::Failed;
+    } else if (!ok) {
+      bool timedOut = false;
+      if (WaitForSingleObject(transfer->ov.hEvent, static_cast<DWORD>(deadlockMs)) ==
+          WAIT_TIMEOUT) {
+        PurgeComm(h, write ? PURGE_TXABORT : PURGE_RXABORT);
+        timedOut = true;
+        if (!transfer->Finish(h)) {
+          // Never let go: the device is as good as gone.
+          SetLastError(ERROR_OPERATION_ABORTED);
+          return TransferEnd::Failed;
+        }
+      }
+      // A transfer that completed with an error (an adapter pulled out) is a
+      // failure, not a transfer of 0 bytes.
+      const BOOL finished = GetOverlappedResult(h, &transfer->ov, &moved, FALSE);
+      error = GetLastError();
+      end = timedOut ? TransferEnd::TimedOut : finished ? TransferEnd::Done : TransferEnd::Failed;
     }
-    if (GetLastError() != ERROR_IO_PENDING) return TransferEnd::Failed;
-    bool timedOut = false;
-    if (WaitForSingleObject(h, static_cast<DWORD>(deadlockMs)) == WAIT_TIMEOUT) {
-      PurgeComm(h, write ? PURGE_TXABORT : PURGE_RXABORT);
-      timedOut = true;
-    }
-    const BOOL finished = GetOverlappedResult(h, &ov, &moved, timedOut ? TRUE : FALSE);
     done = static_cast<int32_t>(moved);
-    if (timedOut) return TransferEnd::TimedOut;
-    // A transfer that completed with an error (an adapter pulled out) is a
-    // failure, not a transfer of 0 bytes.
-    return finished ? TransferEnd::Done : TransferEnd::Failed;
+    if (!write && moved > 0) std::memcpy(buffer, transfer->buffer.data(), moved);
+    transfer->Free();
+    if (end == TransferEnd::Failed) SetLastError(error);
+    return end;
   }
 };
 

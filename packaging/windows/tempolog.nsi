@@ -3,6 +3,7 @@
 ;   VERSION   the program's version          FOLDER  the folder to install
 ;   OUTFILE   the installer to write         FILES   the generated file list
 ;   SIZE_KB   the folder's size, for Add/Remove Programs
+;   LICENSE_PAGE  the text of the licence page
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
@@ -20,7 +21,7 @@ BrandingText "${APP} ${VERSION}"
 
 !include "MUI2.nsh"
 !define MUI_ABORTWARNING
-!insertmacro MUI_PAGE_LICENSE "${FOLDER}/LICENSE.txt"
+!insertmacro MUI_PAGE_LICENSE "${LICENSE_PAGE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\tempolog.exe"

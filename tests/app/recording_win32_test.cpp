@@ -12,7 +12,6 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +23,7 @@
 #include "app/Unit1.h"
 #include "app/link/LogFormat.h"
 #include "framework/Dialogs.h"
+#include "framework/Files.h"
 #include "framework/Latin1.h"
 #include "framework/LogView.h"
 #include "framework/Timer.h"
@@ -148,34 +148,50 @@ TEST_F(RecordingWin32Test, RecordsSavesLoadsClearsAndBacksUp) {
 // periods and then cancelled (by a thread of the test, as the operator would:
 // the dialog's own loop holds the window's thread): the recording goes on
 // behind it, one reading per period, with none missing after it closes.
+//
+// Under Wine the first file dialog of a process holds the thread for about
+// three seconds as it closes, whichever dialog it is (Wine looks into its Z:
+// drive, the whole Unix tree); no tick can run then, and the ticks missed are
+// merged into one. That is Wine's, not the program's: one dialog is opened and
+// cancelled before the recording starts.
 TEST_F(RecordingWin32Test, NoReadingIsLostWhileADialogIsOpen) {
+  const auto cancelDialogsAfter = [](int ms, std::atomic<bool>& done) {
+    return std::thread([ms, &done] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+      // Cancels whatever dialog of this process is on the screen.
+      const DWORD self = GetCurrentProcessId();
+      while (!done) {
+        EnumWindows(
+            [](HWND window, LPARAM selfId) -> BOOL {
+              DWORD owner = 0;
+              GetWindowThreadProcessId(window, &owner);
+              char name[64] = {};
+              GetClassNameA(window, name, sizeof name);
+              if (owner == static_cast<DWORD>(selfId) && IsWindowVisible(window) &&
+                  (std::string(name) == "#32770" || GetWindow(window, GW_OWNER) != nullptr))
+                PostMessageA(window, WM_CLOSE, 0, 0);
+              return TRUE;
+            },
+            static_cast<LPARAM>(self));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      }
+    });
+  };
+  TQtDialogs real;
+  {
+    std::atomic<bool> done{false};
+    std::thread closer = cancelDialogsAfter(500, done);
+    real.ChooseOpenFile();
+    done = true;
+    closer.join();
+  }
   form_->ePeriod->setText("1");
   GoOnline();
   ClickRun();
   RunFor(1500);
   std::atomic<bool> done{false};
-  std::thread closer([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(3500));
-    // Cancels whatever dialog of this process is on the screen.
-    const DWORD self = GetCurrentProcessId();
-    while (!done) {
-      EnumWindows(
-          [](HWND window, LPARAM selfId) -> BOOL {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            char name[64] = {};
-            GetClassNameA(window, name, sizeof name);
-            if (owner == static_cast<DWORD>(selfId) && IsWindowVisible(window) &&
-                (std::string(name) == "#32770" || GetWindow(window, GW_OWNER) != nullptr))
-              PostMessageA(window, WM_CLOSE, 0, 0);
-            return TRUE;
-          },
-          static_cast<LPARAM>(self));
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-  });
+  std::thread closer = cancelDialogsAfter(3500, done);
   const auto opened = std::chrono::steady_clock::now();
-  TQtDialogs real;
   EXPECT_EQ(real.ChooseSaveFile(), std::nullopt);
   const double openSeconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - opened).count();
@@ -192,43 +208,6 @@ TEST_F(RecordingWin32Test, NoReadingIsLostWhileADialogIsOpen) {
     EXPECT_LE(times[i] - times[i - 1], 2.0 + 1e-6) << "before line " << i << ":\n"
                                                    << form_->Memo1->Text();
   EXPECT_GE(times.back() - times.front(), 6.0) << form_->Memo1->Text();
-}
-
-// A second simulated thermometer that vanishes after a few requests and comes
-// back under the same name a few seconds later (its pseudo-terminal closed, as
-// Wine sees an unplugged adapter): told once as gone, looked for every tick,
-// recorded again once back.
-TEST_F(RecordingWin32Test, APortThatVanishesIsToldGoneAndRecordedAgainWhenBack) {
-  const char* vanishing = std::getenv("TEMPOLOG_TEST_VANISHING_PORT");
-  if (vanishing == nullptr) GTEST_SKIP() << "TEMPOLOG_TEST_VANISHING_PORT names no port";
-  TScriptedDialogs dialogs;
-  form_->ComCBoxEnter();
-  const int index = form_->ComCBox->findText(ToScreen(vanishing));
-  ASSERT_GE(index, 1) << "the port list lacks " << vanishing;
-  form_->ComCBox->setCurrentIndex(index);
-  emit form_->ComCBox->activated(index);
-  ASSERT_EQ(form_->lbCom->Text(), "online");
-  ClickRun();
-  bool wentOffline = false, cameBack = false;
-  std::int32_t goneError = 0;
-  for (int waited = 0; waited < 20000 && !cameBack; waited += 100) {
-    RunFor(100);
-    if (form_->lbCom->Text() == "offline" && !wentOffline) {
-      wentOffline = true;
-      goneError = form_->Serial->LastErrorCode;
-    }
-    cameBack = wentOffline && form_->lbCom->Text() == "online";
-  }
-  const int before = form_->Series1->PointCount();
-  RunFor(2500);
-  ClickRun();
-  EXPECT_TRUE(wentOffline) << form_->Memo1->Text();
-  EXPECT_TRUE(cameBack) << "last error " << form_->Serial->LastErrorCode;
-  EXPECT_GT(form_->Series1->PointCount(), before);
-  const auto boxes = dialogs.Boxes(Kind::Message);
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_NE(boxes[0].text.find(vanishing), std::string::npos) << boxes[0].text;
-  std::printf("the vanished port failed with error %d\n", static_cast<int>(goneError));
 }
 
 }  // namespace

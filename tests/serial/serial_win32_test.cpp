@@ -72,7 +72,7 @@ TEST(SerialWin32, AMissingPortIsAnErrorWithTheSystemText) {
 // What a port whose device went away fails with: a USB adapter pulled out
 // makes its driver fail the open handle's calls with one of the first codes,
 // and its name then fails to open; Wine fails the calls on a pseudo-terminal
-// whose other end closed with the I/O device error. None of the others means
+// whose other end closed with "not ready". None of the others means
 // the device is gone: a busy port, a time-out, a bad parameter.
 TEST(SerialWin32, ErrorsOfADeviceThatWentAway) {
   struct Row {
@@ -88,7 +88,7 @@ TEST(SerialWin32, ErrorsOfADeviceThatWentAway) {
       {"unplugged: no such device", ERROR_DEV_NOT_EXIST, true},
       {"name gone: file not found", ERROR_FILE_NOT_FOUND, true},
       {"name gone: path not found", ERROR_PATH_NOT_FOUND, true},
-      {"Wine, other end closed: I/O device error", ERROR_IO_DEVICE, true},
+      {"Wine, other end closed: not ready", ERROR_NOT_READY, true},
       {"busy", ERROR_ACCESS_DENIED, false},
       {"time-out", ERROR_SEM_TIMEOUT, false},
       {"bad parameter", ERROR_INVALID_PARAMETER, false},
