@@ -132,7 +132,39 @@ class Win32Backend final : public SerialBackend {
     return Transfer(handle, buffer, count, deadlockMs, done, false);
   }
 
+  // A wait may end before its time without the event: Wine's driver ends
+  // every wait on a pseudo-terminal at once (it cannot read modem lines
+  // there), and a driver also ends one whose mask changes. Such an end is no
+  // time-out: the wait goes on for the rest of its time, and since a new wait
+  // sees only characters that arrive after it starts, the queues are looked
+  // at between the waits.
   int WaitEvent(intptr_t handle, uint32_t mask, int32_t timeoutMs) override {
+    const uint32_t start = PerformanceTickMs();
+    for (;;) {
+      const uint32_t spent = PerformanceTickMs() - start;
+      const int32_t left =
+          spent >= static_cast<uint32_t>(timeoutMs) ? 0 : timeoutMs - static_cast<int32_t>(spent);
+      const int result = WaitOnce(handle, mask, left);
+      if (result != 0 || left == 0) return result;
+      uint32_t flags = 0;
+      int32_t in = 0, out = 0;
+      if (ClearError(handle, flags, in, out) &&
+          ((mask == EV_RXCHAR && in > 0) || (mask == EV_TXEMPTY && out == 0)))
+        return 1;
+      Sleep(1);  // a driver that ends each wait at once is not spun on
+    }
+  }
+
+  bool WaitMissesQueuedInput() override { return true; }
+
+  uint32_t TickMs() override { return PerformanceTickMs(); }
+  void SleepMs(int32_t ms) override { Sleep(static_cast<DWORD>(ms < 0 ? 0 : ms)); }
+  bool DriverTogglesRts() override { return true; }  // the NT family
+  uint16_t PortAddress(intptr_t) override { return 0; }
+  bool TransmitterEmpty(uint16_t) override { return true; }
+
+ private:
+  int WaitOnce(intptr_t handle, uint32_t mask, int32_t timeoutMs) {
     HANDLE h = AsHandle(handle);
     Pending* wait = Pending::Make(0);
     if (!wait) return -1;
@@ -161,15 +193,6 @@ class Win32Backend final : public SerialBackend {
     return result;
   }
 
-  bool WaitMissesQueuedInput() override { return true; }
-
-  uint32_t TickMs() override { return PerformanceTickMs(); }
-  void SleepMs(int32_t ms) override { Sleep(static_cast<DWORD>(ms < 0 ? 0 : ms)); }
-  bool DriverTogglesRts() override { return true; }  // the NT family
-  uint16_t PortAddress(intptr_t) override { return 0; }
-  bool TransmitterEmpty(uint16_t) override { return true; }
-
- private:
   // An overlapped operation with what the driver may still write to while it
   // runs: its record, its event, and for a transfer a buffer of its own (the
   // caller's data is copied in and out). It lives on the heap so that an

@@ -1,45 +1,23 @@
-// A thermometer played by the test on the master side of a pseudo-terminal,
-// offered to the program as a virtual port in $XDG_RUNTIME_DIR/tempolog/ports.
+// A thermometer played by the test: it reads the program's requests, each
+// ended by CR, and answers them from a script. The bytes travel through a
+// real port on both platforms: the master side of a pseudo-terminal on
+// POSIX systems, the far end of a null-modem pair of COM ports on Windows.
 #pragma once
 
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace tempolog::testing {
 
-class Instrument {
+// What the instrument does with the bytes it receives, apart from how they
+// arrive: requests are split at CR, counted and answered by the script.
+class InstrumentScript {
  public:
   // Answers request number n (from 1) with the returned bytes, or stays silent.
   using Script = std::function<std::optional<std::string>(int n, const std::string& request)>;
-
-  Instrument(const std::string& portsDir, const std::string& name) : link_(portsDir + "/" + name) {
-    std::filesystem::create_directories(portsDir);
-    chmod(portsDir.c_str(), 0700);
-    Plug();
-  }
-
-  ~Instrument() { Unplug(); }
-
-  // The adapter is pulled out: the terminal hangs up and the port's name
-  // disappears. Return() plugs it in again under the same name.
-  void Vanish() { Unplug(); }
-  void Return() { Plug(); }
-
-  // Sends bytes unasked (stray bytes, a late reply).
-  void Send(const std::string& bytes) { Write(bytes); }
 
   void SetScript(Script script) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -52,72 +30,36 @@ class Instrument {
     return requests_;
   }
 
+ protected:
+  // Takes bytes from the port; returns what to send back, in order.
+  std::string Received(const char* bytes, std::size_t count) {
+    pending_.append(bytes, count);
+    std::string replies;
+    std::size_t cr;
+    while ((cr = pending_.find('\r')) != std::string::npos) {
+      const std::string request = pending_.substr(0, cr);
+      pending_.erase(0, cr + 1);
+      std::lock_guard<std::mutex> lock(mutex_);
+      requests_.push_back(request);
+      if (!script_) continue;
+      if (const std::optional<std::string> reply =
+              script_(static_cast<int>(requests_.size()), request))
+        replies += *reply;
+    }
+    return replies;
+  }
+
  private:
-  void Plug() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
-      throw std::runtime_error("no pseudo-terminal");
-    }
-    const std::string slavePath = ptsname(master_);
-    // Held open so that the terminal never hangs up between the program's opens.
-    slave_ = open(slavePath.c_str(), O_RDWR | O_NOCTTY);
-    std::filesystem::create_symlink(slavePath, link_);
-    stop_ = false;
-    thread_ = std::thread([this] { Serve(); });
-  }
-
-  void Unplug() {
-    if (master_ < 0) return;
-    stop_ = true;
-    thread_.join();
-    std::error_code ignored;
-    std::filesystem::remove(link_, ignored);
-    close(slave_);
-    close(master_);
-    slave_ = master_ = -1;
-  }
-
-  void Serve() {
-    std::string pending;
-    while (!stop_) {
-      pollfd p{master_, POLLIN, 0};
-      if (poll(&p, 1, 10) <= 0 || (p.revents & POLLIN) == 0) continue;
-      char buffer[512];
-      const ssize_t n = read(master_, buffer, sizeof buffer);
-      if (n <= 0) continue;
-      pending.append(buffer, static_cast<std::size_t>(n));
-      std::size_t cr;
-      while ((cr = pending.find('\r')) != std::string::npos) {
-        const std::string request = pending.substr(0, cr);
-        pending.erase(0, cr + 1);
-        std::optional<std::string> reply;
-        {
-          std::lock_guard<std::mutex> lock(mutex_);
-          requests_.push_back(request);
-          if (script_) reply = script_(static_cast<int>(requests_.size()), request);
-        }
-        if (reply) Write(*reply);
-      }
-    }
-  }
-
-  void Write(const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
-      if (n <= 0) return;
-      done += static_cast<std::size_t>(n);
-    }
-  }
-
-  std::string link_;
-  int master_ = -1;
-  int slave_ = -1;
-  std::atomic<bool> stop_{false};
+  std::string pending_;
   std::mutex mutex_;
   Script script_;
   std::vector<std::string> requests_;
-  std::thread thread_;
 };
 
 }  // namespace tempolog::testing
+
+#ifdef _WIN32
+#include "tests/app/Instrument_win32.h"
+#else
+#include "tests/app/Instrument_posix.h"
+#endif
