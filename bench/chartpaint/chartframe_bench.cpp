@@ -36,9 +36,9 @@ double Milliseconds(Clock::duration d) {
 }
 
 struct FrameTimes {
-  double first = 0;      // ms, the chart's first frame
-  double median = 0;     // ms, of the further frames
-  double minimum = 0;    // ms
+  double first = 0;        // ms, the chart's first frame
+  double median = 0;       // ms, of the further frames
+  double minimum = 0;      // ms
   double cpuPerFrame = 0;  // ms of the thread's processor time, mean
 };
 
