@@ -56,6 +56,45 @@ build_preset() {
   cmake --build --preset "$preset" "$@"
 }
 
+# ---- Windows programs under Wine ---------------------------------------------
+# Packages the Windows build and its runs under Wine need.
+wine_packages=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth)
+
+# Sets up the environment for the Windows build (the Qt for MinGW-w64 of
+# scripts/qt-windows) and for running its programs under Wine: a prefix of its
+# own under build/ (made by start_wine), no Wine diagnostics, no Mono or Gecko
+# installers, and WINEPATH naming Qt's and the compiler's DLL folders (Windows
+# paths; Wine sees the root as Z:), as the installed folder has them beside
+# the programs.
+wine_environment() {
+  TEMPOLOG_QT_WINDOWS="$("$root_dir/scripts/qt-windows")"
+  export TEMPOLOG_QT_WINDOWS
+  export WINEPREFIX="$root_dir/build/windows/wineprefix" WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree=;mshtml="
+  local dll_dirs=("$TEMPOLOG_QT_WINDOWS/bin") dll d p
+  for dll in libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+    for d in "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name="$dll")")" \
+             /usr/x86_64-w64-mingw32/lib; do
+      if [ -f "$d/$dll" ]; then dll_dirs+=("$d"); break; fi
+    done
+  done
+  WINEPATH=""
+  for d in "${dll_dirs[@]}"; do
+    p="$(realpath "$d")"
+    WINEPATH+="${WINEPATH:+;}Z:${p//\//\\}"
+  done
+  export WINEPATH
+}
+
+# start_wine <log>: one Wine server for all the programs run after it instead
+# of one started and stopped for each (stop it with `wineserver -k`); the
+# prefix is made on the first run.
+start_wine() {
+  mkdir -p "$WINEPREFIX"
+  /usr/lib/wine/wineserver -p >"$1" 2>&1
+  /usr/lib/wine/wine64 wineboot -i >>"$1" 2>&1 || { cat "$1" >&2; return 1; }
+}
+
 # ---- Fuzzing ----------------------------------------------------------------
 # The fuzz targets build with clang and its libFuzzer runtime (preset fuzz).
 fuzz_packages=(clang libclang-rt-dev)

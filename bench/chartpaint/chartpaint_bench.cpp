@@ -1,7 +1,7 @@
 // One full paint of the program's chart (layout, axes, grids, the stepped
 // line with its markers) into a 750 × 596 off-screen image, for a random walk
-// of 10^3 to 10^6 readings one second apart. The median of the repetitions is
-// the figure to read (milliseconds per frame).
+// of 10^3 to 10^6 readings one second apart (WalkChart.h). The median of the
+// repetitions is the figure to read (milliseconds per frame).
 //
 // With Qt Charts installed, the same readings are drawn by a QChart with a
 // QLineSeries (the stairs given as doubled points) rendered in software into
@@ -10,13 +10,8 @@
 
 #include <QImage>
 #include <QPainter>
-#include <memory>
-#include <random>
-#include <vector>
 
-#include "chart/ProgramChart.h"
-#include "framework/SurfaceQt.h"
-#include "tests/support/InstrumentReadings.h"
+#include "bench/chartpaint/WalkChart.h"
 
 #ifdef TEMPOLOG_BENCH_QTCHARTS
 #include <QApplication>
@@ -32,42 +27,14 @@
 namespace {
 
 using namespace tempolog;
-
-constexpr int kWidth = 750;
-constexpr int kHeight = 596;
-
-struct Readings {
-  std::vector<double> x;
-  std::vector<double> y;
-};
-
-// A temperature wandering by up to 0.05 degrees a second from 21 degrees,
-// read from an instrument that answers with two decimals ("21.37"), as the
-// program reads it (ParseNumber, then RoundToSingle).
-Readings RandomWalk(int count) {
-  Readings r;
-  r.x.reserve(count);
-  r.y.reserve(count);
-  std::mt19937 random(12345);
-  std::uniform_real_distribution<double> step(-0.05, 0.05);
-  double value = 21.0;
-  const double start = 45356.0;  // 5 March 2024
-  for (int i = 0; i < count; ++i) {
-    r.x.push_back(start + i * OneSecond);
-    r.y.push_back(PlottedReading(value, 2));
-    value += step(random);
-  }
-  return r;
-}
+using namespace tempolog::bench;
 
 void BM_PaintChart(benchmark::State& state) {
   const Readings data = RandomWalk(static_cast<int>(state.range(0)));
-  TProgramChart chart = MakeProgramChart();
-  chart.Chart->SetBounds(kWidth, kHeight);
-  for (std::size_t i = 0; i < data.x.size(); ++i) chart.Series1->AddPoint(data.x[i], data.y[i]);
+  TProgramChart chart = MakeWalkChart(data);
   TBitmapSurface target(kWidth, kHeight);
   for (auto _ : state) {
-    chart.Chart->PaintChart(&target, {0, 0, kWidth, kHeight});
+    PaintWalkChart(chart, target);
     benchmark::DoNotOptimize(target.Image()->constBits());
   }
   state.counters["points"] = static_cast<double>(data.x.size());
