@@ -12,7 +12,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 bool TMinMaxPyramid::OnGrid(double value, GridForm form, std::int64_t& code) noexcept {
   const double scale = kPowersOfTen[form.digits];
-  const double c = std::nearbyint(value * scale);
+  const double c = RoundHalfEven(value * scale);
   // Codes stay far inside the doubles' exact integers, so value * scale rounds
   // to the nearest code whenever there is one; the division (and, for the
   // single form, the rounding to single) then decides.
@@ -29,7 +29,7 @@ bool TMinMaxPyramid::GridCode(double value, std::int64_t& code) const noexcept {
 }
 
 std::int64_t TMinMaxPyramid::GridBase(const Extremes& node) const noexcept {
-  return static_cast<std::int64_t>(std::nearbyint(node.min * GridScale()));
+  return static_cast<std::int64_t>(RoundHalfEven(node.min * GridScale()));
 }
 
 void TMinMaxPyramid::NoteFinerGrid(double value) const noexcept {

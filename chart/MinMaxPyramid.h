@@ -44,11 +44,23 @@
 // capacity).
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace tempolog {
+
+// The whole number nearest to `value`, ties to even, as nearbyint gives it in
+// the default rounding mode, by two additions in plain double arithmetic:
+// some C libraries (mingw-w64's) round through the x87 unit at many times the
+// cost, and the grid asks this of every reading of every frame.
+inline double RoundHalfEven(double value) noexcept {
+  constexpr double kAllWhole = 0x1p52;  // from here on every double is whole
+  const double magnitude = std::fabs(value);
+  if (!(magnitude < kAllWhole)) return value;  // whole already, or NaN
+  return std::copysign((magnitude + kAllWhole) - kAllWhole, value);
+}
 
 class TMinMaxPyramid {
  public:

@@ -113,6 +113,40 @@ TEST(MinMaxPyramid, InfinitiesAndSignedZerosAreOrdinaryValues) {
   ExpectMatchesScan(p, v, "infinities");
 }
 
+// The grid's rounding gives nearbyint's result, bit for bit, at ties, at the
+// edge where doubles become whole, at signed zeros and beyond.
+TEST(MinMaxPyramid, RoundHalfEvenIsNearbyint) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double values[] = {0.0,
+                           -0.0,
+                           0.5,
+                           1.5,
+                           2.5,
+                           -0.5,
+                           -2.5,
+                           -0.49,
+                           0.49999999999999994,
+                           2355.0000000000005,
+                           0x1p52 - 0.5,
+                           0x1p52 - 1.5,
+                           -(0x1p52 - 0.5),
+                           0x1p52 + 2,
+                           0x1p53 + 2,
+                           1e300,
+                           -1e300,
+                           5e-324,
+                           inf,
+                           -inf,
+                           2345.4999999999995};
+  for (const double v : values) {
+    const double expected = std::nearbyint(v);
+    const double got = RoundHalfEven(v);
+    EXPECT_EQ(got, expected) << v;
+    EXPECT_EQ(std::signbit(got), std::signbit(expected)) << v;
+  }
+  EXPECT_TRUE(std::isnan(RoundHalfEven(kNaN)));
+}
+
 TEST(MinMaxPyramid, ShrinkingRebuildsAndClearEmpties) {
   std::vector<double> v = RandomWalk(1000, 5);
   TMinMaxPyramid p;
