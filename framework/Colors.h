@@ -1,9 +1,9 @@
 // Colours of the program: the 32-bit TColor value, its named constants and the
-// resolution of system colours against the platform palette.
+// resolution of system colours against the platform's table of them.
 //
 // A TColor holds red in the lowest byte, then green, then blue. A value whose
 // top byte is 0xFF names a system colour by its index in the low byte; those
-// follow the desktop's current palette. clDefault ("no colour of its own, use
+// follow the platform's current colours. clDefault ("no colour of its own, use
 // the series or point colour") and clNone (a null point) are markers, never
 // drawn as such.
 #pragma once
@@ -80,12 +80,18 @@ inline constexpr TColor clMenuBar = clSystemColor | 30;
 
 constexpr bool IsSystemColor(TColor c) { return (c & 0xFF000000u) == clSystemColor; }
 
-// The plain RGB value of a colour: a system colour is looked up in the
-// application palette (the desktop's colours; a fixed classic table when no
-// application object exists; black for an index the table does not know;
-// the desktop colour clBackground is always black, as Qt offers none);
-// any other value keeps its low three bytes.
+// The plain RGB value of a colour: a system colour takes the current colour
+// of its index in the platform's table of system colours (SystemColor; black
+// for an index the table does not know); any other value keeps its low three
+// bytes.
 TColor ResolveColor(TColor c);
+
+// The platform's current colour of system colour `index` (0 to 30, 25 not
+// used): on Windows the system's own table (GetSysColor); elsewhere the
+// application palette, which follows the desktop's colours (a fixed classic
+// table when no application object exists; the desktop colour clBackground is
+// black there, as Qt offers none).
+TColor SystemColor(unsigned index);
 
 // The resolved colour as a Qt colour (fully opaque).
 QColor ToQColor(TColor c);

@@ -12,6 +12,7 @@
 #include "framework/Colors.h"
 #include "framework/SurfaceQt.h"
 #include "tests/canvas/CanvasTestSupport.h"
+#include "tests/support/SystemColors.h"
 
 namespace tempolog {
 namespace {
@@ -621,11 +622,13 @@ TEST(MulDivTest, RoundsHalvesAwayFromZero) {
 // ---------------------------------------------------------------------------
 // Colours
 
-TEST(ColorTest, PlainColoursKeepTheirLowBytesSystemColoursFollowThePalette) {
+TEST(ColorTest, PlainColoursKeepTheirLowBytesSystemColoursFollowThePlatform) {
+  using testing_support::PlatformSystemColor;
   QPalette palette = QGuiApplication::palette();
   palette.setColor(QPalette::Active, QPalette::Window, QColor(1, 2, 3));
   palette.setColor(QPalette::Active, QPalette::Text, QColor(10, 20, 30));
   QGuiApplication::setPalette(palette);
+  const TColor buttonFace = PlatformSystemColor(15, RGBColor(1, 2, 3));
   struct Row {
     const char* name;
     TColor in, out;
@@ -634,8 +637,10 @@ TEST(ColorTest, PlainColoursKeepTheirLowBytesSystemColoursFollowThePalette) {
       {"sky blue", clSkyBlue, 0xF0CAA6},
       {"default marker", clDefault, 0x000000},
       {"none marker", clNone, 0xFFFFFF},
-      {"button face", clBtnFace, RGBColor(1, 2, 3)},
-      {"window text", clWindowText, RGBColor(10, 20, 30)},
+      {"button face", clBtnFace, buttonFace},
+      {"window text", clWindowText, PlatformSystemColor(8, RGBColor(10, 20, 30))},
+      // Qt's palette has no desktop colour: black outside Windows.
+      {"desktop", clBackground, PlatformSystemColor(1, clBlack)},
       {"unknown system index", 0xFF0000FF, clBlack},
   };
   for (const Row& row : rows) EXPECT_EQ(ResolveColor(row.in), row.out) << row.name;
@@ -644,7 +649,7 @@ TEST(ColorTest, PlainColoursKeepTheirLowBytesSystemColoursFollowThePalette) {
 
   auto s = Blank(2, 1);
   s->SetPixel(0, 0, clBtnFace);
-  EXPECT_EQ(s->Image()->pixel(0, 0) | 0xFF000000u, qRgb(1, 2, 3));
+  EXPECT_EQ(s->Image()->pixel(0, 0) | 0xFF000000u, ToQColor(buttonFace).rgb());
   QGuiApplication::setPalette(QPalette());
 }
 

@@ -1,11 +1,14 @@
-// The main window as the operator sees it: legible status texts on the dark
-// display box, the port list's items, and a window that stays on the screen.
+// The main window as the operator sees it: every colour the window sets drawn
+// as set, legible status texts on the dark display box, the port list's items,
+// and a window that stays on the screen.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
+#include <QRegion>
 #include <QScreen>
 #include <cmath>
 #include <optional>
@@ -31,6 +34,99 @@ double Luminance(QRgb c) {
 double Contrast(QRgb a, QRgb b) {
   const double la = Luminance(a), lb = Luminance(b);
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Pixels of exactly `color` within `area` of `image`.
+int CountPixels(const QImage& image, const QRect& area, QRgb color) {
+  int count = 0;
+  const QRect inside = area & image.rect();
+  for (int y = inside.top(); y <= inside.bottom(); ++y) {
+    for (int x = inside.left(); x <= inside.right(); ++x) count += image.pixel(x, y) == color;
+  }
+  return count;
+}
+
+// Pixels of the widget's own rectangle not under one of its shown children.
+int OwnPixels(const QWidget* widget) {
+  QRegion own(widget->rect());
+  for (const QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child->isVisible()) own -= child->geometry();
+  }
+  int count = 0;
+  for (const QRect& part : own) count += part.width() * part.height();
+  return count;
+}
+
+TEST(WindowLook, EveryColourTheWindowSetsIsDrawnAsSet) {
+  TScriptedDialogs dialogs;
+  TForm1 form;
+  form.show();
+  QApplication::processEvents();
+  // The window goes through these states in this order.
+  enum class State { Idle, Recording, Stopped, Offline };
+  const auto enter = [&form](State state) {
+    switch (state) {
+      case State::Idle:
+        form.lbTime->SetText("12:34:56");
+        form.lbCom->SetText("online");
+        break;
+      case State::Recording:
+      case State::Stopped:
+        form.sbRejestruj->setEnabled(true);
+        form.sbRejestruj->click();
+        break;
+      case State::Offline:
+        form.ComCBox->setEditText(QStringLiteral("offline"));
+        form.ComCBoxSelect();
+        break;
+    }
+    QApplication::processEvents();
+  };
+  // Text: some pixels of the widget are of the colour; fill: most of those
+  // not under its children are.
+  enum class Look { Text, Fill };
+  struct Row {
+    const char* name;
+    State state;
+    QWidget* widget;
+    TColor color;
+    Look look;
+  } rows[] = {
+      {"window", State::Idle, form.Panel3, clBtnFace, Look::Fill},
+      {"display box", State::Idle, form.Shape1, clBackground, Look::Fill},
+      {"clock", State::Idle, form.lbTime, clAppWorkSpace, Look::Text},
+      {"port online", State::Idle, form.lbCom, clSkyBlue, Look::Text},
+      {"reading", State::Idle, form.lbTemp, RGBColor(240, 128, 128), Look::Text},
+      {"caption", State::Idle, form.Label2, clGray, Look::Text},
+      {"command", State::Idle, form.eCmd, clNavy, Look::Text},
+      {"period", State::Idle, form.ePeriod, clMaroon, Look::Text},
+      {"Run down", State::Recording, form.sbRejestruj, clLime, Look::Text},
+      {"Run up", State::Stopped, form.sbRejestruj, clWindowText, Look::Text},
+      {"port offline", State::Offline, form.lbCom, clGrayText, Look::Text},
+  };
+  // Glyphs drawn without smoothing are of the text colour in every pixel.
+  for (const Row& row : rows) {
+    QFont font = row.widget->font();
+    font.setStyleStrategy(QFont::NoAntialias);
+    row.widget->setFont(font);
+  }
+  std::optional<State> current;
+  QImage image;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (current != row.state) {
+      enter(row.state);
+      current = row.state;
+      image = form.grab().toImage();
+    }
+    const QRect area(row.widget->mapTo(&form, QPoint(0, 0)), row.widget->size());
+    const int count = CountPixels(image, area, ToQColor(row.color).rgb());
+    if (row.look == Look::Fill) {
+      EXPECT_GT(count, OwnPixels(row.widget) / 2);
+    } else {
+      EXPECT_GT(count, 0);
+    }
+  }
 }
 
 TEST(WindowLook, EveryStatusTextStandsOutFromTheDisplayBox) {
