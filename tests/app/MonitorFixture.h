@@ -130,9 +130,7 @@ class MonitorTest : public ::testing::Test {
 
 class BackupTest : public MonitorTest {
  protected:
-  std::string ProgramBackup() const {
-    return ProgramFolder() + PathSeparator() + "data_log.bkp";
-  }
+  std::string ProgramBackup() const { return ProgramFolder() + PathSeparator() + "data_log.bkp"; }
   std::string UserBackup() const { return UserDataFolder() + PathSeparator() + "data_log.bkp"; }
   bool Close() {
     form_->show();
