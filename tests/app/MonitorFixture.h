@@ -31,21 +31,14 @@
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
 #include "tests/app/Instrument.h"
+#include "tests/support/FileContents.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace tempolog {
 
-inline std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-inline void WriteAll(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using testing_support::ReadAll;
+using testing_support::WriteAll;
 
 class MonitorTest : public ::testing::Test {
  protected:

@@ -1,38 +1,11 @@
 // The journal of live readings: lines on the disk at once, locks that keep
 // running programs' journals apart, recovery of a dead program's journal,
-// and the window recording through it, killed with SIGKILL included.
-#include "app/link/Journal.h"
-
-#include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <QApplication>
-#include <QComboBox>
-#include <algorithm>
+// and the window recording through it, killed without warning included.
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <cstdlib>
 
-#include "app/Unit1.h"
-#include "app/link/LogFormat.h"
-#include "framework/Dialogs.h"
-#include "framework/Exceptions.h"
-#include "framework/Files.h"
-#include "framework/Latin1.h"
-#include "framework/LogView.h"
-#include "framework/Timer.h"
-#include "framework/Widgets.h"
-#include "tests/app/Instrument.h"
-#include "tests/support/TestApplication.h"
-
-extern char** environ;
+#include "tests/app/JournalFixture.h"
+#include "tests/support/ChildTest.h"
 
 namespace tempolog {
 namespace {
@@ -40,88 +13,10 @@ namespace {
 namespace fs = std::filesystem;
 using Kind = TScriptedDialogs::Kind;
 
-constexpr const char* kPort = "inst0";
 // Set only in the child process that records until it is killed.
 constexpr const char* kChildPipeVariable = "TEMPOLOG_JOURNAL_TEST_PIPE";
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-std::string Lines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
-  return text;
-}
-
-void ChoosePort(TForm1& form, const std::string& name) {
-  form.ComCBoxEnter();
-  const int index = form.ComCBox->findText(ToScreen(name));
-  ASSERT_GE(index, 0) << name;
-  form.ComCBox->setCurrentIndex(index);
-  emit form.ComCBox->activated(index);
-}
-
-class JournalTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/tempolog-journal-XXXXXX";
-    dir_ = mkdtemp(pattern);
-    folder_ = dir_ + "/data/tempolog";
-    setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-    setenv("XDG_DATA_HOME", (dir_ + "/data").c_str(), 1);
-  }
-
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-    fs::remove(ProgramFolder() + "/" + kBackupFileName, ignored);
-  }
-
-  // The names in the journal folder, sorted.
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator(folder_, ignored))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  // The names of running (or dead) programs' journals.
-  std::vector<std::string> Journals() const {
-    std::vector<std::string> names = Files();
-    std::erase_if(names, [](const std::string& name) {
-      return name.rfind(kJournalPrefix, 0) != 0 || name.rfind(kRecoveredJournalPrefix, 0) == 0 ||
-             name.rfind(kClosedJournalPrefix, 0) == 0;
-    });
-    return names;
-  }
-
-  std::vector<std::string> ClosedJournals() const {
-    std::vector<std::string> names = Files();
-    std::erase_if(names,
-                  [](const std::string& name) { return name.rfind(kClosedJournalPrefix, 0) != 0; });
-    return names;
-  }
-
-  void Plant(const std::string& name, const std::string& bytes) const {
-    fs::create_directories(folder_);
-    std::ofstream(folder_ + "/" + name, std::ios::binary) << bytes;
-  }
-
-  std::string dir_;
-  std::string folder_;
-};
-
-const std::vector<std::string> kReadings = {
-    "2024-03-05 07:04:09\t23.5",
-    "2024-03-05 07:04:10\t-1.25",
-    "2024-03-05 07:04:11\t23.6",
-};
+// The data folder the child records into: the test's, not its own.
+constexpr const char* kChildDataVariable = "TEMPOLOG_JOURNAL_TEST_DATA";
 
 // --- the journal files ---------------------------------------------------------
 
@@ -146,7 +41,7 @@ TEST_F(JournalTest, OnlyJournalsWhoseLockIsFreeAreRecovered) {
   first.reset();
   const std::vector<TRecoveredJournal> recovered = RecoverJournals(folder_);
   ASSERT_EQ(recovered.size(), 1u);
-  const std::string kept = folder_ + "/journal-recovered-" + dead.substr(8);
+  const std::string kept = InJournals("journal-recovered-" + dead.substr(8));
   EXPECT_EQ(recovered[0].path, kept);
   EXPECT_EQ(recovered[0].readings, 3u);
   EXPECT_EQ(ReadAll(kept), Lines(kReadings));
@@ -165,8 +60,8 @@ TEST_F(JournalTest, ARecoveredNameInUseGetsANumber) {
   Plant("journal-x.log", "b\r\n");
   const std::vector<TRecoveredJournal> recovered = RecoverJournals(folder_);
   ASSERT_EQ(recovered.size(), 1u);
-  EXPECT_EQ(recovered[0].path, folder_ + "/journal-recovered-x-2.log");
-  EXPECT_EQ(ReadAll(folder_ + "/journal-recovered-x.log"), "a\r\n");
+  EXPECT_EQ(recovered[0].path, InJournals("journal-recovered-x-2.log"));
+  EXPECT_EQ(ReadAll(InJournals("journal-recovered-x.log")), "a\r\n");
 }
 
 TEST_F(JournalTest, ATornLastLineIsKeptApartAndNeverCounted) {
@@ -195,53 +90,17 @@ TEST_F(JournalTest, ATornLastLineIsKeptApartAndNeverCounted) {
         continue;
       }
       ASSERT_EQ(kept.size(), 1u);
-      EXPECT_EQ(kept[0].path, lines.empty() ? "" : folder_ + "/" + recovered);
+      EXPECT_EQ(kept[0].path, lines.empty() ? "" : InJournals(recovered));
       EXPECT_EQ(kept[0].readings, readings);
-      EXPECT_EQ(kept[0].tornLinePath, fragment.empty() ? "" : folder_ + "/" + tornLine);
+      EXPECT_EQ(kept[0].tornLinePath, fragment.empty() ? "" : InJournals(tornLine));
       if (!lines.empty()) {
-        EXPECT_EQ(ReadAll(folder_ + "/" + recovered), lines);
+        EXPECT_EQ(ReadAll(InJournals(recovered)), lines);
       }
       if (!fragment.empty()) {
-        EXPECT_EQ(ReadAll(folder_ + "/" + tornLine), fragment);
+        EXPECT_EQ(ReadAll(InJournals(tornLine)), fragment);
       }
     }
   }
-}
-
-TEST_F(JournalTest, AFailedWriteIsTriedAgainWithTheHeldLinesFirst) {
-  const std::string first = kReadings[0] + "\r\n";
-  const std::string second = kReadings[1] + "\r\n";
-  const std::string later = "2024-03-05 07:04:12\t23.7";
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, SIG_IGN);
-  // A full disk leaves any part of the second line in the file, none to all.
-  for (std::size_t room = 0; room <= second.size(); ++room) {
-    SCOPED_TRACE(::testing::Message() << room << " bytes of room for the second line");
-    auto journal = TJournal::Create(folder_, {2024, 3, 5, 7, 4, 9, 0});
-    ASSERT_TRUE(journal->Append(kReadings[0]));
-    rlimit small = old;
-    small.rlim_cur = first.size() + room;
-    setrlimit(RLIMIT_FSIZE, &small);
-    EXPECT_EQ(journal->Append(kReadings[1]), room == second.size());
-    EXPECT_FALSE(journal->Append(kReadings[2]));
-    EXPECT_EQ(ReadAll(journal->Path()), first + second.substr(0, room));
-    const TJournalNotice failure = journal->TakeNotice();
-    EXPECT_TRUE(failure.failure);
-    EXPECT_NE(failure.text.find("Cannot write file"), std::string::npos) << failure.text;
-    EXPECT_TRUE(journal->TakeNotice().text.empty());  // told once
-
-    setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_TRUE(journal->Append(later));
-    journal->WaitFlushed();
-    EXPECT_EQ(ReadAll(journal->Path()), Lines(kReadings) + later + "\r\n");
-    const TJournalNotice back = journal->TakeNotice();
-    EXPECT_FALSE(back.failure);
-    EXPECT_EQ(back.text, JournalBackMessage());
-    EXPECT_TRUE(journal->TakeNotice().text.empty());
-    journal->Remove();
-  }
-  signal(SIGXFSZ, SIG_DFL);
 }
 
 TEST_F(JournalTest, AClosedJournalIsKeptWithTheNewestOthers) {
@@ -251,14 +110,14 @@ TEST_F(JournalTest, AClosedJournalIsKeptWithTheNewestOthers) {
   for (int i = 0; i < 11; ++i) {
     names.push_back("journal-closed-20240101-0000" + std::to_string(10 + i) + "-1.log");
     Plant(names.back(), "r\r\n");
-    fs::last_write_time(folder_ + "/" + names.back(), now - std::chrono::hours(20 - i));
+    fs::last_write_time(InJournals(names.back()), now - std::chrono::hours(20 - i));
   }
   // Begun before all of them, closed after.
   auto journal = TJournal::Create(folder_, {2020, 1, 1, 0, 0, 0, 0});
   journal->Append(kReadings[0]);
   const std::string name = fs::path(journal->Path()).filename().string();
   const std::string kept = journal->KeepClosed();
-  EXPECT_EQ(kept, folder_ + "/journal-closed-" + name.substr(8));
+  EXPECT_EQ(kept, InJournals("journal-closed-" + name.substr(8)));
   EXPECT_EQ(ReadAll(kept), Lines({kReadings[0]}));
   names.erase(names.begin(), names.begin() + 2);  // the two oldest go
   names.insert(names.begin(), fs::path(kept).filename().string());
@@ -306,41 +165,6 @@ TEST(JournalTexts, TheRecoveryMessageNamesEachJournal) {
 
 // --- the window recording through its journal ---------------------------------
 
-class WindowJournalTest : public JournalTest {
- protected:
-  void SetUp() override {
-    JournalTest::SetUp();
-    instrument_ = std::make_unique<testing::Instrument>(dir_ + "/tempolog/ports", kPort);
-    instrument_->SetScript([](int, const std::string&) { return std::string("23.5\r\n"); });
-  }
-
-  void TearDown() override {
-    form_.reset();
-    instrument_.reset();
-    JournalTest::TearDown();
-  }
-
-  void StartRecording() {
-    form_ = std::make_unique<TForm1>();
-    ChoosePort(*form_, kPort);
-    form_->sbRejestruj->click();
-    ASSERT_TRUE(form_->sbRejestruj->Down());
-  }
-
-  void Tick(int ticks) {
-    for (int i = 0; i < ticks; ++i) form_->Timer1->Tick();
-  }
-
-  std::string JournalText() const {
-    const std::vector<std::string> journals = Journals();
-    return journals.size() == 1 ? ReadAll(folder_ + "/" + journals[0]) : "";
-  }
-
-  TScriptedDialogs dialogs_;
-  std::unique_ptr<testing::Instrument> instrument_;
-  std::unique_ptr<TForm1> form_;
-};
-
 TEST_F(WindowJournalTest, EveryReadingIsJournalledAsTheLogHoldsIt) {
   StartRecording();
   Tick(2);
@@ -369,21 +193,21 @@ TEST_F(WindowJournalTest, ACleanCloseRemovesTheJournalOnlyOnceTheLogIsSafe) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     StartRecording();
-    const std::string backup = ProgramFolder() + "/" + kBackupFileName;
+    const std::string backup = InFolder(ProgramFolder(), kBackupFileName);
     if (row.save) {
-      form_->SaveLog(dir_ + "/saved.log");
+      form_->SaveLog(InFolder(dir_, "saved.log"));
       Tick(row.ticksAfterSave);
     }
     if (row.backupRefused) {
-      fs::create_directories(backup + "/blocker");
-      fs::create_directories(folder_ + "/" + kBackupFileName + "/blocker");
+      fs::create_directories(InFolder(backup, "blocker"));
+      fs::create_directories(InFolder(InJournals(kBackupFileName), "blocker"));
     }
     EXPECT_EQ(form_->close(), !row.backupRefused);
     EXPECT_EQ(Journals().size(), row.journalRemains ? 1u : 0u);
     if (row.journalKept) {
       EXPECT_EQ(ReadAll(backup), form_->Memo1->Text());
       ASSERT_EQ(ClosedJournals().size(), 1u);
-      EXPECT_EQ(ReadAll(folder_ + "/" + ClosedJournals()[0]), form_->Memo1->Text());
+      EXPECT_EQ(ReadAll(InJournals(ClosedJournals()[0])), form_->Memo1->Text());
     } else {
       EXPECT_TRUE(ClosedJournals().empty());
     }
@@ -399,8 +223,8 @@ TEST_F(WindowJournalTest, ADeadProgramsJournalIsKeptAndToldAtTheNextStart) {
   // It died while writing a fourth reading, 23.7.
   Plant("journal-20240305-070409-4242.log", Lines(kReadings) + "2024-03-05 07:04:12\t2");
   form_ = std::make_unique<TForm1>();
-  const std::string kept = folder_ + "/journal-recovered-20240305-070409-4242.log";
-  const std::string torn = folder_ + "/journal-recovered-20240305-070409-4242-torn-line.txt";
+  const std::string kept = InJournals("journal-recovered-20240305-070409-4242.log");
+  const std::string torn = InJournals("journal-recovered-20240305-070409-4242-torn-line.txt");
   ASSERT_EQ(dialogs_.History().size(), 1u);
   EXPECT_EQ(dialogs_.History()[0].kind, Kind::Message);
   EXPECT_EQ(dialogs_.History()[0].text, RecoveryMessage({{kept, 3, torn}}));
@@ -413,8 +237,10 @@ TEST_F(WindowJournalTest, ADeadProgramsJournalIsKeptAndToldAtTheNextStart) {
 }
 
 TEST_F(WindowJournalTest, WithoutAJournalRecordingGoesOnAndIsToldOnce) {
-  std::ofstream(dir_ + "/blocked") << "x";
-  setenv("XDG_DATA_HOME", (dir_ + "/blocked").c_str(), 1);  // a file where the folder belongs
+  const std::string blocked = InFolder(dir_, "blocked");
+  std::ofstream(blocked) << "x";
+  // A file where the data folder belongs.
+  testing_support::SetEnvironment(testing_support::kDataHomeVariable, blocked);
   StartRecording();
   Tick(3);
   QApplication::processEvents();
@@ -423,128 +249,71 @@ TEST_F(WindowJournalTest, WithoutAJournalRecordingGoesOnAndIsToldOnce) {
   ASSERT_EQ(dialogs_.History().size(), 1u);
   EXPECT_EQ(dialogs_.History()[0].kind, Kind::Error);
   EXPECT_EQ(dialogs_.History()[0].text.rfind(
-                "The journal of readings cannot be kept. Cannot create file \"" + dir_ +
-                    "/blocked/tempolog/journal-",
+                "The journal of readings cannot be kept. Cannot create file \"" +
+                    InFolder(UserDataFolder(), "journal-"),
                 0),
             0u)
       << dialogs_.History()[0].text;
 }
 
-TEST_F(WindowJournalTest, AJournalThatStoppedGoesOnWithTheReadingsTakenMeanwhile) {
-  StartRecording();
-  // The file may grow by one more line and part of the next one.
-  const auto size = static_cast<rlim_t>(JournalText().size());
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit small = old;
-  small.rlim_cur = size + 40;
-  signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small);
-  Tick(4);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, SIG_DFL);
-  QApplication::processEvents();  // the box comes after the tick
-  EXPECT_EQ(form_->Memo1->LineCount(), 5u);
-  EXPECT_EQ(form_->Series1->PointCount(), 5);
-  EXPECT_EQ(CountJournalReadings(JournalText()), 2u);  // two whole lines, one torn
-  ASSERT_EQ(dialogs_.Boxes(Kind::Error).size(), 1u);
-  EXPECT_NE(dialogs_.Boxes(Kind::Error)[0].text.find("Cannot write file"), std::string::npos);
-  EXPECT_TRUE(dialogs_.Boxes(Kind::Message).empty());
-  // The disk takes lines again: the next reading goes in after the held ones,
-  // and the user is told once.
-  for (int tick = 0; tick < 2; ++tick) {
-    Tick(1);
-    QApplication::processEvents();
-    EXPECT_EQ(JournalText(), form_->Memo1->Text());
-    EXPECT_EQ(dialogs_.Boxes(Kind::Error).size(), 1u);
-    ASSERT_EQ(dialogs_.Boxes(Kind::Message).size(), 1u);
-    EXPECT_EQ(dialogs_.Boxes(Kind::Message)[0].text, JournalBackMessage());
-  }
-}
-
-// --- a recording program killed with SIGKILL ---------------------------------
+// --- a recording program killed without warning -------------------------------
 
 // Runs only in the child process: records from the test's instrument and
-// writes each log line to the pipe once it is in the log, until killed.
+// tells each log line through the pipe once it is in the log, until killed.
 TEST(JournalChild, DISABLED_RecordsUntilKilled) {
-  const char* pipe = getenv(kChildPipeVariable);
-  if (pipe == nullptr) GTEST_SKIP();
+  if (std::getenv(kChildPipeVariable) == nullptr) GTEST_SKIP();
   std::error_code ignored;
-  fs::remove_all(getenv("XDG_DATA_HOME"), ignored);  // the test program's own, unused here
-  setenv("XDG_DATA_HOME", getenv("TEMPOLOG_JOURNAL_TEST_DATA"), 1);
-  const int out = atoi(pipe);
+  // The test program's own data folder, unused here.
+  fs::remove_all(std::getenv(testing_support::kDataHomeVariable), ignored);
+  testing_support::SetEnvironment(testing_support::kDataHomeVariable,
+                                  std::getenv(kChildDataVariable));
   TScriptedDialogs dialogs;
   TForm1 form;
   std::size_t told = 0;
   auto tell = [&] {
     for (; told < form.Memo1->LineCount(); ++told) {
-      const std::string line = std::string(form.Memo1->Line(told)) + "\n";
-      if (write(out, line.data(), line.size()) < 0) _exit(1);
+      if (!testing_support::TellParent(kChildPipeVariable,
+                                       std::string(form.Memo1->Line(told)) + "\n"))
+        std::_Exit(1);
     }
   };
   form.Timer1->OnTimer = [&] {
     form.Timer1Timer();
     tell();
   };
-  ChoosePort(form, kPort);
+  ChoosePort(form, testing::InstrumentPort());
   form.sbRejestruj->click();
   tell();
   QApplication::exec();
 }
 
 TEST_F(WindowJournalTest, AKilledProgramsJournalHoldsEveryReadingItShowed) {
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  setenv(kChildPipeVariable, std::to_string(fds[1]).c_str(), 1);
-  setenv("TEMPOLOG_JOURNAL_TEST_DATA", (dir_ + "/data").c_str(), 1);
-  std::string self = fs::read_symlink("/proc/self/exe").string();
-  std::string filter = "--gtest_filter=JournalChild.DISABLED_RecordsUntilKilled";
-  std::string disabled = "--gtest_also_run_disabled_tests";
-  char* argv[] = {self.data(), filter.data(), disabled.data(), nullptr};
-  pid_t child = 0;
-  const int spawned = posix_spawn(&child, self.c_str(), nullptr, nullptr, argv, environ);
-  unsetenv(kChildPipeVariable);
-  close(fds[1]);
-  ASSERT_EQ(spawned, 0);
+  testing_support::SetEnvironment(kChildDataVariable, InFolder(dir_, "data"));
+  testing_support::ChildTest child("JournalChild.DISABLED_RecordsUntilKilled", kChildPipeVariable);
+  const std::vector<std::string> shown =
+      testing_support::ReadChildLines(child, 3, std::chrono::seconds(60));
 
-  // Wait for three readings shown by the child.
-  std::vector<std::string> shown;
-  std::string pending;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (shown.size() < 3 && std::chrono::steady_clock::now() < deadline) {
-    pollfd p{fds[0], POLLIN, 0};
-    if (poll(&p, 1, 1000) <= 0) continue;
-    char buffer[256];
-    const ssize_t n = read(fds[0], buffer, sizeof buffer);
-    if (n <= 0) break;
-    pending.append(buffer, static_cast<std::size_t>(n));
-    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;
-         pending.erase(0, end + 1))
-      shown.push_back(pending.substr(0, end));
-  }
-
-  // A second program started meanwhile leaves the running one's journal alone.
+  // A second program started meanwhile leaves the running one's journal
+  // alone. It opens no port: the child holds the program's end of the
+  // instrument's.
   form_ = std::make_unique<TForm1>();
   EXPECT_TRUE(dialogs_.History().empty());
   EXPECT_EQ(Journals().size(), 2u);
   EXPECT_TRUE(form_->close());
   form_.reset();
 
-  kill(child, SIGKILL);
-  int status = 0;
-  waitpid(child, &status, 0);
-  close(fds[0]);
+  const bool killed = child.Kill();
   ASSERT_EQ(shown.size(), 3u) << "the child recorded too little";
-  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_TRUE(killed) << "the child ended before it was killed";
 
   const std::vector<std::string> journals = Journals();
   ASSERT_EQ(journals.size(), 1u);
-  const std::string text = ReadAll(folder_ + "/" + journals[0]);
+  const std::string text = ReadAll(InJournals(journals[0]));
   EXPECT_EQ(text.rfind(Lines(shown), 0), 0u) << text;  // a reading not yet shown may follow
 
   // The next start keeps it and says so.
   form_ = std::make_unique<TForm1>();
-  const std::string kept = folder_ + "/journal-recovered-" + journals[0].substr(8);
+  const std::string kept = InJournals("journal-recovered-" + journals[0].substr(8));
   ASSERT_EQ(dialogs_.History().size(), 1u);
   // A reading being written when it was killed may be torn.
   const std::size_t whole = WholeLinesLength(text);
