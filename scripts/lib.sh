@@ -146,17 +146,28 @@ run_fuzzers() {
   fi
 }
 
-# ---- Wine ---------------------------------------------------------------------
-# The window's display box is filled with the desktop colour and its status
-# texts are light, made for a dark desktop; Wine's own desktop colour is a mid
-# blue (37 111 149). Gives the booted prefix in WINEPREFIX a black one. The
-# system reads its colours as a session starts, so a running Wine server is
-# stopped: the next Wine program starts a new one.
-wine_dark_desktop() {
-  local key='HKCU\Control Panel\Colors'
-  /usr/lib/wine/wine64 reg query "$key" /v Background 2>/dev/null | grep -q 'REG_SZ *0 0 0' &&
+# ---- Wine's desktop for the window's tests ---------------------------------------
+# Two settings of the booted prefix in WINEPREFIX, for a desktop like the
+# Windows machines the window is made for:
+# - The window's display box is filled with the desktop colour and its status
+#   texts are light, made for a dark desktop; Wine's own desktop colour is a
+#   mid blue (37 111 149): the prefix gets a black one.
+# - The virtual display has no window manager. Wine's X11 driver leaves a
+#   window to the window manager by default and, as one closes, waits for the
+#   manager's word, 2 s in vain, with the closing program's thread held (a
+#   file dialog's close then costs the recording two readings). The prefix
+#   gets Wine's unmanaged windows, which Wine frames and closes itself, as
+#   Windows does.
+# The system reads its colours as a session starts, so a running Wine server
+# is stopped: the next Wine program starts a new one.
+wine_test_desktop() {
+  local colors='HKCU\Control Panel\Colors' x11='HKCU\Software\Wine\X11 Driver'
+  if /usr/lib/wine/wine64 reg query "$colors" /v Background 2>/dev/null | grep -q 'REG_SZ *0 0 0' &&
+     /usr/lib/wine/wine64 reg query "$x11" /v Managed 2>/dev/null | grep -q 'REG_SZ *N'; then
     return 0
-  /usr/lib/wine/wine64 reg add "$key" /v Background /t REG_SZ /d '0 0 0' /f >/dev/null 2>&1
+  fi
+  /usr/lib/wine/wine64 reg add "$colors" /v Background /t REG_SZ /d '0 0 0' /f >/dev/null 2>&1
+  /usr/lib/wine/wine64 reg add "$x11" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   /usr/lib/wine/wineserver -w 2>/dev/null || true
 }

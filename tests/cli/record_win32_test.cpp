@@ -70,11 +70,13 @@ Result RunCli(const std::string& args) {
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+  } else {
+    result.err = "CreateProcess failed with error " + std::to_string(GetLastError()) + "; ";
   }
   CloseHandle(out);
   CloseHandle(err);
   result.out = ReadFile("cli-stdout.txt");
-  result.err = ReadFile("cli-stderr.txt");
+  result.err += ReadFile("cli-stderr.txt");
   return result;
 }
 
