@@ -156,12 +156,5 @@ TEST_F(MonitorTest, ALoadThatCannotReadItsFileKeepsTheLogAndTheChart) {
   }
 }
 
-TEST_F(BackupTest, AnInstalledProgramLeavesItsSystemFolderAlone) {
-  form_->Memo1->AppendLine("kept");
-  EXPECT_EQ(form_->WriteBackup("/usr/bin", dir_ + "/data/tempolog"), UserBackup());
-  EXPECT_EQ(ReadAll(UserBackup()), form_->Memo1->Text());
-  EXPECT_FALSE(fs::exists("/usr/bin/data_log.bkp"));
-}
-
 }  // namespace
 }  // namespace tempolog

@@ -514,6 +514,14 @@ TEST_F(BackupTest, AProgramFolderThatRefusesTheBackupSendsItToTheUserFolder) {
   EXPECT_TRUE(Errors().empty());
 }
 
+TEST_F(BackupTest, AnInstalledProgramLeavesItsSystemFolderAlone) {
+  const std::string installed = testing_support::InstalledProgramFolder();
+  form_->Memo1->AppendLine("kept");
+  EXPECT_EQ(form_->WriteBackup(installed, UserDataFolder()), UserBackup());
+  EXPECT_EQ(ReadAll(UserBackup()), form_->Memo1->Text());
+  EXPECT_FALSE(fs::exists(installed + PathSeparator() + "data_log.bkp"));
+}
+
 TEST_F(BackupTest, WhenNoFolderTakesTheBackupTheCloseIsRefused) {
   GoOnline();
   ClickRun();

@@ -17,4 +17,7 @@ inline void SetEnvironment(const char* name, const std::string& value) {
 
 inline void UnsetEnvironment(const char* name) { unsetenv(name); }
 
+// A folder where an installed program lives and which the system keeps.
+inline std::string InstalledProgramFolder() { return "/usr/bin"; }
+
 }  // namespace tempolog::testing_support

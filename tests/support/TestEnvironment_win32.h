@@ -3,7 +3,10 @@
 
 #include <stdlib.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace tempolog::testing_support {
 
@@ -17,5 +20,16 @@ inline void SetEnvironment(const char* name, const std::string& value) {
 
 // An empty value removes the variable from the process' environment.
 inline void UnsetEnvironment(const char* name) { _putenv_s(name, ""); }
+
+// A folder where an installed program lives and which the system keeps, made
+// if missing (an installer makes it; Wine lets anyone write there, so only
+// the program's own care keeps it clean).
+inline std::string InstalledProgramFolder() {
+  const char* top = std::getenv("ProgramFiles");
+  const std::string folder = std::string(top != nullptr ? top : "C:\\Program Files") + "\\tempolog";
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  return folder;
+}
 
 }  // namespace tempolog::testing_support
