@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEventLoop>
+#include <QFrame>
+#include <QImage>
 #include <QLineEdit>
 #include <QTimer>
 #include <atomic>
@@ -91,6 +93,16 @@ class RecordingWin32Test : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
 
+  // Pixels of the readings' line in the chart as the window draws it.
+  int LinePixels() const {
+    const QImage image = form_->Panel2->grab().toImage();
+    const QRgb line = ToQColor(form_->Series1->SeriesColor()).rgb();
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) == line ? 1 : 0;
+    return n;
+  }
+
   std::string dir_;
   std::unique_ptr<TForm1> form_;
 };
@@ -107,6 +119,8 @@ TEST_F(RecordingWin32Test, RecordsSavesLoadsClearsAndBacksUp) {
   const LogColumns last = SplitLogLine(form_->Memo1->Line(lines - 1));
   EXPECT_EQ(form_->lbTemp->Text(), std::string(last.value));
   EXPECT_TRUE(dialogs.History().empty());
+  const int drawn = LinePixels();
+  EXPECT_GT(drawn, 0);
 
   // Save as, Clear, Load: the same lines, one point each.
   const std::string text = form_->Memo1->Text();
@@ -117,10 +131,12 @@ TEST_F(RecordingWin32Test, RecordsSavesLoadsClearsAndBacksUp) {
   form_->Kasuj1->trigger();
   EXPECT_EQ(form_->Memo1->Text(), "");
   EXPECT_EQ(form_->Series1->PointCount(), 0);
+  EXPECT_EQ(LinePixels(), 0);
   dialogs.AnswerFile(Path("saved.log"));
   form_->Odczytajzpliku1->trigger();
   EXPECT_EQ(form_->Memo1->Text(), text);
   EXPECT_EQ(form_->Series1->PointCount(), static_cast<int>(lines));
+  EXPECT_EQ(LinePixels(), drawn);  // the same line again
 
   // A reading after the save makes the log unsaved: the close backs it up.
   ClickRun();
