@@ -29,6 +29,7 @@
 #include "framework/LogView.h"
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
+#include "tests/support/FileContents.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -41,17 +42,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using Kind = TScriptedDialogs::Kind;
+using testing_support::ReadAll;
 
 std::string TestPort() {
   const char* port = std::getenv("TEMPOLOG_TEST_PORT");
   return port != nullptr ? port : "";
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
 }
 
 // Lets the window run (timers, repaints) for `ms` milliseconds.
