@@ -6,128 +6,19 @@
 // name that is no serial port, a busy port and a missing one are told apart;
 // rejected replies are told when they start and stop; the metrics file goes
 // with the recorder.
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "serial/SerialPort.h"
-#include "tests/app/Instrument.h"
-
-extern char** environ;
+#include "tests/cli/RecordFixture.h"
 
 namespace tempolog {
 namespace {
-
-namespace fs = std::filesystem;
-using testing::Instrument;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms = 8000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
-std::size_t Lines(const std::string& text) {
-  std::size_t n = 0;
-  for (const char c : text) n += c == '\n';
-  return n;
-}
-
-// A folder of its own, which is also the runtime folder where the program
-// finds the test's virtual ports.
-class CliRecord : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/tempolog-cli-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-    instrument_ = std::make_unique<Instrument>(dir_ + "/tempolog/ports", "lab");
-  }
-  void TearDown() override {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      Wait();
-    }
-    instrument_.reset();
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-
-  // Starts tempolog-cli with `args`; its output goes to files of the folder.
-  // It inherits no other descriptor: a copy of the instrument's side of the
-  // terminal would keep the port from hanging up when the instrument vanishes.
-  void Start(const std::vector<std::string>& args, const char* program = TEMPOLOG_CLI) {
-    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-      const int fd = std::stoi(entry.path().filename().string());
-      if (fd > 2) fcntl(fd, F_SETFD, FD_CLOEXEC);
-    }
-    std::vector<std::string> all = {program};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, Out().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&files, 2, Err().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_EQ(posix_spawn(&pid_, program, &files, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&files);
-  }
-
-  // The exit status, or -1 when it did not end by exiting within 10 s (it is
-  // killed then).
-  int Wait() {
-    int status = 0;
-    const bool ended = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 10000);
-    if (!ended) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    pid_ = -1;
-    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
-  int Run(const std::vector<std::string>& args) {
-    Start(args);
-    return Wait();
-  }
-
-  std::string Out() const { return dir_ + "/stdout"; }
-  std::string Err() const { return dir_ + "/stderr"; }
-  std::string Path(const char* name) const { return dir_ + "/" + name; }
-
-  std::string dir_;
-  std::unique_ptr<Instrument> instrument_;
-  pid_t pid_ = -1;
-};
 
 TEST_F(CliRecord, RejectedGoneBackAndStopWhileAwaitingAReply) {
   // Request n is answered with 20+n and ".5"; request 4 (the second of the
