@@ -34,10 +34,22 @@ std::optional<TOutputFormat> FormatNamed(const std::string& name, bool logAllowe
   return std::nullopt;
 }
 
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+// The port names the tag of the influx lines, whose format has no way to
+// carry a control byte (a line feed would split the point in two lines).
+std::string InfluxPortProblem(TOutputFormat format, const std::string& port) {
+  if (format != TOutputFormat::Influx) return {};
+  for (const char c : port) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+      return "--port " + Quoted(port) +
+             " holds a control byte, which a tag of the InfluxDB line protocol cannot carry";
+  }
+  return {};
+}
+
 // One option of a command: reads its value into the options or says why not.
 using OptionReader = std::function<std::string(const std::string& value)>;
-
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::string NumberReader(const std::string& option, const std::string& value, std::int64_t high,
                          std::int64_t& target) {
@@ -131,7 +143,7 @@ std::string ReadRecord(const std::vector<std::string>& args, TCliArguments& pars
   if (!error.empty() || parsed.help) return error;
   if (o.port.empty()) return "--port is missing";
   if (!o.out.empty() && o.out == o.prom) return "--out and --prom name the same file";
-  return {};
+  return InfluxPortProblem(o.format, o.port);
 }
 
 std::string ReadExport(const std::vector<std::string>& args, TCliArguments& parsed) {
@@ -145,7 +157,7 @@ std::string ReadExport(const std::vector<std::string>& args, TCliArguments& pars
   if (!error.empty() || parsed.help) return error;
   if (positionals.empty()) return "the log file to convert is missing";
   o.file = positionals.front();
-  return {};
+  return InfluxPortProblem(o.format, o.port);
 }
 
 }  // namespace

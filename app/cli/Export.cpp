@@ -68,11 +68,12 @@ int ExportLog(const TExportOptions& options, const TOutputSink& sink) {
     TReading reading;
     const LogColumns columns = SplitLogLine(line);
     try {
-      const LogPoint point = ReadLogPoint(settings, columns.timestamp, columns.value);
-      reading.local = DecodeDateTimeValue(point.when);
+      reading.local = DecodeDateTimeValue(ParseTimestamp(settings, columns.timestamp));
       reading.utcOffsetSeconds =
           static_cast<int>(SecondsAsIfUtc(reading.local) - LocalToUtcSeconds(reading.local));
-      reading.value = point.value;
+      // What feeds other programs is read as strictly as a reply: a stored
+      // value without digits is no reading.
+      reading.value = ReadingValue(settings, columns.value);
       reading.reply = columns.value;
     } catch (const Exception& error) {
       SayOnStderr(where + ShortReason(error.Message(), columns) + ": " +

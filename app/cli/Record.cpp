@@ -199,7 +199,7 @@ class TRecorder {
     ChangeState(TLinkState::Answering, 0);
     TReading reading;
     try {
-      reading.value = RoundToSingle(ParseNumber(CliTextSettings(), reply));
+      reading.value = ReadingValue(CliTextSettings(), reply);
     } catch (const EConvertError&) {
       // Its message holds the reply as it came.
       return Rejected("'" + QuoteForMessage(reply, kMessageTextBytes) +

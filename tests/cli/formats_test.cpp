@@ -216,6 +216,23 @@ TEST(CliFormats, EveryFormatAndRefusalExactly) {
          return Refusal({"export", "f", "--format", "log"});
        },
        "--format 'log' is not one of csv, influx"},
+      {"an influx tag with a line feed",
+       [] {
+         return Refusal({"record", "--port", "a\nb", "--format", "influx"});
+       },
+       "--port 'a\nb' holds a control byte, which a tag of the InfluxDB line protocol cannot "
+       "carry"},
+      {"an influx tag with a tab, on export",
+       [] {
+         return Refusal({"export", "f", "--format", "influx", "--port", "a\tb"});
+       },
+       "--port 'a\tb' holds a control byte, which a tag of the InfluxDB line protocol cannot "
+       "carry"},
+      {"a line feed in a port recorded as CSV",
+       [] {
+         return Refusal({"record", "--port", "a\nb", "--format", "csv"});
+       },
+       "ok a\nb 1 01X? 0 1"},
       {"ports takes no argument",
        [] {
          return Refusal({"ports", "x"});

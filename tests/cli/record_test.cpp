@@ -185,6 +185,8 @@ TEST_F(CliRecord, ExportConvertsWholeLinesAndTellsBadOnesBriefly) {
        first + stamp + "23.5" + std::string(16, ' ') + "x\r\n", firstCsv,
        "2: '23.5                x' is not a valid floating point value: 2026-12-09 "
        "08:57:07\\t23.5                x\n"},
+      {"a stored value without digits is no reading", first + stamp + "-.\r\n", firstCsv,
+       "2: '-.' is not a valid floating point value: 2026-12-09 08:57:07\\t-.\n"},
       {"bytes escaped", stamp + "2\x01\xFF\\\r\n", "",
        "1: '2\\x01\\xFF\\\\' is not a valid floating point value: 2026-12-09 "
        "08:57:07\\t2\\x01\\xFF\\\\\n"},
@@ -367,6 +369,11 @@ TEST_F(CliRecord, RejectedRepliesToldWhenTheyStartAndWhenTheyStop) {
        "value; "
        "told again when replies are no longer rejected\n"
        "tempolog-cli: lab: replies no longer rejected, after 2 rejected ticks\n"},
+      {"replies whose digits were cut off or garbled",
+       {".\r\n", "-.\r\n", "23.5e\r\n", "5e+\r\n", "21.5\r\n"},
+       "tempolog-cli: lab: reply rejected: '.' is not a valid floating point value; told again "
+       "when replies are no longer rejected\n"
+       "tempolog-cli: lab: replies no longer rejected, after 4 rejected ticks\n"},
       {"a long reply is cut",
        {std::string(100, '9') + "x\r\n", "21.5\r\n"},
        "tempolog-cli: lab: reply rejected: '" + std::string(64, '9') +
