@@ -484,7 +484,7 @@ void TForm1::Timer1Timer() {
 void TForm1::AddLiveReading(const std::string& reply) {
   if (reply.empty()) return;
   lbTemp->SetText(reply);
-  const double value = RoundToSingle(ParseNumber(TextSettings, reply));
+  const double value = ReadingValue(TextSettings, reply);
   const TDateTimeValue now = NowValue();
   const std::string line = LogLine(TextSettings, now, reply);
   JournalReading(line);
@@ -526,6 +526,15 @@ void TForm1::zapis1Click() {
 }
 
 void TForm1::SaveLog(const std::string& path) {
+  // The journal keeps every reading of this run until the program ends: a
+  // log saved over it would be a new file, and the readings taken after the
+  // save would go on to the old one, which no folder lists any more.
+  std::error_code ignored;
+  if (Journal && std::filesystem::equivalent(path, Journal->Path(), ignored)) {
+    throw EFCreateError(FormatMessage(
+        "Cannot create file \"%s\". %s",
+        {path, "It is the journal of the readings being recorded; choose another file"}));
+  }
   WriteFileReplacing(path, Memo1->Text());
   Unsaved = 0;
 }

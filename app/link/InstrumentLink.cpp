@@ -1,10 +1,16 @@
 #include "app/link/InstrumentLink.h"
 
+#include <cstring>
+
 #include "app/textconv/TextConv.h"
 
 namespace tempolog {
 
-void PrepareLinkPort(TSerialPort& port) { port.MaxLineLength = kMaxReplyLength; }
+// The port's limit counts what it holds with the line end: a reply of
+// kMaxReplyLength bytes and its CR LF fit.
+void PrepareLinkPort(TSerialPort& port) {
+  port.MaxLineLength = kMaxReplyLength + static_cast<std::int32_t>(std::strlen(kReplyEnd));
+}
 
 std::string QueryInstrument(TSerialPort& port, std::string_view command) {
   // Bytes that came after the previous exchange ended (a stray byte after its
@@ -96,7 +102,12 @@ TTickResult TInstrumentLink::Tick(std::string_view command) {
     away_ = false;
     tick.cameBack = true;
   } else if (exchange().empty() || tick.error != 0) {
-    if (NoteGone()) tick.outcome = TTickOutcome::Gone;
+    if (NoteGone()) {
+      tick.outcome = TTickOutcome::Gone;
+    } else if (tick.error == ErrBufferExceeded) {
+      // The instrument answered, too much: that is what happened, not silence.
+      tick.outcome = TTickOutcome::TooLong;
+    }
     return tick;
   }
   // Only the second reply is the reading.

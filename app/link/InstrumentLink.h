@@ -70,7 +70,7 @@ std::string QueryInstrument(TSerialPort& port, std::string_view command);
 enum class TTickOutcome {
   Reading,    // the second reply is the reading (not empty)
   NoReading,  // no answer, an empty second reply, or the device still away
-  TooLong,    // the second reply was cut short at the length limit
+  TooLong,    // a reply of the tick was cut short at the length limit
   Gone,       // the device went away during this tick; the port is closed
 };
 

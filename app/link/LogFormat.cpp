@@ -36,6 +36,42 @@ LogPoint ReadLogPoint(const TFormatSettings& settings, std::string_view timestam
   return {when, RoundToSingle(ParseNumber(settings, valueText))};
 }
 
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number ParseNumber would read has a digit in its mantissa and, when it
+// has an exponent marker, a digit after the marker's sign. Only the shape is
+// looked at: what else is wrong with the text ParseNumber finds.
+bool HasDigitsWhereNeeded(const TFormatSettings& settings, std::string_view text) {
+  std::size_t at = text.find_first_not_of(' ');
+  if (at == std::string_view::npos) return false;
+  const auto skipDigits = [&] {
+    const std::size_t start = at;
+    while (at < text.size() && IsDigit(text[at])) ++at;
+    return at - start;
+  };
+  if (text[at] == '+' || text[at] == '-') ++at;
+  std::size_t digits = skipDigits();
+  if (at < text.size() && text[at] == settings.decimalSeparator) {
+    ++at;
+    digits += skipDigits();
+  }
+  if (digits == 0) return false;
+  if (at == text.size() || (text[at] != 'e' && text[at] != 'E')) return true;
+  ++at;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+  return skipDigits() > 0;
+}
+
+}  // namespace
+
+double ReadingValue(const TFormatSettings& settings, std::string_view reply) {
+  if (!HasDigitsWhereNeeded(settings, reply))
+    throw EConvertError(FormatMessage("'%s' is not a valid floating point value", {reply}));
+  return RoundToSingle(ParseNumber(settings, reply));
+}
+
 double RoundToSingle(long double value) {
   // Values from this boundary on round beyond the largest single (ties go to
   // the even neighbour, which is the overflow).

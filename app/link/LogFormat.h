@@ -40,6 +40,16 @@ struct LogPoint {
 LogPoint ReadLogPoint(const TFormatSettings& settings, std::string_view timestampText,
                       std::string_view valueText);
 
+// The value of an instrument's reply as the chart holds it: ParseNumber's
+// reading, rounded to single precision, of a reply that holds a number. A
+// reply cut short or garbled in its exponent or mantissa reads as a believable
+// temperature to ParseNumber ("." and "-." as 0, "23.5e" as 23.5), so a reply
+// is refused here when no digit stands before its exponent marker, or none
+// after the marker and its sign. Throws EConvertError "'<reply>' is not a
+// valid floating point value" as ParseNumber does, Exception "Floating point
+// overflow" as RoundToSingle does.
+double ReadingValue(const TFormatSettings& settings, std::string_view reply);
+
 // A reading as the chart holds it: rounded to single precision (to nearest,
 // ties to even) and kept as a double. Throws Exception "Floating point overflow"
 // when the value lies beyond the single-precision range.

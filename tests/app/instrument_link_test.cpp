@@ -4,6 +4,7 @@
 // a reading taken from the wrong adapter shows.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "serial/SerialPort.h"
 #include "tests/app/Instrument.h"
 #include "tests/support/DeviceTree.h"
+#include "tests/support/TestEnvironment.h"
 
 namespace tempolog {
 namespace {
@@ -113,6 +115,37 @@ TEST(InstrumentLink, AnAdapterThatWentAwayIsTakenBackOnlyWhenItIsSurelyTheSame) 
       EXPECT_EQ(link.PortName(), row.followed);
     }
   }
+}
+
+// A reply up to the link's limit with its CR LF is a reply; one byte more, in
+// either exchange, is an over-long reply and told as one, never as silence.
+TEST(InstrumentLink, RepliesUpToTheLimitAreRepliesAndLongerOnesAreTooLong) {
+  struct Row {
+    std::size_t first, second;  // bytes of the tick's two replies
+    TTickOutcome outcome;
+    std::size_t requests;
+  } rows[] = {
+      {4, 255, TTickOutcome::Reading, 2}, {4, 256, TTickOutcome::Reading, 2},
+      {256, 4, TTickOutcome::Reading, 2}, {4, 257, TTickOutcome::TooLong, 2},
+      {257, 4, TTickOutcome::TooLong, 1}, {300, 4, TTickOutcome::TooLong, 1},
+  };
+  const std::string folder = testing_support::MakeTemporaryFolder("tempolog-link");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.first) + " then " + std::to_string(row.second) + " bytes");
+    Instrument instrument(folder, "lab");
+    instrument.SetScript([&](int n, const std::string&) {
+      return std::string(n == 1 ? row.first : row.second, '7') + "\r\n";
+    });
+    TSerialPort port;
+    PrepareLinkPort(port);
+    TInstrumentLink link(port);
+    ASSERT_TRUE(link.Open(folder + "/lab"));
+    const TTickResult tick = link.Tick("01X?");
+    EXPECT_EQ(tick.outcome, row.outcome);
+    EXPECT_EQ(tick.reading.size(), row.outcome == TTickOutcome::Reading ? row.second : 0u);
+    EXPECT_EQ(instrument.Requests().size(), row.requests);
+  }
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -324,5 +324,34 @@ TEST_F(WindowJournalTest, AKilledProgramsJournalHoldsEveryReadingItShowed) {
   EXPECT_EQ(ReadAll(kept), text.substr(0, whole));
 }
 
+// Save as onto the running journal, by its name or through the user's own
+// link, is refused: the readings taken after it would go to a file no folder
+// lists any more.
+TEST_F(WindowJournalTest, SaveAsOntoTheRunningJournalIsRefused) {
+  StartRecording();
+  Tick(1);
+  const std::string journal = form_->Journal->Path();
+  // Where the system lets the test make a link.
+  std::vector<std::string> paths = {journal};
+  std::error_code noLinks;
+  fs::create_symlink(journal, InFolder(dir_, "link.log"), noLinks);
+  if (!noLinks) paths.push_back(InFolder(dir_, "link.log"));
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    dialogs_.ClearHistory();
+    dialogs_.AnswerFile(path);
+    form_->zapis1->trigger();
+    ASSERT_EQ(dialogs_.History().size(), 2u);  // the file dialog, then the error
+    EXPECT_EQ(dialogs_.History()[1].kind, Kind::Error);
+    EXPECT_EQ(dialogs_.History()[1].text,
+              "Cannot create file \"" + path +
+                  "\". It is the journal of the readings being recorded; choose another file.");
+  }
+  Tick(1);
+  EXPECT_EQ(form_->Unsaved, 1);
+  EXPECT_EQ(CountJournalReadings(ReadAll(journal)), 3u);
+  EXPECT_EQ(ReadAll(journal), form_->Memo1->Text());
+}
+
 }  // namespace
 }  // namespace tempolog

@@ -3,6 +3,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <optional>
 
 #include "app/link/LogFormat.h"
 #include "framework/Exceptions.h"
@@ -92,6 +93,36 @@ TEST(LogFormatTest, ValuesBeyondTheSingleRangeOverflow) {
       ADD_FAILURE() << "no overflow";
     } catch (const Exception& e) {
       EXPECT_EQ(e.Message(), "Floating point overflow");
+    }
+  }
+}
+
+// A reply is a reading only with a digit before its exponent marker and one
+// after the marker's sign; the rest is ParseNumber's rule. Empty expected:
+// refused with ParseNumber's message.
+TEST(LogFormatTest, AReplyReadsAsAReadingOnlyWithItsDigits) {
+  const TFormatSettings settings = MakeTextSettings();
+  struct Row {
+    std::string reply;
+    std::optional<double> value;
+  } rows[] = {
+      {"23.5", 23.5},    {" -0.5 ", -0.5}, {"+1.5e1", 15}, {"5.", 5},  {".5", 0.5},
+      {"-.25E+1", -2.5}, {"1e-1", 0.1f},   {"007", 7},     {".", {}},  {"-.", {}},
+      {"+.", {}},        {".e5", {}},      {" . ", {}},    {"1e", {}}, {"5e+", {}},
+      {"23.5e", {}},     {"e5", {}},       {"", {}},       {"-", {}},  {"1e+ 5", {}},
+      {"23,5", {}},      {"1.5.", {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE("'" + row.reply + "'");
+    if (row.value) {
+      EXPECT_EQ(ReadingValue(settings, row.reply), *row.value);
+      continue;
+    }
+    try {
+      ReadingValue(settings, row.reply);
+      ADD_FAILURE() << "read as a number";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), "'" + row.reply + "' is not a valid floating point value");
     }
   }
 }

@@ -217,6 +217,19 @@ TEST_F(MonitorTest, ANonNumericReplyShowsTheErrorAndAddsNothing) {
   // The first reading failed: recording goes on but the start steps stopped.
   EXPECT_TRUE(form_->eCmd->isEnabled());
   EXPECT_EQ(form_->Unsaved, 0);
+  // Replies cut short or garbled where the number's digits should be are
+  // refused the same way, never read as 0 or as their first digits.
+  const char* const cutShort[] = {".", "-.", "+.", ".e5", "1e", "5e+", "23.5e"};
+  for (const char* reply : cutShort) {
+    const std::size_t before = Errors().size();
+    Answer(reply);
+    form_->Timer1->Tick();
+    ASSERT_EQ(Errors().size(), before + 1) << reply;
+    EXPECT_EQ(Errors().back().text,
+              std::string("'") + reply + "' is not a valid floating point value.");
+  }
+  EXPECT_EQ(Points(), 0);
+  EXPECT_EQ(form_->Memo1->LineCount(), 0u);
 }
 
 TEST_F(MonitorTest, AReplyBeyondTheSingleRangeOverflows) {
