@@ -12,8 +12,10 @@ std::string Quote(const char* pattern, const std::string& path, int error) {
 
 }  // namespace
 
-void FailCreate(const std::string& path, int error) {
-  throw EFCreateError(Quote("Cannot create file \"%s\". %s", path, error));
+void FailCreate(const std::string& path, int error) { FailCreate(path, SystemErrorText(error)); }
+
+void FailCreate(const std::string& path, const std::string& reason) {
+  throw EFCreateError(FormatMessage("Cannot create file \"%s\". %s", {path, reason}));
 }
 
 void FailWrite(const std::string& path, int error) {

@@ -1,8 +1,12 @@
 // Files on Windows: a temporary file, FlushFileBuffers and MoveFileExA with
 // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH for replacing a file in
-// one step, through a symbolic link to its target; GetModuleFileNameA for the
-// program's folder. Paths are the system's single-byte code page, as
-// everywhere in the program.
+// one step, through a symbolic link to its target; CreateFileA with
+// CREATE_NEW for a file made new; GetModuleFileNameA for the program's
+// folder. Paths are the system's single-byte code page, as everywhere in the
+// program.
+// Not defended here, as it is on POSIX systems: links planted by another user
+// in a folder both may write. Making a symbolic link takes a privilege that
+// ordinary users lack, and the shared folders of Unix (/tmp) have no match.
 //
 // Our headers come before <windows.h>, and its macro FormatMessage (the
 // name of FormatMessageA) goes right after it: the program has a
@@ -16,9 +20,11 @@
 #include <windows.h>
 #undef FormatMessage
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 namespace tempolog {
 namespace {
@@ -73,8 +79,12 @@ std::string SystemErrorText(int error) {
 
 char PathSeparator() { return '\\'; }
 
-void WriteFileReplacing(const std::string& path, std::string_view bytes) {
-  const std::string target = FinalPath(path);
+namespace {
+
+// Writes `bytes` to a temporary file beside `target`, flushed with `flush`,
+// and moves it over `target`; `path` names it in errors.
+void Replace(const std::string& path, const std::string& target, std::string_view bytes,
+             bool flush) {
   const DWORD attributes = GetFileAttributesA(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
     FailCreate(path, ERROR_ACCESS_DENIED);
@@ -84,13 +94,14 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) FailCreate(path, static_cast<int>(GetLastError()));
   int error = 0;
-  if (!WriteAll(file, bytes) || !FlushFileBuffers(file)) error = static_cast<int>(GetLastError());
+  if (!WriteAll(file, bytes) || (flush && !FlushFileBuffers(file)))
+    error = static_cast<int>(GetLastError());
   if (!CloseHandle(file) && error == 0) error = static_cast<int>(GetLastError());
   // The new file takes the place of the old one in one step and keeps its
   // attributes (read-only, hidden, archive, ...); its access rights are the
   // folder's, as for any file made there.
-  if (error == 0 && !MoveFileExA(temp.c_str(), target.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  const DWORD move = MOVEFILE_REPLACE_EXISTING | (flush ? MOVEFILE_WRITE_THROUGH : 0);
+  if (error == 0 && !MoveFileExA(temp.c_str(), target.c_str(), move))
     error = static_cast<int>(GetLastError());
   if (error == 0 && attributes != INVALID_FILE_ATTRIBUTES)
     SetFileAttributesA(target.c_str(), attributes);
@@ -98,6 +109,45 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
     DeleteFileA(temp.c_str());
     FailWrite(path, error);
   }
+}
+
+}  // namespace
+
+void WriteFileReplacing(const std::string& path, std::string_view bytes) {
+  Replace(path, FinalPath(path), bytes, true);
+}
+
+void ReplaceFileUnflushed(const std::string& path, std::string_view bytes) {
+  Replace(path, path, bytes, false);
+}
+
+std::unique_ptr<TNewFile> TNewFile::Create(const std::string& path) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return nullptr;
+    FailCreate(path, static_cast<int>(error));
+  }
+  return std::unique_ptr<TNewFile>(new TNewFile(path, reinterpret_cast<std::intptr_t>(file)));
+}
+
+TNewFile::~TNewFile() {
+  if (file_ != -1) CloseHandle(reinterpret_cast<HANDLE>(file_));
+  if (!finished_) DeleteFileA(path_.c_str());
+}
+
+void TNewFile::Write(std::string_view bytes) {
+  if (file_ == -1 || !WriteAll(reinterpret_cast<HANDLE>(file_), bytes))
+    FailWrite(path_, static_cast<int>(file_ == -1 ? ERROR_INVALID_HANDLE : GetLastError()));
+}
+
+void TNewFile::Finish() {
+  const HANDLE file = reinterpret_cast<HANDLE>(std::exchange(file_, -1));
+  int error = FlushFileBuffers(file) ? 0 : static_cast<int>(GetLastError());
+  if (!CloseHandle(file) && error == 0) error = static_cast<int>(GetLastError());
+  if (error != 0) FailWrite(path_, error);
+  finished_ = true;
 }
 
 std::string ReadFileShared(const std::string& path) {

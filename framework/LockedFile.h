@@ -21,10 +21,11 @@ class TLockedFile {
   // takes its lock. Throws EFCreateError "Cannot create file "<path>". <reason>".
   static std::unique_ptr<TLockedFile> CreateNew(const std::string& path);
 
-  // Opens the file at `path` for appending at its end, creating it when
-  // missing, and takes its lock. Returns nullptr when another holder has the lock. Throws
-  // EFCreateError "Cannot create file "<path>". <reason>" when it cannot be
-  // opened or created.
+  // Opens the file at `path` for appending at its end (and reading), creating
+  // it when missing, and takes its lock. Returns nullptr when another holder
+  // has the lock. Throws EFCreateError "Cannot create file "<path>". <reason>"
+  // when it cannot be opened or created, and on POSIX systems when it is no
+  // regular file or a symbolic link of another user (see FilesDetail.h).
   static std::unique_ptr<TLockedFile> OpenAppend(const std::string& path);
 
   // Opens the existing file at `path` for reading and takes its lock when no
@@ -53,6 +54,13 @@ class TLockedFile {
 
   // The whole content from the start; nothing when it cannot be read.
   std::optional<std::string> ReadAll() noexcept;
+
+  // The file's length now; nothing when it cannot be told.
+  std::optional<std::uint64_t> Size() noexcept;
+
+  // Up to `count` bytes from byte `offset` on (fewer at the end); nothing when
+  // they cannot be read. Appends still go to the end.
+  std::optional<std::string> ReadAt(std::uint64_t offset, std::size_t count) noexcept;
 
  private:
   TLockedFile(std::intptr_t file, std::intptr_t flushFile) : file_(file), flushFile_(flushFile) {}

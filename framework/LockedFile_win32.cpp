@@ -153,6 +153,31 @@ std::optional<std::string> TLockedFile::ReadAll() noexcept {
   }
 }
 
+std::optional<std::uint64_t> TLockedFile::Size() noexcept {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(Handle(file_), &size)) return std::nullopt;
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+std::optional<std::string> TLockedFile::ReadAt(std::uint64_t offset, std::size_t count) noexcept {
+  try {
+    std::string data(count, '\0');
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD n = 0;
+    const DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+    const bool read = SetFilePointerEx(Handle(file_), at, nullptr, FILE_BEGIN) &&
+                      ReadFile(Handle(file_), data.data(), chunk, &n, nullptr);
+    // Appends go on from the end, wherever the read left the position.
+    const LARGE_INTEGER none{};
+    if (!SetFilePointerEx(Handle(file_), none, nullptr, FILE_END) || !read) return std::nullopt;
+    data.resize(n);
+    return data;
+  } catch (...) {
+    return std::nullopt;  // out of memory
+  }
+}
+
 // NTFS journals its names itself; a folder cannot be flushed like a file.
 int SyncFolder(const std::string&) noexcept { return 0; }
 

@@ -1,7 +1,6 @@
 #include "app/cli/OutFile.h"
 
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -15,11 +14,13 @@
 namespace tempolog {
 namespace {
 
-namespace fs = std::filesystem;
+// A file without a single CR LF is still a log whose first line was cut short
+// when it has at most this many bytes (the longest line the recorder writes
+// has 278) and no other line end.
+constexpr std::uint64_t kLongestTornLine = 4096;
 
-// An unfinished last line longer than this is no log line cut short (the
-// longest line the recorder writes has 278 bytes): the file is left alone.
-constexpr std::uintmax_t kLongestTornLine = 4096;
+// How much of the file is read at a time.
+constexpr std::size_t kChunk = 1 << 16;
 
 class TLockedTarget : public TLogTarget {
  public:
@@ -40,50 +41,100 @@ std::string Readings(std::uint64_t n) {
   return std::to_string(n) + (n == 1 ? " reading" : " readings");
 }
 
+// Where the file's last whole line ends, read back from its end a chunk at a
+// time (a file may be huge): after its last CR LF.
+struct TLastLineEnd {
+  std::optional<std::uint64_t> end;  // nothing: no CR LF in the whole file
+  bool onlyNul = true;               // without one: every byte is NUL
+  bool lineEnd = false;              // without one: a CR or LF before the last byte
+};
+
+std::optional<TLastLineEnd> FindLastLineEnd(TLockedFile& file, std::uint64_t size) {
+  TLastLineEnd found;
+  std::string later;  // the first byte of the chunk after this one
+  for (std::uint64_t end = size; end > 0;) {
+    const std::uint64_t start = end > kChunk ? end - kChunk : 0;
+    std::optional<std::string> chunk = file.ReadAt(start, static_cast<std::size_t>(end - start));
+    if (!chunk || chunk->size() != end - start) return std::nullopt;
+    const std::string first = chunk->substr(0, 1);
+    *chunk += later;
+    if (const std::size_t at = chunk->rfind("\r\n"); at != std::string::npos) {
+      found.end = start + at + 2;
+      return found;
+    }
+    found.onlyNul = found.onlyNul && chunk->find_first_not_of('\0') == std::string::npos;
+    const std::size_t lineEnd = chunk->find_first_of("\r\n");
+    found.lineEnd = found.lineEnd || (lineEnd != std::string::npos && start + lineEnd + 1 < size);
+    later = first;
+    end = start;
+  }
+  return found;
+}
+
 // The recorder writes each line with its CR LF in one write, so a last line
-// without its line end was cut short (a crash, a power cut, a full disk), whatever
-// it reads as: it is no reading. It goes to a file of its own beside the log
-// and is cut from the log, so that the next line starts on a line of its own.
-// Returns the length of the file's whole lines, or nothing (told) when the
-// file cannot be used.
+// without its line end was cut short (a crash, a full disk), whatever it
+// reads as, and a power cut may leave any length of NUL bytes where the
+// system had not put the last lines on the disk yet: no readings. Whatever
+// follows the last CR LF goes, however long, to a file of its own beside the
+// log and is cut from the log, so that the next line starts on a line of its
+// own and the recording goes on. Only a file with no CR LF at all that is more
+// than one piece of a line, or NUL bytes, is no log: left alone. Returns the
+// length of the file's whole lines, or nothing (told) when the file cannot be
+// used.
 std::optional<std::uint64_t> MendEnd(const std::string& path, TLockedFile& file) {
-  std::error_code error;
-  const std::uintmax_t size = fs::file_size(path, error);
-  if (error || size == 0) return 0;
-  std::ifstream in(path, std::ios::binary);
-  const std::uintmax_t start = size > kLongestTornLine + 1 ? size - kLongestTornLine - 1 : 0;
-  std::string tail(static_cast<std::size_t>(size - start), '\0');
-  in.seekg(static_cast<std::streamoff>(start));
-  if (!in.read(tail.data(), static_cast<std::streamsize>(tail.size()))) {
-    SayOnStderr("cannot read the end of " + path);
+  const std::string unreadable = "cannot read the end of " + path;
+  const std::optional<std::uint64_t> size = file.Size();
+  if (size == std::uint64_t{0}) return 0;
+  const std::optional<std::string> last = size ? file.ReadAt(*size - 1, 1) : std::nullopt;
+  if (!last || last->size() != 1) {
+    SayOnStderr(unreadable);
     return std::nullopt;
   }
   // A write cut short leaves a piece of "line CR LF": the LF is its last
-  // byte, so a line ended by LF is whole, and a CR at the very end is half a
-  // line end.
-  const std::size_t whole = tail.rfind('\n') + 1;  // 0 when there is none
-  const std::string_view piece = std::string_view(tail).substr(whole);
-  if (piece.empty()) return size;
-  // A CR inside it ends lines this program did not write: left alone.
-  if ((whole == 0 && start > 0) ||
-      piece.substr(0, piece.size() - 1).find('\r') != std::string_view::npos) {
-    SayOnStderr(path + " does not end with a log line; nothing is appended to it");
+  // byte, so a file that ends with LF ends with a whole line.
+  if ((*last)[0] == '\n') return *size;
+  const std::optional<TLastLineEnd> found = FindLastLineEnd(file, *size);
+  if (!found) {
+    SayOnStderr(unreadable);
     return std::nullopt;
   }
+  const bool onePiece = *size <= kLongestTornLine && !found->lineEnd;
+  if (!found->end && !found->onlyNul && !onePiece) {
+    SayOnStderr(path + " holds no log line (none ends with CR LF); nothing is appended to it");
+    return std::nullopt;
+  }
+  const std::uint64_t kept = found->end.value_or(0);
+  const std::uint64_t tornBytes = *size - kept;
+  // Its start as QuoteForMessage shows it, with the length of the whole.
+  const std::optional<std::string> head = file.ReadAt(
+      kept, static_cast<std::size_t>(std::min<std::uint64_t>(tornBytes, kMessageTextBytes)));
+  if (!head) {
+    SayOnStderr(unreadable);
+    return std::nullopt;
+  }
+  std::string quoted = QuoteForMessage(*head, kMessageTextBytes);
+  if (tornBytes > head->size()) quoted += "... (" + std::to_string(tornBytes) + " bytes)";
   std::string tornPath;
   try {
-    tornPath = KeepTornLine(path, piece);
+    tornPath = KeepTornLine(path, [&](TNewFile& torn) {
+      for (std::uint64_t at = kept; at < *size; at += kChunk) {
+        const std::size_t count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, *size - at));
+        const std::optional<std::string> chunk = file.ReadAt(at, count);
+        if (!chunk || chunk->size() != count) throw EFOpenError(unreadable);
+        torn.Write(*chunk);
+      }
+    });
   } catch (const Exception& failure) {
     SayOnStderr(failure.Message());
     return std::nullopt;
   }
-  const std::uint64_t kept = size - piece.size();
   if (const int failed = file.Truncate(kept); failed != 0) {
     SayOnStderr(WriteFailure(path, failed));
     return std::nullopt;
   }
   SayOnStderr(path + ": its unfinished last line is not a reading; kept in " + tornPath + ": " +
-              QuoteForMessage(piece, kMessageTextBytes));
+              quoted);
   return kept;
 }
 

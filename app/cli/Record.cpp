@@ -15,10 +15,8 @@
 // the recording ends, the --prom file it kept is removed: a collector then
 // exports no reading that no one takes any more.
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <utility>
 
@@ -30,7 +28,6 @@
 #include "app/link/LogFormat.h"
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
-#include "framework/LockedFile.h"
 
 namespace tempolog {
 namespace {
@@ -44,23 +41,12 @@ namespace fs = std::filesystem;
 // each time would wear out a small computer's memory card for nothing (after
 // a power cut the next tick writes it anew). Returns why it failed, or nothing.
 std::string ReplaceMetricsFile(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".tmp" + std::to_string(CurrentProcessId());
-  errno = 0;
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  if (!out.write(text.data(), static_cast<std::streamsize>(text.size())) || !out.flush()) {
-    // The stream keeps no reason; the system's last error number is it.
-    const int reason = errno;
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-    return FormatMessage("Cannot create file \"%s\". %s", {path, SystemErrorText(reason)});
+  try {
+    ReplaceFileUnflushed(path, text);
+  } catch (const Exception& failure) {
+    return failure.Message();
   }
-  out.close();
-  std::error_code error;
-  fs::rename(temporary, path, error);
-  if (!error) return {};
-  std::error_code ignored;
-  fs::remove(temporary, ignored);
-  return FormatMessage("Cannot write file \"%s\". %s", {path, error.message()});
+  return {};
 }
 
 // What the recorder last told of the instrument. Missing: a port name that

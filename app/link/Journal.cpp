@@ -52,6 +52,12 @@ std::string NameOf(const std::string& path) {
   return path.substr(path.find_last_of(PathSeparator()) + 1);
 }
 
+// Something has the name: a file, or a link even if it leads nowhere.
+bool Taken(const std::string& path) {
+  std::error_code ignored;
+  return fs::exists(fs::symlink_status(path, ignored));
+}
+
 // "journal-X.log" becomes `prefix` + "X.log", with "-2", "-3"... added
 // before the extension while that name, or its torn line's, is taken.
 std::string RenamedPath(const std::string& folder, const std::string& name, const char* prefix) {
@@ -61,8 +67,7 @@ std::string RenamedPath(const std::string& folder, const std::string& name, cons
                                         std::char_traits<char>::length(kJournalExtension));
   const std::string stem = InFolder(folder, prefix + std::string(middle));
   std::string path = stem + kJournalExtension;
-  std::error_code ignored;
-  for (int n = 2; fs::exists(path, ignored) || fs::exists(TornLinePath(path), ignored); ++n) {
+  for (int n = 2; Taken(path) || Taken(TornLinePath(path)); ++n) {
     path = stem + "-" + std::to_string(n) + kJournalExtension;
   }
   return path;
@@ -311,16 +316,36 @@ std::string TornLinePath(const std::string& logPath) {
   return logPath.substr(0, extension ? dot : logPath.size()) + kTornLineEnding;
 }
 
-std::string KeepTornLine(const std::string& logPath, std::string_view piece) {
+TJournalParts SplitWholeLines(std::string_view text) {
+  TJournalParts parts;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = text.find("\r\n", start);
+    const std::size_t next = end == std::string_view::npos ? text.size() : end + 2;
+    const std::string_view line = text.substr(start, next - start);
+    const bool whole = end != std::string_view::npos && line.find('\0') == std::string_view::npos;
+    (whole ? parts.whole : parts.rest) += line;
+    start = next;
+  }
+  return parts;
+}
+
+std::string KeepTornLine(const std::string& logPath, const std::function<void(TNewFile&)>& write) {
   const std::string first = TornLinePath(logPath);
   const std::string stem = first.substr(0, first.size() - std::strlen(kTornLineEnding));
   std::string path = first;
-  std::error_code ignored;
-  for (int n = 2; fs::exists(path, ignored); ++n) {
+  for (int n = 2; n < 10000; ++n) {
+    if (const std::unique_ptr<TNewFile> file = TNewFile::Create(path)) {
+      write(*file);
+      file->Finish();
+      return path;
+    }
     path = stem + "-" + std::to_string(n) + kTornLineEnding;
   }
-  WriteFileReplacing(path, piece);
-  return path;
+  FailCreate(first, std::make_error_code(std::errc::file_exists));
+}
+
+std::string KeepTornLine(const std::string& logPath, std::string_view piece) {
+  return KeepTornLine(logPath, [&](TNewFile& file) { file.Write(piece); });
 }
 
 std::size_t CountJournalReadings(std::string_view text) {
@@ -339,20 +364,22 @@ std::size_t CountJournalReadings(std::string_view text) {
 
 namespace {
 
-// A journal whose last line is torn: the whole lines go to a recovered file
-// and the torn line to one of its own, both written and flushed before the
+// A journal with more than whole lines: the whole lines go to a recovered
+// file and the rest to one of its own, both written and flushed before the
 // journal is deleted, so that a failure at any step leaves the journal for
 // the next start. Returns what was kept, or nothing.
 std::optional<TRecoveredJournal> KeepTorn(const std::string& path, const std::string& target,
-                                          std::string_view text) {
-  const std::size_t whole = WholeLinesLength(text);
-  TRecoveredJournal kept{"", CountJournalReadings(text), ""};
+                                          const TJournalParts& parts) {
+  TRecoveredJournal kept{"", CountJournalReadings(parts.whole), ""};
   std::error_code ignored;
   try {
-    kept.tornLinePath = KeepTornLine(target, text.substr(whole));
+    kept.tornLinePath = KeepTornLine(target, parts.rest);
     if (kept.readings > 0) {
+      const std::unique_ptr<TNewFile> file = TNewFile::Create(target);
+      if (!file) throw EFCreateError(target);  // taken since its name was chosen
+      file->Write(parts.whole);
+      file->Finish();
       kept.path = target;
-      WriteFileReplacing(kept.path, text.substr(0, whole));
     }
   } catch (...) {
     fs::remove(kept.tornLinePath, ignored);
@@ -386,8 +413,9 @@ std::vector<TRecoveredJournal> RecoverJournals(const std::string& folder) noexce
       const std::optional<std::string> text = file->ReadAll();
       if (!text) continue;
       const std::string target = RenamedPath(folder, name, kRecoveredJournalPrefix);
-      if (WholeLinesLength(*text) < text->size()) {
-        if (std::optional<TRecoveredJournal> torn = KeepTorn(path, target, *text))
+      const TJournalParts parts = SplitWholeLines(*text);
+      if (!parts.rest.empty()) {
+        if (std::optional<TRecoveredJournal> torn = KeepTorn(path, target, parts))
           kept.push_back(std::move(*torn));
         continue;
       }

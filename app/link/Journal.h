@@ -13,20 +13,24 @@
 //   journal-recovered-<...>.log                 a dead program's journal, kept
 //                                               for Load; never touched again
 //   journal-recovered-<...>-torn-line.txt       the unfinished last line of a
-//                                               dead program's journal, kept
-//                                               apart: it is not a reading
+//                                               dead program's journal, and
+//                                               any line a power cut left
+//                                               NUL bytes in, kept apart:
+//                                               they are no readings
 //   journal-closed-<...>.log                    the journal of a program that
 //                                               closed with a backup, which a
 //                                               later close may replace; the
 //                                               newest kClosedJournalsKept stay
 // A journal holds the log's own lines (timestamp, tab, reply, CR LF), so Load
 // opens it like any saved log. Each line goes to the file with its CR LF in
-// one write, so only the last line can be torn.
+// one write, so only the last line can be torn; but a power cut may leave
+// runs of NUL bytes where the system had not yet put the bytes on the disk.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,6 +43,7 @@
 namespace tempolog {
 
 class TLockedFile;
+class TNewFile;
 
 inline constexpr const char* kJournalPrefix = "journal-";
 inline constexpr const char* kRecoveredJournalPrefix = "journal-recovered-";
@@ -135,8 +140,9 @@ struct TRecoveredJournal {
 };
 
 // Looks at every journal in `folder` whose lock is free (its program has
-// ended): its whole lines go to the recovered form and an unfinished last
-// line to a file of its own beside it (both listed); one holding neither is
+// ended): its whole lines go to the recovered form and the rest (an
+// unfinished last line, lines with NUL bytes) to a file of its own beside it
+// (both listed); one holding neither is
 // deleted. Journals of running programs, recovered and closed journals and
 // other files are left alone. Never throws; a folder that cannot be read
 // recovers nothing, and a journal that cannot be kept stays for the next start.
@@ -146,15 +152,28 @@ std::vector<TRecoveredJournal> RecoverJournals(const std::string& folder) noexce
 // What follows is a line torn when its program ended, not a reading.
 std::size_t WholeLinesLength(std::string_view text);
 
+// A journal's text sorted into its whole lines, each ended by CR LF and
+// holding no NUL byte (the bytes a power cut kept from the disk read as NUL),
+// and the rest; both keep their order.
+struct TJournalParts {
+  std::string whole;
+  std::string rest;
+};
+TJournalParts SplitWholeLines(std::string_view text);
+
 // The file beside a log that keeps the log's unfinished last line: the log's
 // name without its extension, and "-torn-line.txt" ("lab.log" has
 // "lab-torn-line.txt"), so that it is listed next to the log.
 std::string TornLinePath(const std::string& logPath);
 
-// Keeps `piece`, the unfinished last line of the log at `logPath`, in a file
-// of its own: its TornLinePath, or when that is taken the first free of
-// "<name>-2-torn-line.txt", "-3-"..., written and flushed to the disk.
-// Returns the file's path. Throws EFCreateError when it cannot be written.
+// Keeps what of the log at `logPath` is no whole line (its unfinished last
+// line, what a power cut left) in a file of its own, made new: its
+// TornLinePath, or when that name is taken, by a symbolic link too (never
+// followed), the first free of "<name>-2-torn-line.txt", "-3-"...; `write`
+// writes the bytes to it, and it is flushed to the disk. Returns the file's
+// path. Throws EFCreateError when it cannot be written (it is then removed).
+std::string KeepTornLine(const std::string& logPath, const std::function<void(TNewFile&)>& write);
+// The same with the bytes at hand.
 std::string KeepTornLine(const std::string& logPath, std::string_view piece);
 
 // The readings in a journal's text: its non-empty whole lines.

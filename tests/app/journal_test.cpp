@@ -103,6 +103,42 @@ TEST_F(JournalTest, ATornLastLineIsKeptApartAndNeverCounted) {
   }
 }
 
+// A power cut leaves NUL bytes where the system had not yet put the last
+// bytes on the disk, in whole blocks: at the end, or in the middle with lines
+// after. A line holding one lost its start or end and is no reading; every
+// line ending with CR LF and holding none is.
+TEST_F(JournalTest, NulBytesAPowerCutLeftAreKeptApartFromTheReadings) {
+  const std::string a = "2024-03-05 07:04:09\t23.5\r\n";
+  const std::string b = "2024-03-05 07:04:10\t-1.25\r\n";
+  const std::string c = "2024-03-05 07:04:11\t23.6\r\n";
+  const std::string nul(4096, '\0');
+  struct Row {
+    std::string name, journal, recovered, rest;
+    std::size_t readings;
+  };
+  const std::vector<Row> rows = {
+      {"a NUL tail", a + b + c + nul + nul, a + b + c, nul + nul, 3},
+      {"a run of NUL bytes ended by CR LF between lines", a + nul + "\r\n" + b + c, a + b + c,
+       nul + "\r\n", 3},
+      {"a line cut by NUL bytes, lines after", a + "2024-03-05 07:0" + nul + "10\t-1.25\r\n" + c,
+       a + c, "2024-03-05 07:0" + nul + "10\t-1.25\r\n", 2},
+      {"NUL bytes, then lines: the first holds NUL bytes", nul + a + b, b, nul + a, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+    Plant("journal-x.log", row.journal);
+    const std::vector<TRecoveredJournal> kept = RecoverJournals(folder_);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"journal-recovered-x-torn-line.txt",
+                                                 "journal-recovered-x.log"}));
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].readings, row.readings);
+    EXPECT_EQ(ReadAll(InJournals("journal-recovered-x.log")), row.recovered);
+    EXPECT_EQ(ReadAll(InJournals("journal-recovered-x-torn-line.txt")), row.rest);
+  }
+}
+
 TEST_F(JournalTest, AClosedJournalIsKeptWithTheNewestOthers) {
   // Eleven journals of earlier closes, each written an hour after the one before.
   const auto now = fs::file_time_type::clock::now();

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "framework/Exceptions.h"
+#include "tests/support/OtherUser.h"
 
 namespace tempolog {
 namespace {
@@ -127,6 +128,63 @@ TEST_F(FilesTest, ReplacingThroughALinkOrOverAProtectedFileKeepsWhatWasThere) {
   } catch (const EFCreateError& e) {
     EXPECT_EQ(std::string(e.what()),
               "Cannot create file \"" + dir_ + "/a\". " + SystemErrorText(ELOOP));
+  }
+}
+
+// In a folder both may write, nobody's link at the name root writes: Save as
+// refuses it, a replacement without flushing replaces the link itself, and a
+// file made new takes another name; root's files behind it stay as they were.
+TEST_F(FilesTest, NoLinkOfAnotherUserIsWrittenThrough) {
+  const testing_support::TLinkProtectionOff protection;
+  if (!protection.Reason().empty()) GTEST_SKIP() << protection.Reason();
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  const std::string at = dir_ + "/shared/x";
+  struct Row {
+    const char* name;
+    std::function<std::string()> write;  // what it says
+    std::string said;
+    std::string atAfter;  // empty: still the link
+  } rows[] = {
+      {"Save as",
+       [&] {
+         try {
+           WriteFileReplacing(at, "new");
+         } catch (const EFCreateError& e) {
+           return std::string(e.what());
+         }
+         return std::string("written");
+       },
+       "Cannot create file \"" + at +
+           "\". It is a symbolic link that belongs to another user, which is not followed",
+       ""},
+      {"replaced without flushing",
+       [&] {
+         ReplaceFileUnflushed(at, "new");
+         return std::string("written");
+       },
+       "written", "new"},
+      {"made new", [&] { return std::string(TNewFile::Create(at) ? "made" : "taken"); }, "taken",
+       ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::error_code ignored;
+    fs::remove_all(dir_ + "/shared", ignored);
+    fs::remove_all(dir_ + "/victim", ignored);
+    ASSERT_TRUE(testing_support::MakeStickyFolder(dir_ + "/shared"));
+    fs::create_directory(dir_ + "/victim");
+    WriteFileReplacing(dir_ + "/victim/secret", "root's own");
+    // The link leads to root's file, or (for a new file) to one not yet there.
+    const std::string target = row.said == "taken" ? "new" : "secret";
+    ASSERT_TRUE(testing_support::AsNobody("ln -s ../victim/" + target + " " + at));
+    EXPECT_EQ(row.write(), row.said);
+    EXPECT_EQ(ReadFileShared(dir_ + "/victim/secret"), "root's own");
+    EXPECT_FALSE(fs::exists(dir_ + "/victim/new"));
+    if (row.atAfter.empty()) {
+      EXPECT_TRUE(fs::is_symlink(at));
+    } else {
+      EXPECT_EQ(ReadFileShared(at), row.atAfter);
+    }
   }
 }
 
