@@ -3,8 +3,8 @@
 # (scripts/package does that and checks the result). Only the programs (the
 # window, the command-line recorder, the simulator), the menu entry, icon,
 # metadata, manual pages, the recorder's service template and its example
-# alerting rules are installed; tests, benchmarks and the screenshot tool stay
-# in the build tree.
+# alerting rules and log rotation are installed; tests, benchmarks and the
+# screenshot tool stay in the build tree.
 if(NOT (TARGET tempolog AND TARGET tempolog-sim AND TARGET tempolog-cli)
    OR NOT CMAKE_SYSTEM_NAME STREQUAL "Linux")
   return()
@@ -52,7 +52,8 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 # Two packages from the one build. "cli" (tempolog-cli) needs only the C and
 # C++ run-time libraries: the recorder, the simulator, their manual pages, the
-# service template with its system user, and the example alerting rules.
+# service template with its system user, the example alerting rules and
+# logrotate configuration.
 # "gui" (tempolog) is the window with its menu entry, icon and metadata.
 install(TARGETS tempolog-cli tempolog-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         COMPONENT cli)
@@ -63,7 +64,7 @@ install(FILES ${packaging_src}/tempolog-cli.sysusers DESTINATION lib/sysusers.d
         RENAME tempolog-cli.conf COMPONENT cli)
 install(FILES ${packaging_out}/tempolog-cli.1.gz ${packaging_out}/tempolog-sim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli)
-install(FILES ${packaging_src}/tempolog-alerts.yml
+install(FILES ${packaging_src}/tempolog-alerts.yml ${packaging_src}/tempolog-cli.logrotate
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tempolog-cli/examples COMPONENT cli)
 install(FILES ${packaging_out}/changelog.gz ${packaging_src}/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tempolog-cli COMPONENT cli)

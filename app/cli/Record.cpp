@@ -8,6 +8,13 @@
 // standard error once per change: gone, back, no answer, answering again; rejected replies when
 // they start (the first one quoted) and when they stop (with how many ticks were rejected).
 //
+// Standard output never holds up a tick: what its reader does not take at
+// once waits in a bounded queue (TStdoutQueue), written as the reader takes
+// it while the recorder waits between ticks. The signals are taken in those
+// waits too (Console.h says which ones, and what each asks): a stop ends the
+// recording once the tick under way is over, SIGHUP reopens the --out file by
+// its name, so that logrotate can move it away.
+//
 // At the start, a port name that is no terminal device, or a port that
 // another program holds, ends the run before any file is touched; a name
 // that no port has (yet) is told with the ports there are, and waited for,
@@ -16,8 +23,11 @@
 // exports no reading that no one takes any more.
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "app/cli/Cli.h"
@@ -58,6 +68,22 @@ std::string RejectedTicks(std::uint64_t count) {
   return std::to_string(count) + (count == 1 ? " rejected tick" : " rejected ticks");
 }
 
+std::string Readings(std::uint64_t count) {
+  return std::to_string(count) + (count == 1 ? " reading" : " readings");
+}
+
+// How many bytes of lines may wait for standard output while its reader does
+// not take them: TEMPOLOG_STDOUT_QUEUE, else 1 MiB (with the 64 KiB a pipe
+// holds, hours of readings at one a second).
+std::size_t StdoutQueueLimit() {
+  const char* text = std::getenv("TEMPOLOG_STDOUT_QUEUE");
+  if (text == nullptr || *text < '0' || *text > '9') return std::size_t(1) << 20;
+  return static_cast<std::size_t>(std::strtoull(text, nullptr, 10));
+}
+
+// How long the lines still waiting for standard output at the end may take.
+constexpr std::chrono::milliseconds kStdoutLastChance{500};
+
 class TRecorder {
  public:
   explicit TRecorder(const TRecordOptions& options) : o_(options), link_(port_) {
@@ -66,17 +92,29 @@ class TRecorder {
   }
 
   int Run() {
-    InstallStopSignals();
+    InstallSignals();
     const int status = StartAndLoop();
+    FinishStdout();
     if (rejectedTicks_ > 0)
       SayOnStderr(o_.port + ": replies still rejected at the end, after " +
                   RejectedTicks(rejectedTicks_));
+    if (!unfiled_.empty())
+      SayOnStderr(o_.out + ": " + Readings(unfiled_.size()) +
+                  " held for it could not be written and are lost");
     RemoveProm();
     return status;
   }
 
  private:
   using Clock = std::chrono::steady_clock;
+
+  // Milliseconds from now to `until`, rounded up: waking a little early
+  // would take the tick twice.
+  static int MillisecondsTo(Clock::time_point until) {
+    const auto left = until - Clock::now();
+    if (left <= Clock::duration::zero()) return 0;
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+  }
 
   int StartAndLoop() {
     if (!OpenPort()) return kExitFailed;
@@ -85,7 +123,7 @@ class TRecorder {
       if (!out_) return kExitFailed;
     }
     if (!WriteProm(true)) return kExitFailed;
-    if (!WriteStdout(FormatHeader(o_.format))) return StdoutFailed();
+    if (!stdout_.Add(FormatHeader(o_.format))) return StdoutFailed();
     return Loop();
   }
 
@@ -138,22 +176,107 @@ class TRecorder {
       if (!TakeTick()) return kExitFailed;
       if (o_.count > 0 && std::int64_t(prom_.readings) >= o_.count) return kExitDone;
       // The next tick on the grid from the start, skipping those missed.
-      const Clock::time_point now = Clock::now();
-      const auto ticksDone = (now - start) / period + 1;
-      Clock::time_point next = start + ticksDone * period;
-      next = std::min(next, deadline);
-      const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now);
-      // Rounded up: waking a little early would take the tick twice.
-      if (WaitForStop(static_cast<int>(std::max<std::int64_t>(wait.count() + 1, 0))))
-        return kExitDone;
+      const auto ticksDone = (Clock::now() - start) / period + 1;
+      const Clock::time_point next = std::min(start + ticksDone * period, deadline);
+      if (const std::optional<int> end = WaitUntil(next)) return *end;
       if (Clock::now() >= deadline) return kExitDone;
     }
   }
 
+  // Takes every signal that came and waits until `until`, writing what waits
+  // for standard output as it takes it. The exit status when a signal or
+  // standard output ends the recording.
+  std::optional<int> WaitUntil(Clock::time_point until) {
+    bool forStdout = true;
+    for (;;) {
+      const std::size_t waiting = stdout_.Waiting();
+      const TSignalTaken taken = WaitForSignal(MillisecondsTo(until), forStdout && waiting > 0);
+      if (!stdout_.Flush()) return StdoutFailed();
+      if (taken.action != TSignalAction::None) {
+        if (const std::optional<int> end = Act(taken)) return end;
+        continue;
+      }
+      if (Clock::now() >= until) return std::nullopt;
+      // Woken as writable, standard output took nothing: it is tried again
+      // at the next tick, not in a busy loop.
+      if (stdout_.Waiting() == waiting) forStdout = false;
+    }
+  }
+
+  // What a signal asks; the exit status when it ends the recording.
+  std::optional<int> Act(const TSignalTaken& taken) {
+    switch (taken.action) {
+      case TSignalAction::None: break;
+      case TSignalAction::Stop:
+        if (!taken.name.empty()) SayOnStderr("ended by " + taken.name);
+        return kExitDone;
+      case TSignalAction::StopFailed: SayOnStderr("ended by " + taken.name); return kExitFailed;
+      case TSignalAction::Reopen: Reopen(); break;
+      case TSignalAction::Ignore: SayOnStderr(taken.name + " ignored"); break;
+    }
+    return std::nullopt;
+  }
+
+  // SIGHUP: the --out file is closed and opened again by its name, so that
+  // the next line goes to the file now at that name (logrotate's new one).
+  void Reopen() {
+    if (o_.out.empty()) {
+      SayOnStderr("SIGHUP ignored: no --out file to reopen");
+      return;
+    }
+    // It writes what it holds first, or tells it lost.
+    out_.reset();
+    reopenTold_.clear();
+    TryReopen();
+  }
+
+  // Opens the --out file after a SIGHUP. While that fails, the readings are
+  // held for it and every tick tries again; the same failure is told once.
+  void TryReopen() {
+    const std::string told = HoldStderr([&] { out_ = TOutFile::Open(o_.out); });
+    if (!out_) {
+      if (told != reopenTold_) {
+        WriteStderr(told);
+        SayOnStderr(o_.out +
+                    ": not reopened; its readings are held, and it is tried again at "
+                    "every tick");
+      }
+      reopenTold_ = told;
+      return;
+    }
+    WriteStderr(told);
+    std::string text = o_.out + ": reopened";
+    if (!unfiled_.empty())
+      text += ", with the " + Readings(unfiled_.size() + unfiledDropped_) + " held meanwhile";
+    if (unfiledDropped_ > 0)
+      text += " but the oldest " + std::to_string(unfiledDropped_) + " dropped";
+    SayOnStderr(text);
+    for (const std::string& line : unfiled_) out_->Append(line);
+    unfiled_.clear();
+    unfiledDropped_ = 0;
+  }
+
+  // The lines still waiting for standard output get a short last chance.
+  void FinishStdout() {
+    const Clock::time_point end = Clock::now() + kStdoutLastChance;
+    while (stdout_.Waiting() > 0 && Clock::now() < end) {
+      const TSignalAction action = WaitForSignal(MillisecondsTo(end), true).action;
+      if (!stdout_.Flush() || action == TSignalAction::Stop || action == TSignalAction::StopFailed)
+        break;
+    }
+    stdout_.Abandon();
+  }
+
   // False when an output failed: the recording cannot keep its promises.
   bool TakeTick() {
-    // Readings held while the --out file could not be written go first.
+    // Readings held while the --out file could not be written or reopened go
+    // first, and so do the lines waiting for standard output.
+    if (!o_.out.empty() && !out_) TryReopen();
     if (out_) out_->WriteHeld();
+    if (!stdout_.Flush()) {
+      StdoutFailed();
+      return false;
+    }
     const TTickResult tick = link_.Tick(o_.command);
     if (tick.otherAdapter)
       SayOnStderr(o_.port + ": another adapter is now at " + link_.PortName() +
@@ -199,8 +322,20 @@ class TRecorder {
     reading.utcOffsetSeconds = now.utcOffsetSeconds;
     reading.reply = reply;
     // A line the file cannot take now is held, and the recording goes on.
-    if (out_) out_->Append(FormatReading(TOutputFormat::Log, reading, o_.port));
-    if (!WriteStdout(FormatReading(o_.format, reading, o_.port))) {
+    if (!o_.out.empty()) {
+      std::string line = FormatReading(TOutputFormat::Log, reading, o_.port);
+      if (out_) {
+        out_->Append(line);
+      } else {
+        // For the file a SIGHUP could not reopen yet.
+        unfiled_.push_back(std::move(line));
+        if (unfiled_.size() > kMaxHeldReadings) {
+          unfiled_.pop_front();
+          ++unfiledDropped_;
+        }
+      }
+    }
+    if (!stdout_.Add(FormatReading(o_.format, reading, o_.port))) {
       StdoutFailed();
       return false;
     }
@@ -285,6 +420,10 @@ class TRecorder {
   TSerialPort port_;
   TInstrumentLink link_;
   std::unique_ptr<TOutFile> out_;
+  std::deque<std::string> unfiled_;  // readings for an --out file not reopened yet
+  std::uint64_t unfiledDropped_ = 0;
+  std::string reopenTold_;  // how the last reopening failed
+  TStdoutQueue stdout_{StdoutQueueLimit(), WriteStdoutNow, SayOnStderr};
   TPromState prom_;
   bool promFailing_ = false;
   bool promWritten_ = false;  // by this recording, at least once

@@ -70,10 +70,13 @@ class CliRecord : public ::testing::Test {
     fs::remove_all(dir_, ignored);
   }
 
-  // Starts tempolog-cli with `args`; its output goes to files of the folder.
-  // It inherits no other descriptor: a copy of the instrument's side of the
-  // terminal would keep the port from hanging up when the instrument vanishes.
-  void Start(const std::vector<std::string>& args, const char* program = TEMPOLOG_CLI) {
+  // Starts tempolog-cli with `args`; its output goes to files of the folder
+  // (standard output to `stdoutFd` instead, when given: a pipe the test
+  // holds). It inherits no other descriptor: a copy of the instrument's side
+  // of the terminal would keep the port from hanging up when the instrument
+  // vanishes.
+  void Start(const std::vector<std::string>& args, const char* program = TEMPOLOG_CLI,
+             int stdoutFd = -1) {
     for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
       const int fd = std::stoi(entry.path().filename().string());
       if (fd > 2) fcntl(fd, F_SETFD, FD_CLOEXEC);
@@ -85,17 +88,22 @@ class CliRecord : public ::testing::Test {
     argv.push_back(nullptr);
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, Out().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (stdoutFd >= 0) {
+      posix_spawn_file_actions_adddup2(&files, stdoutFd, 1);
+    } else {
+      posix_spawn_file_actions_addopen(&files, 1, Out().c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                       0600);
+    }
     posix_spawn_file_actions_addopen(&files, 2, Err().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ASSERT_EQ(posix_spawn(&pid_, program, &files, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&files);
   }
 
-  // The exit status, or -1 when it did not end by exiting within 10 s (it is
+  // The exit status, or -1 when it did not end by exiting within `ms` (it is
   // killed then).
-  int Wait() {
+  int Wait(int ms = 10000) {
     int status = 0;
-    const bool ended = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 10000);
+    const bool ended = WaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, ms);
     if (!ended) {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);

@@ -12,7 +12,7 @@
 # unless TEMPOLOG_REQUIRE_SERVERS is set (scripts/test installs them and sets it).
 set -euo pipefail
 cli="$1"
-sim="$2"
+sim="$2" # for start_sim
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/servers.sh"
 
@@ -30,9 +30,7 @@ done
 tmp="$(mktemp -d)"
 sim_pids=()
 cleanup() {
-  local pid
-  for pid in "${sim_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${sim_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  stop_sims
   servers_stop
   rm -rf "$tmp"
 }
@@ -49,19 +47,6 @@ fail() {
 }
 readback() { "$servers_python" "$here/readback.py" "$@"; }
 lines_of() { if [ -f "$1" ]; then grep -c '' "$1"; else echo 0; fi; }
-
-# start_sim NAME [options]: a simulated thermometer whose port is NAME.
-start_sim() {
-  local name="$1" i
-  shift
-  "$sim" --name "$name" "$@" >"$tmp/sim-${name//[^a-z0-9]/_}.out" 2>&1 &
-  sim_pids+=($!)
-  for ((i = 0; i < 100; ++i)); do
-    [ -L "$XDG_RUNTIME_DIR/tempolog/ports/$name" ] && return 0
-    sleep 0.1
-  done
-  fail "tempolog-sim did not register $name"
-}
 
 echo "== servers"
 servers_start "$tmp/servers"

@@ -8,6 +8,10 @@
 #   influx_query DB QUERY    prints the JSON answer, times in nanoseconds
 #   node_metrics             prints the node exporter's /metrics page
 #   textfile_dir             the folder whose *.prom files the exporter reads
+#   start_sim NAME [options] a simulated thermometer (the caller's $sim) whose
+#                            port is NAME, its output in the caller's $tmp, its
+#                            pid added to the caller's sim_pids
+#   stop_sims                ends every process in sim_pids and waits for it
 #
 # Every helper fails (non-zero status, a message on standard error) when a
 # server answers other than it should; the caller's `set -e` then ends the test
@@ -147,4 +151,23 @@ influx_query() {
 
 node_metrics() {
   servers_http 200 "$metrics_url"
+}
+
+start_sim() {
+  local name="$1" i
+  shift
+  "$sim" --name "$name" "$@" >"$tmp/sim-${name//[^a-z0-9]/_}.out" 2>&1 &
+  sim_pids+=($!)
+  for ((i = 0; i < 100; ++i)); do
+    [ -L "$XDG_RUNTIME_DIR/tempolog/ports/$name" ] && return 0
+    sleep 0.1
+  done
+  servers_fail "tempolog-sim did not register $name"
+}
+
+stop_sims() {
+  local pid
+  for pid in "${sim_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${sim_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  sim_pids=()
 }
