@@ -101,8 +101,13 @@ TEST_F(CliRecordFiles, OnlyLinksOfTheUserOrOfRootAreFollowed) {
        {{"victim/authorized_keys", std::nullopt},
         {"shared/lab-2-torn-line.txt", torn},
         {"shared/lab.log", whole + "{readings}"}}},
-      {"--out a link of root's own", "ln -s ../victim/mine.log shared/lab.log", false, false,
-       {"--out", "shared/lab.log", "--count", "1"}, 0, "",
+      {"--out a link of root's own",
+       "ln -s ../victim/mine.log shared/lab.log",
+       false,
+       false,
+       {"--out", "shared/lab.log", "--count", "1"},
+       0,
+       "",
        {{"victim/mine.log", whole + "{readings}"}}},
   };
   const fs::path cwd = fs::current_path();
@@ -182,8 +187,8 @@ TEST_F(CliRecordFiles, WhatFollowsTheLastWholeLineIsMovedAsideAndRecordingGoesOn
     std::string told;  // after "tempolog-cli: <log>"
   };
   const std::vector<Row> rows = {
-      {"8 KiB of NUL bytes after the last line (a power cut)", whole + std::string(8192, '\0'),
-       0, whole, std::string(8192, '\0'),
+      {"8 KiB of NUL bytes after the last line (a power cut)", whole + std::string(8192, '\0'), 0,
+       whole, std::string(8192, '\0'),
        ": its unfinished last line is not a reading; kept in {torn}: " + nul64 +
            "... (8192 bytes)\n"},
       {"NUL bytes whose first read ends between the CR and the LF",
@@ -216,8 +221,7 @@ TEST_F(CliRecordFiles, WhatFollowsTheLastWholeLineIsMovedAsideAndRecordingGoesOn
       EXPECT_EQ(ReadFile(tornPath), row.torn);
     }
     std::string told = "tempolog-cli: " + log + row.told;
-    if (const auto at = told.find("{torn}"); at != std::string::npos)
-      told.replace(at, 6, tornPath);
+    if (const auto at = told.find("{torn}"); at != std::string::npos) told.replace(at, 6, tornPath);
     EXPECT_EQ(ReadFile(Err()), told);
   }
 }
