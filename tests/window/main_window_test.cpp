@@ -75,7 +75,7 @@ TEST_F(MainWindowTest, StartsWithNoPortRecordingOffAndTheClockRunning) {
   EXPECT_EQ(form.Unsaved, 0);
   ASSERT_NE(form.Serial, nullptr);
   EXPECT_FALSE(form.Serial->Connected);
-  EXPECT_EQ(form.Serial->MaxLineLength, kMaxReplyLength);
+  EXPECT_EQ(form.Serial->MaxLineLength, 258);  // a reply of 256 bytes and its CR LF
   EXPECT_EQ(form.Series1->PointCount(), 0);
   EXPECT_EQ(form.Series1->Title(), "Temperatura");
   EXPECT_FALSE(form.mePeriod->isVisibleTo(&form));
