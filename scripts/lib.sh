@@ -57,6 +57,39 @@ build_preset() {
   cmake --build --preset "$preset" "$@"
 }
 
+# ---- The simulated thermometer ------------------------------------------------
+# start_simulator <program> <runtime folder> <output file> <name> [options]:
+# starts tempolog-sim (<program>) in the background with XDG_RUNTIME_DIR set to
+# the runtime folder, its port named <name>, the options after it, and its
+# output to the file (/dev/null to drop it); then waits up to
+# $simulator_timeout seconds (default 10) for the port's link in
+# <runtime folder>/tempolog/ports/ (an empty folder: the programs' own
+# /tmp/tempolog-<uid>/ports). Sets sim_pid to the simulator's process id
+# and appends it to sim_pids. When the link does not appear, or the simulator
+# ends first, it says so on standard error, stops the simulator and fails.
+start_simulator() {
+  local program="$1" runtime="$2" out="$3" name="$4" i
+  shift 4
+  local link="${runtime:-/tmp/tempolog-$(id -u)}${runtime:+/tempolog}/ports/$name"
+  XDG_RUNTIME_DIR="$runtime" "$program" --name "$name" "$@" >"$out" 2>&1 &
+  sim_pid=$!
+  sim_pids+=("$sim_pid")
+  for ((i = 0; i < ${simulator_timeout:-10} * 10; ++i)); do
+    [ -L "$link" ] && return 0
+    kill -0 "$sim_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$sim_pid" 2>/dev/null; then
+    echo "tempolog-sim: no link $link after ${simulator_timeout:-10} s; stopped it" >&2
+    kill "$sim_pid" 2>/dev/null || true
+  else
+    echo "tempolog-sim: ended before it made the link $link" >&2
+  fi
+  wait "$sim_pid" 2>/dev/null || true
+  [ ! -f "$out" ] || { echo "--- its output ($out):" >&2; tail -n 20 "$out" >&2; }
+  return 1
+}
+
 # ---- Windows programs under Wine ---------------------------------------------
 # Packages the Windows build and its runs under Wine need.
 wine_packages=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix wine64 fonts-wine xvfb xauth)

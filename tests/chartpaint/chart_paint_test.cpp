@@ -85,8 +85,10 @@ TEST(ChartPaint, MarkerOfProgramSeriesIsTwoByTwoPixelsUpLeftOfThePoint) {
   series.AddPoint(40, 60);
   TBitmapSurface surface(120, 100);
   chart.PaintChart(&surface, {0, 0, 120, 100});
-  const int x = chart.BottomAxis().ValueToPixel(40);
-  const int y = chart.LeftAxis().ValueToPixel(60);
+  // Plot (4, 4)-(116, 96) inside the 3 % and 4 % margins; the bottom axis
+  // spans x 4 to 116, the left axis y 6 to 94 (2 % to 98 %): value 40 at
+  // 4 + round(44.8) = 49, value 60 at 94 - round(52.8) = 41.
+  const int x = 49, y = 41;
   const std::set<std::pair<int, int>> expected{{x - 1, y - 1}, {x, y - 1}, {x - 1, y}, {x, y}};
   EXPECT_EQ(testing_support::Inked(*surface.Image()), expected);
   EXPECT_EQ(surface.Image()->pixel(x, y) | 0xFF000000u, Pixel(clRed));

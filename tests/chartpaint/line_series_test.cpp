@@ -150,13 +150,11 @@ TEST_F(LineFixture, ScrolledSeriesStartsAtThePlotsLeftEdge) {
   AddAt(40, 50);
   AddAt(60, 20);
   Repaint();
-  const int left = chart.PlotRect().Left;
-  const int y0 = chart.LeftAxis().ValueToPixel(30);
-  EXPECT_EQ(
-      SeriesCalls({"MoveTo", "LineTo"}),
-      (std::vector<std::string>{"MoveTo(" + std::to_string(left) + "," + std::to_string(y0) + ")",
-                                "LineTo(40," + std::to_string(y0) + ")", "LineTo(40,50)",
-                                "MoveTo(40,50)", "LineTo(60,50)", "LineTo(60,20)"}));
+  // The plot's left edge is x 6 (3 % of 200); value 30 lies on the left axis
+  // (y 6 to 144) at 144 - round(30 × 138 / 100) = 103.
+  EXPECT_EQ(SeriesCalls({"MoveTo", "LineTo"}),
+            (std::vector<std::string>{"MoveTo(6,103)", "LineTo(40,103)", "LineTo(40,50)",
+                                      "MoveTo(40,50)", "LineTo(60,50)", "LineTo(60,20)"}));
 }
 
 TEST_F(LineFixture, ScrolledStraightLineEntersAtTheInterpolatedHeight) {
@@ -166,12 +164,10 @@ TEST_F(LineFixture, ScrolledStraightLineEntersAtTheInterpolatedHeight) {
   series.AddPoint(-100, 0);
   series.AddPoint(100, 100);
   Repaint();
-  const int left = chart.PlotRect().Left;
-  const double xe = chart.BottomAxis().PixelToValue(left);
-  const int ye = chart.LeftAxis().ValueToPixel(0 + 100 * (xe + 100) / 200);
+  // The plot's left edge, x 6, reads value 0; 50 lies at 144 - round(69) = 75.
   const auto calls = SeriesCalls({"MoveTo", "LineTo"});
   ASSERT_FALSE(calls.empty());
-  EXPECT_EQ(calls.front(), "MoveTo(" + std::to_string(left) + "," + std::to_string(ye) + ")");
+  EXPECT_EQ(calls.front(), "MoveTo(6,75)");
 }
 
 TEST_F(LineFixture, ColorEachPointPaintsSegmentAndMarkerInThePointsPaletteColour) {

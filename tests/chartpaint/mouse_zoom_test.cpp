@@ -77,6 +77,8 @@ TEST_F(MouseFixture, DragThresholdsDecideBetweenNothingZoomAndUndo) {
 TEST_F(MouseFixture, ZoomSetsTheRangesUnderTheRectangle) {
   const TCustomChartAxis& bottom = chart.BottomAxis();
   const TCustomChartAxis& left = chart.LeftAxis();
+  // Read through the mapping (pinned in the axis scaling tests): the plot here
+  // depends on the system font's label sizes.
   const double x0 = bottom.PixelToValue(100), x1 = bottom.PixelToValue(300);
   const double yTop = left.PixelToValue(100), yBottom = left.PixelToValue(250);
   Drag(mbLeft, 100, 100, 300, 250);
@@ -125,6 +127,7 @@ TEST_F(MouseFixture, UndoAfterZoomsAndPansRestoresRangesAndAutomaticFlags) {
 TEST_F(MouseFixture, PanningFollowsTheMouseOneToOne) {
   TCustomChartAxis& bottom = chart.BottomAxis();
   TCustomChartAxis& left = chart.LeftAxis();
+  // An invariant of the mapping, whatever the font makes of the plot.
   const double under = bottom.PixelToValue(200);
   const double underY = left.PixelToValue(150);
   chart.MouseDown(mbRight, 0, 200, 150);
@@ -199,6 +202,7 @@ TEST_F(MouseFixture, AnimatedZoomRepaintsSevenTimesForEightSteps) {
     ++counter.passes;
     minima.push_back(chart.BottomAxis().Minimum());
   };
+  // Read through the mapping: the plot depends on the system font.
   const double target = chart.BottomAxis().PixelToValue(100);
   chart.MouseDown(mbLeft, 0, 100, 100);
   chart.MouseUp(mbLeft, 0, 300, 250);

@@ -34,8 +34,6 @@ namespace fs = std::filesystem;
 using testing::Instrument;
 using testing_support::ReadAll;
 
-inline std::string ReadFile(const std::string& path) { return ReadAll(path); }
-
 bool WaitFor(const std::function<bool()>& done, int ms = 8000) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (!done()) {

@@ -45,7 +45,7 @@ void ExpectFiles(const std::string& dir, const TExpectedFiles& files, const std:
     std::string expected = *content;
     if (const auto at = expected.find("{readings}"); at != std::string::npos)
       expected.replace(at, 10, readings);
-    EXPECT_EQ(ReadFile(path), expected) << row << ": " << name;
+    EXPECT_EQ(ReadAll(path), expected) << row << ": " << name;
   }
 }
 
@@ -139,11 +139,11 @@ TEST_F(CliRecordFiles, OnlyLinksOfTheUserOrOfRootAreFollowed) {
       ASSERT_TRUE(plant(pid_));
     }
     EXPECT_EQ(Wait(), row.status);
-    EXPECT_EQ(ReadFile(Err()), row.told);
+    EXPECT_EQ(ReadAll(Err()), row.told);
     if (row.status != 0) {
       EXPECT_EQ(asked_, 0) << "the instrument was asked";
     }
-    ExpectFiles(dir_, row.files, ReadFile(Out()), row.name);
+    ExpectFiles(dir_, row.files, ReadAll(Out()), row.name);
   }
   fs::current_path(cwd);
 }
@@ -160,7 +160,7 @@ TEST_F(CliRecordFiles, AnOutThatIsNoRegularFileIsRefused) {
     SCOPED_TRACE(out);
     asked_ = 0;
     EXPECT_EQ(Run({"record", "--port", "lab", "--out", out, "--count", "1"}), 1);
-    EXPECT_EQ(ReadFile(Err()),
+    EXPECT_EQ(ReadAll(Err()),
               "tempolog-cli: Cannot create file \"" + out + "\". It is not a regular file\n");
     EXPECT_EQ(asked_, 0) << "the instrument was asked";
   }
@@ -214,15 +214,15 @@ TEST_F(CliRecordFiles, WhatFollowsTheLastWholeLineIsMovedAsideAndRecordingGoesOn
     std::ofstream(log, std::ios::binary) << row.before;
     fs::remove(tornPath);
     EXPECT_EQ(Run({"record", "--port", "lab", "--out", log, "--count", "1"}), row.status);
-    EXPECT_EQ(Lines(ReadFile(Out())), row.status == 0 ? 1u : 0u);
-    EXPECT_EQ(ReadFile(log), row.kept + ReadFile(Out()));
+    EXPECT_EQ(Lines(ReadAll(Out())), row.status == 0 ? 1u : 0u);
+    EXPECT_EQ(ReadAll(log), row.kept + ReadAll(Out()));
     EXPECT_EQ(fs::exists(tornPath), !row.torn.empty());
     if (!row.torn.empty()) {
-      EXPECT_EQ(ReadFile(tornPath), row.torn);
+      EXPECT_EQ(ReadAll(tornPath), row.torn);
     }
     std::string told = "tempolog-cli: " + log + row.told;
     if (const auto at = told.find("{torn}"); at != std::string::npos) told.replace(at, 6, tornPath);
-    EXPECT_EQ(ReadFile(Err()), told);
+    EXPECT_EQ(ReadAll(Err()), told);
   }
 }
 

@@ -55,22 +55,22 @@ TEST_F(CliRecord, EachSignalEndsTheRecordingWholeOrIsToldAndIgnored) {
     std::vector<std::string> args = {"record", "--port", "lab", "--prom", prom};
     if (row.out) args.insert(args.end(), {"--out", log});
     Start(args);
-    ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) >= 1; })) << row.name;
+    ASSERT_TRUE(WaitFor([&] { return Lines(ReadAll(Out())) >= 1; })) << row.name;
     kill(pid_, row.signal);
     if (row.exitCode < 0) {
       // Taken between two ticks, and two more readings come after it.
-      const std::size_t seen = Lines(ReadFile(Out()));
-      ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) >= seen + 2; }))
-          << row.name << ": " << ReadFile(Err());
+      const std::size_t seen = Lines(ReadAll(Out()));
+      ASSERT_TRUE(WaitFor([&] { return Lines(ReadAll(Out())) >= seen + 2; }))
+          << row.name << ": " << ReadAll(Err());
       kill(pid_, SIGTERM);
     }
     EXPECT_EQ(Wait(), std::max(row.exitCode, 0)) << row.name;
-    EXPECT_EQ(ReadFile(Err()), row.told) << row.name;
+    EXPECT_EQ(ReadAll(Err()), row.told) << row.name;
     EXPECT_FALSE(fs::exists(prom)) << row.name;
-    const std::string out = ReadFile(Out());
+    const std::string out = ReadAll(Out());
     EXPECT_EQ(out.substr(out.size() - 2), "\r\n") << row.name;
     if (row.out) {
-      EXPECT_EQ(ReadFile(log), out) << row.name;
+      EXPECT_EQ(ReadAll(log), out) << row.name;
     }
   }
 }
@@ -82,25 +82,24 @@ TEST_F(CliRecord, SighupReopensTheOutFileByItsName) {
   instrument_->SetScript([](int, const std::string&) { return std::string("23.5\r\n"); });
   const std::string log = Path("lab.log");
   Start({"record", "--port", "lab", "--out", log});
-  ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) >= 2; })) << ReadFile(Err());
+  ASSERT_TRUE(WaitFor([&] { return Lines(ReadAll(Out())) >= 2; })) << ReadAll(Err());
   fs::rename(log, Path("lab.log.1"));
   kill(pid_, SIGHUP);
-  ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(log)) >= 1; })) << ReadFile(Err());
+  ASSERT_TRUE(WaitFor([&] { return Lines(ReadAll(log)) >= 1; })) << ReadAll(Err());
 
   fs::rename(log, Path("lab.log.2"));
   fs::create_directory(log);
   kill(pid_, SIGHUP);
-  ASSERT_TRUE(WaitFor([&] { return Count(ReadFile(Err()), "not reopened") == 1; }));
-  const std::size_t seen = Lines(ReadFile(Out()));
-  ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) >= seen + 2; }));
+  ASSERT_TRUE(WaitFor([&] { return Count(ReadAll(Err()), "not reopened") == 1; }));
+  const std::size_t seen = Lines(ReadAll(Out()));
+  ASSERT_TRUE(WaitFor([&] { return Lines(ReadAll(Out())) >= seen + 2; }));
   fs::remove(log);
-  ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(log)) >= 3; })) << ReadFile(Err());
+  ASSERT_TRUE(WaitFor([&] { return Lines(ReadAll(log)) >= 3; })) << ReadAll(Err());
   kill(pid_, SIGTERM);
-  ASSERT_EQ(Wait(), 0) << ReadFile(Err());
+  ASSERT_EQ(Wait(), 0) << ReadAll(Err());
 
-  EXPECT_EQ(ReadFile(Path("lab.log.1")) + ReadFile(Path("lab.log.2")) + ReadFile(log),
-            ReadFile(Out()));
-  const std::string err = ReadFile(Err());
+  EXPECT_EQ(ReadAll(Path("lab.log.1")) + ReadAll(Path("lab.log.2")) + ReadAll(log), ReadAll(Out()));
+  const std::string err = ReadAll(Err());
   const std::string told = "tempolog-cli: " + log;
   EXPECT_EQ(Count(err, told + ": reopened\n"), 1u) << err;
   EXPECT_EQ(Count(err, "tempolog-cli: Cannot create file \"" + log + "\". Is a directory\n"), 1u)
@@ -201,28 +200,28 @@ TEST_F(CliRecord, AReaderThatStopsReadingHoldsUpNeitherTheRecordingNorItsStop) {
   const std::string dropping =
       "tempolog-cli: standard output is not taking the lines; those that find no room in the 60 "
       "bytes waiting for it are dropped\n";
-  ASSERT_TRUE(WaitFor([&] { return Count(ReadFile(Err()), dropping) == 1; })) << ReadFile(Err());
+  ASSERT_TRUE(WaitFor([&] { return Count(ReadAll(Err()), dropping) == 1; })) << ReadAll(Err());
   // The log and the metrics go on.
   ASSERT_TRUE(WaitFor([&] {
-    return Lines(ReadFile(log)) >= 5 &&
-           ReadFile(prom).find("tempolog_readings_total{port=\"lab\"} 5\n") != std::string::npos;
-  })) << ReadFile(Err());
+    return Lines(ReadAll(log)) >= 5 &&
+           ReadAll(prom).find("tempolog_readings_total{port=\"lab\"} 5\n") != std::string::npos;
+  })) << ReadAll(Err());
 
   // Read again, then stopped once more.
   pipe.StartReading();
-  ASSERT_TRUE(WaitFor([&] { return Count(ReadFile(Err()), "takes the lines again; ") == 1; }))
-      << ReadFile(Err());
+  ASSERT_TRUE(WaitFor([&] { return Count(ReadAll(Err()), "takes the lines again; ") == 1; }))
+      << ReadAll(Err());
   ASSERT_TRUE(WaitFor([&] { return Lines(pipe.Read()) >= 2; }));
   pipe.StopReading();
   pipe.Fill();
-  ASSERT_TRUE(WaitFor([&] { return Count(ReadFile(Err()), dropping) == 2; })) << ReadFile(Err());
+  ASSERT_TRUE(WaitFor([&] { return Count(ReadAll(Err()), dropping) == 2; })) << ReadAll(Err());
   kill(pid_, SIGTERM);
-  ASSERT_EQ(Wait(5000), 0) << ReadFile(Err());
+  ASSERT_EQ(Wait(5000), 0) << ReadAll(Err());
 
   // What was read, and what is left in the pipe: whole lines of the log, in
   // its order; with those dropped and lost, every line of the log.
   pipe.ReadToEnd();
-  const std::string logText = ReadFile(log);
+  const std::string logText = ReadAll(log);
   const std::string readText = pipe.Read();
   std::size_t at = 0;
   std::size_t readLines = 0;
@@ -233,7 +232,7 @@ TEST_F(CliRecord, AReaderThatStopsReadingHoldsUpNeitherTheRecordingNorItsStop) {
     ++readLines;
   }
   EXPECT_EQ(readText.back(), '\n');
-  const std::string err = ReadFile(Err());
+  const std::string err = ReadAll(Err());
   EXPECT_NE(err.find("tempolog-cli: standard output did not take every line to the end: "),
             std::string::npos)
       << err;
@@ -259,7 +258,7 @@ TEST_F(CliRecord, AClosedStandardOutputEndsTheRecordingAsAFailure) {
   Start({"record", "--port", "lab", "--prom", prom}, TEMPOLOG_CLI, ends[1]);
   close(ends[1]);
   EXPECT_EQ(Wait(), 1);
-  EXPECT_EQ(ReadFile(Err()), "tempolog-cli: cannot write to standard output\n");
+  EXPECT_EQ(ReadAll(Err()), "tempolog-cli: cannot write to standard output\n");
   EXPECT_FALSE(fs::exists(prom));
 }
 

@@ -34,15 +34,15 @@ TEST_F(CliRecord, RejectedGoneBackAndStopWhileAwaitingAReply) {
   Start({"record", "--port", "lab", "--out", log, "--prom", prom});
 
   // Ticks 1 to 3: a reading, a rejected reply, a reading.
-  ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) == 2; })) << ReadFile(Err());
+  ASSERT_TRUE(WaitFor([&] { return Lines(ReadAll(Out())) == 2; })) << ReadAll(Err());
   instrument_->Vanish();
-  ASSERT_TRUE(WaitFor([&] { return ReadFile(Err()).find("lab: gone (") != std::string::npos; }))
-      << ReadFile(Err()) << ReadFile(Out());
+  ASSERT_TRUE(WaitFor([&] { return ReadAll(Err()).find("lab: gone (") != std::string::npos; }))
+      << ReadAll(Err()) << ReadAll(Out());
   instrument_->Return();
-  ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) == 3; })) << ReadFile(Err());
+  ASSERT_TRUE(WaitFor([&] { return Lines(ReadAll(Out())) == 3; })) << ReadAll(Err());
   ASSERT_TRUE(WaitFor([&] {
-    return ReadFile(prom).find("tempolog_readings_total{port=\"lab\"} 3\n") != std::string::npos;
-  })) << ReadFile(prom);
+    return ReadAll(prom).find("tempolog_readings_total{port=\"lab\"} 3\n") != std::string::npos;
+  })) << ReadAll(prom);
   // The next tick's reading is held back; the stop comes while it is awaited.
   const int seen = static_cast<int>(instrument_->Requests().size());
   held = seen + 2;
@@ -50,11 +50,11 @@ TEST_F(CliRecord, RejectedGoneBackAndStopWhileAwaitingAReply) {
   kill(pid_, SIGTERM);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   instrument_->Send(std::to_string(20 + held) + ".5\r\n");
-  ASSERT_EQ(Wait(), 0) << ReadFile(Err());
+  ASSERT_EQ(Wait(), 0) << ReadAll(Err());
 
   // Every reading in both places, whole lines only, the held one included.
-  const std::string out = ReadFile(Out());
-  EXPECT_EQ(ReadFile(log), out);
+  const std::string out = ReadAll(Out());
+  EXPECT_EQ(ReadAll(log), out);
   std::istringstream lines(out);
   std::vector<std::string> values;
   for (std::string line; std::getline(lines, line);) {
@@ -63,7 +63,7 @@ TEST_F(CliRecord, RejectedGoneBackAndStopWhileAwaitingAReply) {
   }
   EXPECT_EQ(values,
             (std::vector<std::string>{"22.5", "26.5", "28.5", std::to_string(20 + held) + ".5"}));
-  const std::string err = ReadFile(Err());
+  const std::string err = ReadAll(Err());
   EXPECT_NE(err.find("lab: reply rejected: 'abc' is not a valid floating point value;"),
             std::string::npos)
       << err;
@@ -104,8 +104,8 @@ TEST_F(CliRecord, NothingAskedNorWrittenWhenItCannotStart) {
   };
   for (const Row& row : rows) {
     EXPECT_EQ(Run(row.args), row.exitCode) << row.name;
-    EXPECT_EQ(ReadFile(Err()).find(row.message), 0u) << row.name << ": " << ReadFile(Err());
-    EXPECT_EQ(ReadFile(Out()), "") << row.name;
+    EXPECT_EQ(ReadAll(Err()).find(row.message), 0u) << row.name << ": " << ReadAll(Err());
+    EXPECT_EQ(ReadAll(Out()), "") << row.name;
     // The --out file of the bad command lines is never made.
     if (row.exitCode == 2) {
       EXPECT_FALSE(fs::exists(out)) << row.name;
@@ -140,15 +140,15 @@ TEST_F(CliRecord, AnUnfinishedLastLineIsKeptApartNeverAsAReading) {
     std::ofstream(log, std::ios::binary) << row.before;
     fs::remove(tornPath);
     ASSERT_EQ(Run({"record", "--port", "lab", "--out", log, "--count", "1"}), 0) << row.name;
-    const std::string after = ReadFile(log);
-    EXPECT_EQ(after, row.kept + ReadFile(Out())) << row.name;
-    const std::string err = ReadFile(Err());
+    const std::string after = ReadAll(log);
+    EXPECT_EQ(after, row.kept + ReadAll(Out())) << row.name;
+    const std::string err = ReadAll(Err());
     if (row.torn.empty()) {
       EXPECT_FALSE(fs::exists(tornPath)) << row.name;
       EXPECT_EQ(err, "") << row.name;
       continue;
     }
-    EXPECT_EQ(ReadFile(tornPath), row.torn) << row.name;
+    EXPECT_EQ(ReadAll(tornPath), row.torn) << row.name;
     EXPECT_NE(err.find("tempolog-cli: " + log +
                        ": its unfinished last line is not a reading; kept in " + tornPath + ": "),
               std::string::npos)
@@ -157,8 +157,8 @@ TEST_F(CliRecord, AnUnfinishedLastLineIsKeptApartNeverAsAReading) {
   // A second torn line does not replace the first one's file.
   std::ofstream(log, std::ios::binary) << whole << "2026-12-09 08:57";
   ASSERT_EQ(Run({"record", "--port", "lab", "--out", log, "--count", "1"}), 0);
-  EXPECT_EQ(ReadFile(tornPath), "2026-12-09 08:5");
-  EXPECT_EQ(ReadFile(Path("lab-2-torn-line.txt")), "2026-12-09 08:57");
+  EXPECT_EQ(ReadAll(tornPath), "2026-12-09 08:5");
+  EXPECT_EQ(ReadAll(Path("lab-2-torn-line.txt")), "2026-12-09 08:57");
 }
 
 // export of files with good, bad and unfinished lines: the readings of the
@@ -208,8 +208,8 @@ TEST_F(CliRecord, ExportConvertsWholeLinesAndTellsBadOnesBriefly) {
   for (const Row& row : rows) {
     std::ofstream(file, std::ios::binary) << row.file;
     EXPECT_EQ(Run({"export", file}), row.told.empty() ? 0 : 1) << row.name;
-    EXPECT_EQ(ReadFile(Out()), "time,value\r\n" + row.csv) << row.name;
-    EXPECT_EQ(ReadFile(Err()), row.told.empty() ? "" : "tempolog-cli: " + file + ":" + row.told)
+    EXPECT_EQ(ReadAll(Out()), "time,value\r\n" + row.csv) << row.name;
+    EXPECT_EQ(ReadAll(Err()), row.told.empty() ? "" : "tempolog-cli: " + file + ":" + row.told)
         << row.name;
   }
 }
@@ -240,7 +240,7 @@ TEST_F(CliRecord, AFullDiskLosesNoReading) {
   ASSERT_EQ(before.size() + std::string("2026-12-09 08:00:00\t21.5\r\n").size(), 4096u);
   std::ofstream(log, std::ios::binary) << before;
   Start({"record", "--port", "lab", "--out", log});
-  ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) >= 1; })) << ReadFile(Err());
+  ASSERT_TRUE(WaitFor([&] { return Lines(ReadAll(Out())) >= 1; })) << ReadAll(Err());
 
   // Fill the disk.
   const std::string filler = disk + "/filler";
@@ -250,22 +250,22 @@ TEST_F(CliRecord, AFullDiskLosesNoReading) {
   while (write(fd, block.data(), block.size()) > 0) {
   }
   close(fd);
-  const std::size_t filled = Lines(ReadFile(Out()));
+  const std::size_t filled = Lines(ReadAll(Out()));
   ASSERT_TRUE(WaitFor([&] {
-    return ReadFile(Err()).find("No space left on device") != std::string::npos &&
-           Lines(ReadFile(Out())) >= filled + 3;
-  })) << ReadFile(Err());
-  EXPECT_EQ(ReadFile(log).size(), 4096u);
+    return ReadAll(Err()).find("No space left on device") != std::string::npos &&
+           Lines(ReadAll(Out())) >= filled + 3;
+  })) << ReadAll(Err());
+  EXPECT_EQ(ReadAll(log).size(), 4096u);
 
   // Free it.
   fs::remove(filler);
-  const std::size_t freed = Lines(ReadFile(Out()));
-  ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) >= freed + 2; })) << ReadFile(Err());
+  const std::size_t freed = Lines(ReadAll(Out()));
+  ASSERT_TRUE(WaitFor([&] { return Lines(ReadAll(Out())) >= freed + 2; })) << ReadAll(Err());
   kill(pid_, SIGTERM);
-  ASSERT_EQ(Wait(), 0) << ReadFile(Err());
+  ASSERT_EQ(Wait(), 0) << ReadAll(Err());
 
-  EXPECT_EQ(ReadFile(log), before + ReadFile(Out()));
-  const std::string err = ReadFile(Err());
+  EXPECT_EQ(ReadAll(log), before + ReadAll(Out()));
+  const std::string err = ReadAll(Err());
   const auto count = [&](const std::string& part) {
     std::size_t n = 0;
     for (auto at = err.find(part); at != std::string::npos; at = err.find(part, at + 1)) ++n;
@@ -324,8 +324,8 @@ TEST_F(CliRecord, PortThatIsNoSerialPortBusyOrMissingAtTheStart) {
         "tempolog-cli: lab2: found\n"},
        nullptr,
        [&] {
-         ASSERT_TRUE(WaitFor([&] { return ReadFile(Err()).find("waiting") != std::string::npos; }))
-             << ReadFile(Err());
+         ASSERT_TRUE(WaitFor([&] { return ReadAll(Err()).find("waiting") != std::string::npos; }))
+             << ReadAll(Err());
          late = std::make_unique<Instrument>(dir_ + "/tempolog/ports", "lab2");
          late->SetScript([](int, const std::string&) { return std::string("24.5\r\n"); });
        }},
@@ -338,7 +338,7 @@ TEST_F(CliRecord, PortThatIsNoSerialPortBusyOrMissingAtTheStart) {
     if (row.during) row.during();
     EXPECT_EQ(Wait(), row.exitCode) << row.name;
     holder.ClosePort();
-    const std::string err = ReadFile(Err());
+    const std::string err = ReadAll(Err());
     for (const std::string& told : row.told)
       EXPECT_NE(err.find(told), std::string::npos) << row.name << ": " << err;
     EXPECT_EQ(err.find("gone"), std::string::npos) << row.name << ": " << err;
@@ -346,7 +346,7 @@ TEST_F(CliRecord, PortThatIsNoSerialPortBusyOrMissingAtTheStart) {
     // stays in any case.
     EXPECT_EQ(fs::exists(log), row.exitCode == 0) << row.name;
     EXPECT_FALSE(fs::exists(prom)) << row.name;
-    EXPECT_EQ(Lines(ReadFile(Out())), row.exitCode == 0 ? 1u : 0u) << row.name;
+    EXPECT_EQ(Lines(ReadAll(Out())), row.exitCode == 0 ? 1u : 0u) << row.name;
     fs::remove(log);
   }
   EXPECT_TRUE(instrument_->Requests().empty());
@@ -396,14 +396,14 @@ TEST_F(CliRecord, RejectedRepliesToldWhenTheyStartAndWhenTheyStop) {
       return row.readings[tick];
     });
     ASSERT_EQ(Run({"record", "--port", "lab", "--count", "1"}), 0) << row.name;
-    std::string err = ReadFile(Err());
+    std::string err = ReadAll(Err());
     // How much of an over-long reply had come when the read gave up depends
     // on how the bytes arrived.
     if (const std::size_t cut = err.find("... (");
         cut != std::string::npos && row.told.find("(N bytes)") != std::string::npos)
       err.replace(cut + 5, err.find(" bytes)", cut) - cut - 5, "N");
     EXPECT_EQ(err, row.told) << row.name;
-    EXPECT_EQ(ReadFile(Out()).substr(19), "\t21.5\r\n") << row.name;
+    EXPECT_EQ(ReadAll(Out()).substr(19), "\t21.5\r\n") << row.name;
     EXPECT_EQ(instrument_->Requests().size(), 2 * row.readings.size()) << row.name;
     // The script of the next row starts counting anew.
     instrument_.reset();
@@ -447,12 +447,12 @@ TEST_F(CliRecord, VersionPortPathAndNoMetricsLeftAfterAStop) {
   for (const Row& row : rows) {
     Start(row.args, row.program);
     if (row.stopSignal != 0) {
-      ASSERT_TRUE(WaitFor([&] { return Lines(ReadFile(Out())) >= 1; })) << row.name;
+      ASSERT_TRUE(WaitFor([&] { return Lines(ReadAll(Out())) >= 1; })) << row.name;
       EXPECT_TRUE(fs::exists(prom)) << row.name;
       kill(pid_, row.stopSignal);
     }
-    EXPECT_EQ(Wait(), 0) << row.name << ": " << ReadFile(Err());
-    EXPECT_EQ(ReadFile(Out()).substr(0, row.out.size()), row.out) << row.name;
+    EXPECT_EQ(Wait(), 0) << row.name << ": " << ReadAll(Err());
+    EXPECT_EQ(ReadAll(Out()).substr(0, row.out.size()), row.out) << row.name;
     EXPECT_FALSE(fs::exists(prom)) << row.name;
   }
 }

@@ -7,10 +7,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/FileContents.h"
 
 namespace tempolog {
 namespace {
@@ -20,12 +20,7 @@ std::string TestPort() {
   return port != nullptr ? port : "";
 }
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using testing_support::ReadAll;
 
 std::size_t Count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -75,8 +70,8 @@ Result RunCli(const std::string& args) {
   }
   CloseHandle(out);
   CloseHandle(err);
-  result.out = ReadFile("cli-stdout.txt");
-  result.err += ReadFile("cli-stderr.txt");
+  result.out = ReadAll("cli-stdout.txt");
+  result.err += ReadAll("cli-stderr.txt");
   return result;
 }
 
@@ -98,7 +93,7 @@ TEST(CliRecordWin32, RecordsListsAndWaitsForAMissingPort) {
   EXPECT_EQ(record.exitCode, 0u) << record.err;
   EXPECT_EQ(record.out.rfind("time,value\r\n", 0), 0u) << record.out;
   EXPECT_EQ(Count(record.out, "\r\n"), 3u) << record.out;
-  const std::string log = ReadFile("cli-record.log");
+  const std::string log = ReadAll("cli-record.log");
   EXPECT_EQ(Count(log, "\t"), 2u) << log;
   EXPECT_EQ(Count(log, "\r\n"), 2u) << log;
   // The metrics file goes with the recording.

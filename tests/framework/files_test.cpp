@@ -13,6 +13,7 @@
 
 #include "framework/Exceptions.h"
 #include "tests/support/OtherUser.h"
+#include "tests/support/TestEnvironment.h"
 
 namespace tempolog {
 namespace {
@@ -21,10 +22,7 @@ namespace fs = std::filesystem;
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/tempolog-files-XXXXXX";
-    dir_ = mkdtemp(pattern);
-  }
+  void SetUp() override { dir_ = testing_support::MakeTemporaryFolder("tempolog-files"); }
   void TearDown() override {
     chmod(dir_.c_str(), 0700);
     fs::remove_all(dir_);

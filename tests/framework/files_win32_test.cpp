@@ -5,13 +5,13 @@
 #include <io.h>
 #include <share.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "framework/Exceptions.h"
 #include "framework/Files.h"
+#include "tests/support/TestEnvironment.h"
 
 namespace tempolog {
 namespace {
@@ -20,11 +20,7 @@ namespace fs = std::filesystem;
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    dir_ = (fs::temp_directory_path() / ("tempolog-files-" + std::to_string(stamp))).string();
-    fs::create_directory(dir_);
-  }
+  void SetUp() override { dir_ = testing_support::MakeTemporaryFolder("tempolog-files"); }
   void TearDown() override {
     std::error_code ignored;
     fs::remove_all(dir_, ignored);

@@ -18,6 +18,7 @@
 #include "serial/PosixSysCalls.h"
 #include "serial/SerialPort.h"
 #include "tests/support/PtyPair.h"
+#include "tests/support/TestEnvironment.h"
 
 namespace tempolog {
 namespace {
@@ -388,10 +389,7 @@ TEST_F(SerialPty, DeviceGoneBeforeTheQueryFailsTheWrite) {
 
 class TempFolder {
  public:
-  TempFolder() {
-    char name[] = "/tmp/serial-test-XXXXXX";
-    path_ = mkdtemp(name);
-  }
+  TempFolder() { path_ = testing_support::MakeTemporaryFolder("serial-test"); }
   ~TempFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
   const std::string& path() const { return path_; }
 

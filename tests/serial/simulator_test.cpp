@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "serial/SerialPort.h"
+#include "tests/support/TestEnvironment.h"
 #include "tools/SimInstrument.h"
 
 namespace tempolog {
@@ -261,8 +262,7 @@ std::string Query(TSerialPort& port) {
 class SimEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    char name[] = "/tmp/sim-e2e-XXXXXX";
-    runtime = mkdtemp(name);
+    runtime = testing_support::MakeTemporaryFolder("sim-e2e");
     saved = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   }

@@ -18,6 +18,8 @@
 # and its EXIT trap calls servers_stop.
 
 servers_here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# start_simulator, shared with the scripts.
+source "$servers_here/../../scripts/lib.sh"
 # Debian's Python (scripts/test installs it) rather than whatever PATH offers.
 servers_python=python3
 [ -x /usr/bin/python3 ] && servers_python=/usr/bin/python3
@@ -154,15 +156,10 @@ node_metrics() {
 }
 
 start_sim() {
-  local name="$1" i
+  local name="$1"
   shift
-  "$sim" --name "$name" "$@" >"$tmp/sim-${name//[^a-z0-9]/_}.out" 2>&1 &
-  sim_pids+=($!)
-  for ((i = 0; i < 100; ++i)); do
-    [ -L "$XDG_RUNTIME_DIR/tempolog/ports/$name" ] && return 0
-    sleep 0.1
-  done
-  servers_fail "tempolog-sim did not register $name"
+  start_simulator "$sim" "$XDG_RUNTIME_DIR" "$tmp/sim-${name//[^a-z0-9]/_}.out" "$name" "$@" ||
+    servers_fail "tempolog-sim did not register $name"
 }
 
 stop_sims() {

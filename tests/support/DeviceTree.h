@@ -12,14 +12,13 @@
 #include <string>
 #include <system_error>
 
+#include "tests/support/TestEnvironment.h"
+
 namespace tempolog::testing {
 
 class DeviceTree {
  public:
-  DeviceTree() {
-    char name[] = "/tmp/device-tree-XXXXXX";
-    root_ = mkdtemp(name);
-  }
+  DeviceTree() { root_ = testing_support::MakeTemporaryFolder("device-tree"); }
   ~DeviceTree() {
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);

@@ -32,6 +32,8 @@ std::string MessageOf(F&& f) {
 
 constexpr LocalTime kYear2026{2026, 6, 15, 12, 0, 0, 0};
 
+// Expected times as dates: the encoding is pinned against literal day numbers
+// in the calendar tests.
 TDateTimeValue At(int y, int m, int d, int h = 0, int n = 0, int s = 0, int ms = 0) {
   return EncodeDateTimeValue(y, m, d, h, n, s, ms);
 }
