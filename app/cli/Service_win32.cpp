@@ -27,8 +27,6 @@
 //
 // Our headers come before <windows.h>, whose macros carry the names of their
 // constants.
-#include "app/cli/Service.h"
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +34,7 @@
 
 #include "app/cli/Cli.h"
 #include "app/cli/CliFormats.h"
+#include "app/cli/Service.h"
 #include "framework/Clock.h"
 #include "serial/SerialPort.h"
 
@@ -101,11 +100,11 @@ std::string PrepareFolder(const std::string& folder, bool resecure) {
       PSID owner = nullptr;
       GetSecurityDescriptorDacl(descriptor, &present, &acl, &defaulted);
       GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
-      const DWORD set = SetNamedSecurityInfoA(
-          const_cast<char*>(folder.c_str()), SE_FILE_OBJECT,
-          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-              PROTECTED_DACL_SECURITY_INFORMATION,
-          owner, nullptr, acl, nullptr);
+      const DWORD set =
+          SetNamedSecurityInfoA(const_cast<char*>(folder.c_str()), SE_FILE_OBJECT,
+                                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                    PROTECTED_DACL_SECURITY_INFORMATION,
+                                owner, nullptr, acl, nullptr);
       if (set != ERROR_SUCCESS) failure = folder + ": access not restricted: " + SystemError(set);
     }
   }
@@ -159,8 +158,8 @@ int Refused(const std::string& what, DWORD code) {
 std::string RegisterTempologSource() {
   HKEY key = nullptr;
   const LONG made = RegCreateKeyExA(
-      HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\tempolog",
-      0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+      HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\tempolog", 0,
+      nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
   if (made != ERROR_SUCCESS) return "event log source tempolog: " + SystemError(made);
   const DWORD types = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
   const LONG set = RegSetValueExA(key, "TypesSupported", 0, REG_DWORD,
@@ -211,8 +210,8 @@ int Install(const TRecordOptions& o) {
   if (!ChangeServiceConfig2A(service.handle, SERVICE_CONFIG_FAILURE_ACTIONS, &actions))
     SayOnStderr(name + ": restart after a failure not set: " + SystemError(GetLastError()));
   else if (!ChangeServiceConfig2A(service.handle, SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &onStatus))
-    SayOnStderr(name + ": restart after a failure set for a crash only: " +
-                SystemError(GetLastError()));
+    SayOnStderr(name +
+                ": restart after a failure set for a crash only: " + SystemError(GetLastError()));
   if (const std::string failure = RegisterTempologSource(); !failure.empty()) SayOnStderr(failure);
   return WriteStdout(name + " installed, started at boot (\"net start " + name +
                      "\" starts it now); it records into " + folder + "\n")
@@ -246,7 +245,7 @@ int Remove(const TRecordOptions& o) {
   if (!DeleteService(service.handle)) return Refused(name, GetLastError());
   const std::string folder = ServiceFolder();
   return WriteStdout(name + " removed; its files stay in " + folder + "\n") ? kExitDone
-                                                                             : kExitFailed;
+                                                                            : kExitFailed;
 }
 
 // ---- run ------------------------------------------------------------------
@@ -307,8 +306,8 @@ void FileMessage(const std::string& text) {
 // One message: an event, and a line of the messages file.
 void Message(const std::string& text) {
   const char* strings[] = {text.c_str()};
-  const bool reported = ReportEventA(state.eventSource, EVENTLOG_INFORMATION_TYPE, 0, 1, nullptr,
-                                     1, 0, strings, nullptr) != FALSE;
+  const bool reported = ReportEventA(state.eventSource, EVENTLOG_INFORMATION_TYPE, 0, 1, nullptr, 1,
+                                     0, strings, nullptr) != FALSE;
   const DWORD failure = reported ? ERROR_SUCCESS : GetLastError();
   FileMessage(text);
   if (failure != state.eventFailure && failure != ERROR_SUCCESS)
@@ -324,8 +323,8 @@ void WINAPI ServiceMain(DWORD, char**) {
   DropStandardOutput();
   state.eventSource = RegisterEventSourceA(nullptr, "tempolog");
   const std::string folder = ServiceFolder();
-  const std::string failure = folder.empty() ? "Windows names no folder for programs' data"
-                                             : PrepareFolder(folder, false);
+  const std::string failure =
+      folder.empty() ? "Windows names no folder for programs' data" : PrepareFolder(folder, false);
   if (!failure.empty()) {
     SayOnStderr(failure);
     Report(SERVICE_STOPPED, kExitFailed);
@@ -352,7 +351,8 @@ int Run(const TServiceOptions& options) {
   const DWORD code = GetLastError();
   if (code != ERROR_FAILED_SERVICE_CONTROLLER_CONNECT) return Refused(state.name, code);
   SayOnStderr("\"service run\" is started by the service control manager as the service " +
-              state.name + " (\"tempolog-cli service install\" registers it); in a console, "
+              state.name +
+              " (\"tempolog-cli service install\" registers it); in a console, "
               "\"tempolog-cli record\" records");
   return kExitFailed;
 }
