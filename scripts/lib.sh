@@ -126,7 +126,9 @@ wine_environment() {
 start_wine() {
   mkdir -p "$WINEPREFIX"
   /usr/lib/wine/wineserver -p >"$1" 2>&1
-  /usr/lib/wine/wine64 wineboot -i >>"$1" 2>&1 || { cat "$1" >&2; return 1; }
+  # The first program makes or updates the prefix and starts its service
+  # control manager; "wineboot -i" would start a second one.
+  /usr/lib/wine/wine64 cmd /c exit >>"$1" 2>&1 || { cat "$1" >&2; return 1; }
 }
 
 # ---- Fuzzing ----------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/cli/Console.h"
+#include "app/cli/Service.h"
 #include "serial/SerialPort.h"
 
 namespace tempolog {
@@ -28,6 +29,7 @@ void SayOnStderr(const std::string& text) {
 }
 
 void WriteStderr(const std::string& lines) {
+  if (ServiceTakesMessages(lines)) return;
   std::fwrite(lines.data(), 1, lines.size(), stderr);
   std::fflush(stderr);
 }
@@ -146,6 +148,7 @@ int RunCli(const std::vector<std::string>& args) {
     case TCliCommand::Ports: return RunPorts();
     case TCliCommand::Record: return RunRecord(parsed.record);
     case TCliCommand::Export: return RunExport(parsed.exportOptions);
+    case TCliCommand::Service: return RunService(parsed.service);
     case TCliCommand::None: break;
   }
   return kExitBadArguments;

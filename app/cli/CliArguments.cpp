@@ -1,5 +1,6 @@
 #include "app/cli/CliArguments.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -160,7 +161,48 @@ std::string ReadExport(const std::vector<std::string>& args, TCliArguments& pars
   return InfluxPortProblem(o.format, o.port);
 }
 
+// tempolog-cli service install|remove|run: the action, then the port (and
+// for a recording, its period and command). The port names the service and
+// its files, so it must make a Windows file name.
+std::string ReadService(const std::vector<std::string>& args, TCliArguments& parsed) {
+  TServiceOptions& o = parsed.service;
+  TRecordOptions& r = o.record;
+  r.command = kDefaultCommand;
+  const std::string action = args.size() > 1 ? args[1] : "";
+  if (action == "install") o.action = TServiceAction::Install;
+  if (action == "remove") o.action = TServiceAction::Remove;
+  if (action == "run") o.action = TServiceAction::Run;
+  std::int64_t period = r.periodSeconds;
+  std::map<std::string, OptionReader> options = {
+      {"--port", TextOption(r.port, "--port needs a port name")}};
+  if (o.action != TServiceAction::Remove) {
+    options.emplace("--period", NumberOption("--period", kLongestPeriod, period));
+    options.emplace("--command", TextOption(r.command));
+  }
+  std::vector<std::string> positionals;
+  std::string error = ReadCommand(args, parsed.help, options, positionals, 1);
+  r.periodSeconds = static_cast<int>(period);
+  if (!error.empty() || parsed.help) return error;
+  if (o.action == TServiceAction::None)
+    return action.empty() || action[0] == '-' ? "the action (install, remove or run) is missing"
+                                              : "unknown action " + Quoted(action);
+  if (r.port.empty()) return "--port is missing";
+  const std::string name = PortFileName(r.port);
+  const auto unfit = [](char c) {
+    return static_cast<unsigned char>(c) < 0x20 ||
+           std::string_view("<>:\"|?*").find(c) != std::string_view::npos;
+  };
+  if (name.empty() || name == "." || name == ".." || std::any_of(name.begin(), name.end(), unfit))
+    return "--port " + Quoted(r.port) + " makes no file name for the service's log";
+  return {};
+}
+
 }  // namespace
+
+std::string PortFileName(const std::string& port) {
+  const std::size_t slash = port.find_last_of("\\/");
+  return slash == std::string::npos ? port : port.substr(slash + 1);
+}
 
 TCliArguments ParseCliArguments(const std::vector<std::string>& args) {
   TCliArguments parsed;
@@ -184,6 +226,9 @@ TCliArguments ParseCliArguments(const std::vector<std::string>& args) {
   } else if (name == "export") {
     parsed.command = TCliCommand::Export;
     parsed.error = ReadExport(args, parsed);
+  } else if (name == "service") {
+    parsed.command = TCliCommand::Service;
+    parsed.error = ReadService(args, parsed);
   } else {
     parsed.error = "unknown command " + Quoted(name);
   }
@@ -224,6 +269,24 @@ std::string CliUsage(TCliCommand command) {
              "Local times in the log are read with the machine's time zone rules.\n"
              "Exit status: 0 done, 1 a line that does not read or a file that cannot be read,\n"
              "2 bad arguments.\n";
+    case TCliCommand::Service:
+      return "Usage: tempolog-cli service install --port NAME [--period S] [--command TEXT]\n"
+             "       tempolog-cli service remove --port NAME\n"
+             "       tempolog-cli service run --port NAME [--period S] [--command TEXT]\n"
+             "Windows only: records a port from boot on as the Windows service\n"
+             "tempolog-cli-NAME, one per port (on Linux the systemd unit tempolog-cli@NAME).\n"
+             "The log is %ProgramData%\\tempolog\\tempolog-NAME.log, the Prometheus file\n"
+             "tempolog-NAME.prom beside it (removed when the service stops); messages go to\n"
+             "the Application event log, source tempolog, and to tempolog-NAME.messages.log.\n"
+             "  install          register the service, started at boot (needs an administrator;\n"
+             "                   \"net start tempolog-cli-NAME\" starts it now)\n"
+             "  remove           stop the service and remove it; its files stay\n"
+             "  run              what the service control manager starts\n"
+             "  --port NAME      the serial port, such as COM3 (required)\n"
+             "  --period S       seconds from one reading to the next, 1 to 86400 (default 1)\n"
+             "  --command TEXT   the request, sent with a CR after it (default 01X?)\n"
+             "Exit status: 0 done, 1 a failure at run time, 2 bad arguments or a system\n"
+             "other than Windows.\n";
     case TCliCommand::None: break;
   }
   return "Usage: tempolog-cli COMMAND [OPTIONS]\n"
@@ -232,6 +295,7 @@ std::string CliUsage(TCliCommand command) {
          "  ports     list the serial ports\n"
          "  record    record the instrument's readings\n"
          "  export    convert a saved log to CSV or InfluxDB line protocol\n"
+         "  service   record at boot as a Windows service\n"
          "\"tempolog-cli COMMAND --help\" shows the options of a command,\n"
          "\"tempolog-cli --version\" the program's version.\n"
          "Exit status: 0 done, 1 a failure at run time, 2 bad arguments.\n";

@@ -11,7 +11,7 @@
 
 namespace tempolog {
 
-enum class TCliCommand { None, Ports, Record, Export };
+enum class TCliCommand { None, Ports, Record, Export, Service };
 
 struct TRecordOptions {
   std::string port;
@@ -30,6 +30,14 @@ struct TExportOptions {
   std::string port;  // the influx tag; empty: none
 };
 
+// tempolog-cli service ACTION: the recorder as a Windows service, one per port.
+enum class TServiceAction { None, Install, Remove, Run };
+
+struct TServiceOptions {
+  TServiceAction action = TServiceAction::None;
+  TRecordOptions record;  // its port, period and command
+};
+
 struct TCliArguments {
   TCliCommand command = TCliCommand::None;
   bool help = false;     // --help: show the command's usage
@@ -37,11 +45,16 @@ struct TCliArguments {
   std::string error;     // not empty: the arguments are bad, and this says why
   TRecordOptions record;
   TExportOptions exportOptions;
+  TServiceOptions service;
 };
 
 // Reads the arguments after the program's name. Options take their value as
 // the next argument or after "=" (--period=5).
 TCliArguments ParseCliArguments(const std::vector<std::string>& args);
+
+// The name a port's service and files take: its last path component ("COM3"
+// of "\\.\COM3").
+std::string PortFileName(const std::string& port);
 
 // The usage of a command; of the program for TCliCommand::None.
 std::string CliUsage(TCliCommand command);

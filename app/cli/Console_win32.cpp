@@ -2,7 +2,11 @@
 // requests the console's control handler, which the system runs on a thread
 // of its own, sets an event that the waits between ticks look at. Windows
 // has no signal to reopen the log with, and standard output is written as
-// before, waiting for it (a console or a file does not stall for long).
+// before, waiting for it (a console or a file does not stall for long). The
+// service's stop control sets the same event (StopRecording); a service
+// outlives the user's session, so a log-off is no stop request. A service
+// has no standard output (the C run-time cannot even reopen it), so its
+// readings are dropped there (DropStandardOutput).
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -10,9 +14,12 @@
 #include <cstdio>
 
 #include "app/cli/Console.h"
+#include "app/cli/Service.h"
 
 namespace tempolog {
 namespace {
+
+bool dropStdout = false;
 
 HANDLE StopEvent() {
   static const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -25,6 +32,7 @@ BOOL WINAPI OnControl(DWORD type) {
     case CTRL_BREAK_EVENT:
     case CTRL_CLOSE_EVENT:
     case CTRL_SHUTDOWN_EVENT: SetEvent(StopEvent()); return TRUE;
+    case CTRL_LOGOFF_EVENT: return TRUE;
     default: return FALSE;
   }
 }
@@ -41,13 +49,18 @@ void InstallSignals() {
   SetConsoleCtrlHandler(OnControl, TRUE);
 }
 
+void StopRecording() { SetEvent(StopEvent()); }
+
 TSignalTaken WaitForSignal(int milliseconds, bool) {
   const DWORD wait = milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0;
   if (WaitForSingleObject(StopEvent(), wait) != WAIT_OBJECT_0) return {};
   return {TSignalAction::Stop, ""};
 }
 
+void DropStandardOutput() { dropStdout = true; }
+
 std::ptrdiff_t WriteStdoutNow(std::string_view bytes) {
+  if (dropStdout) return static_cast<std::ptrdiff_t>(bytes.size());
   if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size())
     return -1;
   if (std::fflush(stdout) != 0) return -1;
