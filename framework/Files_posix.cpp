@@ -223,7 +223,12 @@ void Replace(const std::string& path, const TTarget& target, std::string_view by
   if (fd < 0) FailCreate(path, errno);
   int error = 0;
   if (keep) {
-    if (::fchown(fd, target.st.st_uid, target.st.st_gid) != 0) {
+    // A saved file keeps its owner where one is given. A file replaced
+    // unflushed is rewritten by its own program every few seconds, as a
+    // service whose system calls are filtered (chown is not among them): it
+    // is never given away, and no chown is asked for a file that is ours.
+    if (flush && (target.st.st_uid != ::geteuid() || target.st.st_gid != ::getegid()) &&
+        ::fchown(fd, target.st.st_uid, target.st.st_gid) != 0) {
       // Only root gives a file away; the file is then the saver's own.
     }
     if (::fchmod(fd, target.st.st_mode & 07777) != 0) error = errno;
