@@ -58,14 +58,4 @@ std::int64_t SecondsAsIfUtc(const LocalTime& local);
 void SetClock(std::function<LocalTime()> source);
 void SetClock(const LocalTime& fixed);
 
-// Restores the system clock when it goes out of scope (for tests).
-class ClockOverride {
- public:
-  explicit ClockOverride(const LocalTime& fixed) { SetClock(fixed); }
-  explicit ClockOverride(std::function<LocalTime()> source) { SetClock(std::move(source)); }
-  ~ClockOverride() { SetClock(std::function<LocalTime()>{}); }
-  ClockOverride(const ClockOverride&) = delete;
-  ClockOverride& operator=(const ClockOverride&) = delete;
-};
-
 }  // namespace tempolog

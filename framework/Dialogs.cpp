@@ -96,48 +96,4 @@ std::optional<std::string> TQtDialogs::ChooseSaveFile() {
   return ChosenPath(dialog.selectedFiles().constFirst());
 }
 
-TScriptedDialogs::TScriptedDialogs() : previous_(Current()) { SetDialogs(this); }
-
-TScriptedDialogs::~TScriptedDialogs() { SetDialogs(previous_); }
-
-std::vector<TScriptedDialogs::Shown> TScriptedDialogs::Boxes(Kind kind) const {
-  std::vector<Shown> result;
-  for (const Shown& s : shown_) {
-    if (s.kind == kind) result.push_back(s);
-  }
-  return result;
-}
-
-void TScriptedDialogs::Record(Kind kind, const std::string& text, const std::string& caption) {
-  shown_.push_back({kind, text, caption});
-  // A copy: what runs while the box is open may show further boxes.
-  const Shown current = shown_.back();
-  if (WhileOpen) WhileOpen(current);
-}
-
-std::optional<std::string> TScriptedDialogs::NextAnswer() {
-  if (answers_.empty()) return std::nullopt;
-  std::optional<std::string> answer = std::move(answers_.front());
-  answers_.pop_front();
-  return answer;
-}
-
-void TScriptedDialogs::ShowError(const std::string& text, const std::string& caption) {
-  Record(Kind::Error, text, caption);
-}
-
-void TScriptedDialogs::ShowMessage(const std::string& text, const std::string& caption) {
-  Record(Kind::Message, text, caption);
-}
-
-std::optional<std::string> TScriptedDialogs::ChooseOpenFile() {
-  Record(Kind::OpenFile, {}, {});
-  return NextAnswer();
-}
-
-std::optional<std::string> TScriptedDialogs::ChooseSaveFile() {
-  Record(Kind::SaveFile, {}, {});
-  return NextAnswer();
-}
-
 }  // namespace tempolog

@@ -4,14 +4,11 @@
 //   IDialogs          what the program asks of the dialogs
 //   Dialogs()         the one in force (the Qt dialogs unless a test set others)
 //   TQtDialogs        the real, modal Qt dialogs
-//   TScriptedDialogs  a fake: answers from a queue, records everything shown
+// (Tests answer them with tests/support/ScriptedDialogs.h.)
 #pragma once
 
-#include <deque>
-#include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 
 class QWidget;
 
@@ -50,47 +47,6 @@ class TQtDialogs : public IDialogs {
   void ShowMessage(const std::string& text, const std::string& caption) override;
   std::optional<std::string> ChooseOpenFile() override;
   std::optional<std::string> ChooseSaveFile() override;
-};
-
-// A scripted stand-in for tests. Installs itself while it lives.
-class TScriptedDialogs : public IDialogs {
- public:
-  enum class Kind { Error, Message, OpenFile, SaveFile };
-  struct Shown {
-    Kind kind;
-    std::string text;     // box text; empty for file dialogs
-    std::string caption;  // box caption; empty for file dialogs
-  };
-
-  TScriptedDialogs();
-  ~TScriptedDialogs() override;
-  TScriptedDialogs(const TScriptedDialogs&) = delete;
-  TScriptedDialogs& operator=(const TScriptedDialogs&) = delete;
-
-  // Queues the answer of the next file dialog: a path, or nothing to cancel.
-  // A file dialog with no queued answer is cancelled.
-  void AnswerFile(std::optional<std::string> path) { answers_.push_back(std::move(path)); }
-
-  // Runs while a box is "open", as the nested loop of a real modal box would
-  // run timer ticks. Receives what is being shown.
-  std::function<void(const Shown&)> WhileOpen;
-
-  const std::vector<Shown>& History() const { return shown_; }
-  std::vector<Shown> Boxes(Kind kind) const;  // only the shown items of one kind
-  void ClearHistory() { shown_.clear(); }
-
-  void ShowError(const std::string& text, const std::string& caption) override;
-  void ShowMessage(const std::string& text, const std::string& caption) override;
-  std::optional<std::string> ChooseOpenFile() override;
-  std::optional<std::string> ChooseSaveFile() override;
-
- private:
-  void Record(Kind kind, const std::string& text, const std::string& caption);
-  std::optional<std::string> NextAnswer();
-
-  std::deque<std::optional<std::string>> answers_;
-  std::vector<Shown> shown_;
-  IDialogs* previous_ = nullptr;
 };
 
 }  // namespace tempolog

@@ -1,5 +1,5 @@
-// The folders the port list reads, and the tests' way to put made-up ones in
-// their place.
+// The folders the port list reads, and the way to put made-up ones in their
+// place.
 #include <utility>
 
 #include "serial/SerialPort.h"
@@ -17,10 +17,6 @@ TPortTrees& CurrentTrees() {
 
 const TPortTrees& PortTrees() { return CurrentTrees(); }
 
-TPortTreeOverride::TPortTreeOverride(TPortTrees trees) : saved_(CurrentTrees()) {
-  CurrentTrees() = std::move(trees);
-}
-
-TPortTreeOverride::~TPortTreeOverride() { CurrentTrees() = std::move(saved_); }
+void SetPortTrees(TPortTrees trees) { CurrentTrees() = std::move(trees); }
 
 }  // namespace tempolog

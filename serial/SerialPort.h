@@ -189,25 +189,15 @@ std::string VirtualPortFolder();
 // write to them (the only case in which virtual ports are read from it).
 bool VirtualPortFolderIsSafe(const std::string& folder);
 // The folders the port list and the adapter identities read: the device
-// nodes ("/dev") and the kernel's device tree ("/sys"). A test puts made-up
-// trees in their place for the lifetime of a TPortTreeOverride (set and
-// cleared on one thread while no port is being listed or named). Windows
-// reads neither.
+// nodes ("/dev") and the kernel's device tree ("/sys"). Tests put made-up
+// trees in their place with SetPortTrees (set on one thread while no port is
+// being listed or named). Windows reads neither.
 struct TPortTrees {
   std::string dev = "/dev";
   std::string sysfs = "/sys";
 };
 const TPortTrees& PortTrees();
-class TPortTreeOverride {
- public:
-  explicit TPortTreeOverride(TPortTrees trees);
-  ~TPortTreeOverride();
-  TPortTreeOverride(const TPortTreeOverride&) = delete;
-  TPortTreeOverride& operator=(const TPortTreeOverride&) = delete;
-
- private:
-  TPortTrees saved_;
-};
+void SetPortTrees(TPortTrees trees);
 
 // A USB serial adapter that is plugged in again can come back under another
 // device name (ttyUSB0 becomes ttyUSB1 while something still holds the old

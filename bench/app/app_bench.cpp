@@ -21,6 +21,7 @@
 #include "framework/Files.h"
 #include "framework/LogView.h"
 #include "tests/support/ProcessMemory.h"
+#include "tests/support/ScriptedDialogs.h"
 
 namespace tempolog {
 namespace {

@@ -24,6 +24,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Files.h"
 #include "framework/LockedFile.h"
+#include "tests/support/ScriptedDialogs.h"
 
 namespace tempolog {
 namespace {

@@ -37,6 +37,7 @@
 #include "framework/Dialogs.h"
 #include "framework/SurfaceQt.h"
 #include "tests/support/ProcessMemory.h"
+#include "tests/support/ScriptedDialogs.h"
 
 namespace tempolog {
 namespace {

@@ -26,6 +26,7 @@
 #include "framework/Widgets.h"
 #include "tests/app/Instrument.h"
 #include "tests/support/FileContents.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestEnvironment.h"
 

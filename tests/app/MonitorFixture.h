@@ -31,7 +31,9 @@
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
 #include "tests/app/Instrument.h"
+#include "tests/support/ClockOverride.h"
 #include "tests/support/FileContents.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestEnvironment.h"
 

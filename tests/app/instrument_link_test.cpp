@@ -13,6 +13,7 @@
 #include "serial/SerialPort.h"
 #include "tests/app/Instrument.h"
 #include "tests/support/DeviceTree.h"
+#include "tests/support/PortTreeOverride.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace tempolog {

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include "tests/app/JournalFixture.h"
+#include "tests/support/ScriptedDialogs.h"
 
 namespace tempolog {
 namespace {

@@ -6,6 +6,7 @@
 
 #include "tests/app/JournalFixture.h"
 #include "tests/support/ChildTest.h"
+#include "tests/support/ScriptedDialogs.h"
 
 namespace tempolog {
 namespace {

@@ -3,6 +3,8 @@
 // texts, its system folders, and a real file dialog of Qt's.
 #include "tests/app/MonitorFixture.h"
 #include "tests/support/DeviceTree.h"
+#include "tests/support/PortTreeOverride.h"
+#include "tests/support/ScriptedDialogs.h"
 
 namespace tempolog {
 namespace {

@@ -1,6 +1,8 @@
 // The monitor end to end: the window driven through its handlers and the
 // dialog interface, against a thermometer played by the test on a real port.
 #include "tests/app/MonitorFixture.h"
+#include "tests/support/ClockOverride.h"
+#include "tests/support/ScriptedDialogs.h"
 
 namespace tempolog {
 namespace {

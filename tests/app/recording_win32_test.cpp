@@ -30,6 +30,7 @@
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
 #include "tests/support/FileContents.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestApplication.h"
 #include "tests/support/TestEnvironment.h"
 

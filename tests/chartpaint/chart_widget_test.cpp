@@ -11,6 +11,7 @@
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 #include "framework/SurfaceWidget.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestApplication.h"
 
 namespace tempolog {

@@ -17,6 +17,7 @@
 #include "framework/Exceptions.h"
 #include "framework/LogView.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/support/ScriptedDialogs.h"
 
 namespace {
 

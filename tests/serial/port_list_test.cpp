@@ -10,6 +10,7 @@
 
 #include "serial/SerialPort.h"
 #include "tests/support/DeviceTree.h"
+#include "tests/support/PortTreeOverride.h"
 
 namespace tempolog {
 namespace {

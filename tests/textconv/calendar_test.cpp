@@ -6,6 +6,7 @@
 #include "app/textconv/TextConv.h"
 #include "framework/Clock.h"
 #include "framework/Exceptions.h"
+#include "tests/support/ClockOverride.h"
 
 namespace tempolog {
 namespace {

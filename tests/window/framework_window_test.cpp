@@ -14,6 +14,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Exceptions.h"
 #include "framework/Timer.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestApplication.h"
 
 namespace tempolog {

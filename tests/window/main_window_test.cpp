@@ -17,6 +17,8 @@
 #include "framework/LogView.h"
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
+#include "tests/support/ClockOverride.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestApplication.h"
 
 namespace tempolog {

@@ -17,6 +17,7 @@
 #include "app/Unit1.h"
 #include "framework/Dialogs.h"
 #include "framework/Widgets.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestApplication.h"
 
 namespace tempolog {
