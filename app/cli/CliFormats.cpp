@@ -1,5 +1,6 @@
 #include "app/cli/CliFormats.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -14,18 +15,42 @@ std::string LogText(const TReading& reading) {
   return LogLine(CliTextSettings(), EncodeDateTimeValue(reading.local), reading.reply) + "\r\n";
 }
 
-std::string InfluxLine(const TReading& reading, std::string_view port) {
-  std::string line = "temperature";
-  if (!port.empty()) {
-    line += ",port=";
-    line += InfluxTagValue(port);
+// `number` (0 to 9999) as `digits` decimal digits at `to`; the place after them.
+char* PutDigits(char* to, int number, int digits) {
+  for (int i = digits - 1; i >= 0; --i, number /= 10) to[i] = static_cast<char>('0' + number % 10);
+  return to + digits;
+}
+
+// The shortest decimal text of the single-precision value at `to`; the place after it.
+char* PutValue(char* to, double value) {
+  return std::to_chars(to, to + 32, static_cast<float>(value)).ptr;
+}
+
+// IsoTimestamp's text at `to` (room for 48 bytes); the place after it. Four-
+// digit years are written in place, others through IsoTimestamp.
+char* PutIsoTimestamp(char* to, const LocalTime& t, int utcOffsetSeconds) {
+  if (t.year < 0 || t.year > 9999) {
+    const std::string text = IsoTimestamp(t, utcOffsetSeconds);
+    return std::copy(text.begin(), text.end(), to);
   }
-  line += " value=";
-  line += ValueText(reading.value);
-  line += ' ';
-  line += std::to_string(UnixNanoseconds(reading.local, reading.utcOffsetSeconds));
-  line += '\n';
-  return line;
+  const int offsetMinutes = std::abs(utcOffsetSeconds) / 60;
+  to = PutDigits(to, t.year, 4);
+  *to++ = '-';
+  to = PutDigits(to, t.month, 2);
+  *to++ = '-';
+  to = PutDigits(to, t.day, 2);
+  *to++ = 'T';
+  to = PutDigits(to, t.hour, 2);
+  *to++ = ':';
+  to = PutDigits(to, t.minute, 2);
+  *to++ = ':';
+  to = PutDigits(to, t.second, 2);
+  *to++ = '.';
+  to = PutDigits(to, t.millisecond, 3);
+  *to++ = utcOffsetSeconds < 0 ? '-' : '+';
+  to = PutDigits(to, offsetMinutes / 60, 2);
+  *to++ = ':';
+  return PutDigits(to, offsetMinutes % 60, 2);
 }
 
 void Metric(std::string& text, const char* name, const char* type, const char* help,
@@ -56,8 +81,7 @@ const TFormatSettings& CliTextSettings() {
 
 std::string ValueText(double value) {
   char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, static_cast<float>(value)).ptr;
-  return std::string(text, end);
+  return std::string(text, PutValue(text, value));
 }
 
 std::string IsoTimestamp(const LocalTime& t, int utcOffsetSeconds) {
@@ -119,15 +143,41 @@ std::string FormatHeader(TOutputFormat format) {
   return format == TOutputFormat::Csv ? "time,value\r\n" : "";
 }
 
-std::string FormatReading(TOutputFormat format, const TReading& reading, std::string_view port) {
+void AppendReading(std::string& out, TOutputFormat format, const TReading& reading,
+                   std::string_view influxTag) {
+  char line[128];
+  char* end = line;
   switch (format) {
     case TOutputFormat::Csv:
-      return CsvField(IsoTimestamp(reading.local, reading.utcOffsetSeconds)) + ',' +
-             CsvField(ValueText(reading.value)) + "\r\n";
-    case TOutputFormat::Influx: return InfluxLine(reading, port);
-    case TOutputFormat::Log: break;
+      // Neither field ever holds a comma, a quote or a line end: no quoting.
+      end = PutIsoTimestamp(end, reading.local, reading.utcOffsetSeconds);
+      *end++ = ',';
+      end = PutValue(end, reading.value);
+      *end++ = '\r';
+      *end++ = '\n';
+      break;
+    case TOutputFormat::Influx:
+      out += "temperature";
+      if (!influxTag.empty()) {
+        out += ",port=";
+        out += influxTag;
+      }
+      end = std::copy_n(" value=", 7, end);
+      end = PutValue(end, reading.value);
+      *end++ = ' ';
+      end = std::to_chars(end, end + 24, UnixNanoseconds(reading.local, reading.utcOffsetSeconds))
+                .ptr;
+      *end++ = '\n';
+      break;
+    case TOutputFormat::Log: out += LogText(reading); return;
   }
-  return LogText(reading);
+  out.append(line, end);
+}
+
+std::string FormatReading(TOutputFormat format, const TReading& reading, std::string_view port) {
+  std::string line;
+  AppendReading(line, format, reading, InfluxTagValue(port));
+  return line;
 }
 
 std::string PromLabelValue(std::string_view text) {

@@ -69,6 +69,11 @@ std::string FormatHeader(TOutputFormat format);
 // csv, LF for influx). `port` names the influx tag; empty: no tag.
 std::string FormatReading(TOutputFormat format, const TReading& reading, std::string_view port);
 
+// FormatReading's line added to `out`, for a stream of many; `influxTag` is
+// the tag value already escaped (InfluxTagValue), empty for none.
+void AppendReading(std::string& out, TOutputFormat format, const TReading& reading,
+                   std::string_view influxTag);
+
 // `text` for a message line: CR, LF and tab as \r \n \t, every other byte
 // below 0x20 and 0x7F as \xHH; with `plainAscii` also the bytes from 0x80 on
 // as \xHH and a backslash as \\ (QuoteForMessage).
