@@ -26,14 +26,14 @@ char* PutValue(char* to, double value) {
   return std::to_chars(to, to + 32, static_cast<float>(value)).ptr;
 }
 
-// IsoTimestamp's text at `to` (room for 48 bytes); the place after it. Four-
-// digit years are written in place, others through IsoTimestamp.
-char* PutIsoTimestamp(char* to, const LocalTime& t, int utcOffsetSeconds) {
+// IsoTimestamp's text at `to` (room for 48 bytes), without the offset when
+// `utcOffsetSeconds` is null; the place after it. Four-digit years are
+// written in place, others through IsoTimestamp.
+char* PutIsoTimestamp(char* to, const LocalTime& t, const int* utcOffsetSeconds) {
   if (t.year < 0 || t.year > 9999) {
-    const std::string text = IsoTimestamp(t, utcOffsetSeconds);
-    return std::copy(text.begin(), text.end(), to);
+    const std::string text = IsoTimestamp(t, utcOffsetSeconds ? *utcOffsetSeconds : 0);
+    return std::copy(text.begin(), text.end() - (utcOffsetSeconds ? 0 : 6), to);
   }
-  const int offsetMinutes = std::abs(utcOffsetSeconds) / 60;
   to = PutDigits(to, t.year, 4);
   *to++ = '-';
   to = PutDigits(to, t.month, 2);
@@ -47,7 +47,9 @@ char* PutIsoTimestamp(char* to, const LocalTime& t, int utcOffsetSeconds) {
   to = PutDigits(to, t.second, 2);
   *to++ = '.';
   to = PutDigits(to, t.millisecond, 3);
-  *to++ = utcOffsetSeconds < 0 ? '-' : '+';
+  if (utcOffsetSeconds == nullptr) return to;
+  const int offsetMinutes = std::abs(*utcOffsetSeconds) / 60;
+  *to++ = *utcOffsetSeconds < 0 ? '-' : '+';
   to = PutDigits(to, offsetMinutes / 60, 2);
   *to++ = ':';
   return PutDigits(to, offsetMinutes % 60, 2);
@@ -140,7 +142,7 @@ std::string QuoteForMessage(std::string_view text, std::size_t maxBytes) {
 }
 
 std::string FormatHeader(TOutputFormat format) {
-  return format == TOutputFormat::Csv ? "time,value\r\n" : "";
+  return format == TOutputFormat::Csv ? "local_time,value,time\r\n" : "";
 }
 
 void AppendReading(std::string& out, TOutputFormat format, const TReading& reading,
@@ -149,10 +151,12 @@ void AppendReading(std::string& out, TOutputFormat format, const TReading& readi
   char* end = line;
   switch (format) {
     case TOutputFormat::Csv:
-      // Neither field ever holds a comma, a quote or a line end: no quoting.
-      end = PutIsoTimestamp(end, reading.local, reading.utcOffsetSeconds);
+      // No field ever holds a comma, a quote or a line end: no quoting.
+      end = PutIsoTimestamp(end, reading.local, nullptr);
       *end++ = ',';
       end = PutValue(end, reading.value);
+      *end++ = ',';
+      end = PutIsoTimestamp(end, reading.local, &reading.utcOffsetSeconds);
       *end++ = '\r';
       *end++ = '\n';
       break;
