@@ -1,6 +1,7 @@
 #include "app/cli/CliFormats.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -15,10 +16,21 @@ std::string LogText(const TReading& reading) {
   return LogLine(CliTextSettings(), EncodeDateTimeValue(reading.local), reading.reply) + "\r\n";
 }
 
-// `number` (0 to 9999) as `digits` decimal digits at `to`; the place after them.
-char* PutDigits(char* to, int number, int digits) {
-  for (int i = digits - 1; i >= 0; --i, number /= 10) to[i] = static_cast<char>('0' + number % 10);
-  return to + digits;
+// The two digits of each number from 0 to 99.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int n = 0; n < 100; ++n) {
+    pairs[2 * n] = static_cast<char>('0' + n / 10);
+    pairs[2 * n + 1] = static_cast<char>('0' + n % 10);
+  }
+  return pairs;
+}();
+
+// `number` (0 to 99) as two decimal digits at `to`; the place after them.
+char* PutTwoDigits(char* to, int number) {
+  to[0] = kDigitPairs[2 * number];
+  to[1] = kDigitPairs[2 * number + 1];
+  return to + 2;
 }
 
 // The shortest decimal text of the single-precision value at `to`; the place after it.
@@ -26,33 +38,44 @@ char* PutValue(char* to, double value) {
   return std::to_chars(to, to + 32, static_cast<float>(value)).ptr;
 }
 
-// IsoTimestamp's text at `to` (room for 48 bytes), without the offset when
-// `utcOffsetSeconds` is null; the place after it. Four-digit years are
-// written in place, others through IsoTimestamp.
-char* PutIsoTimestamp(char* to, const LocalTime& t, const int* utcOffsetSeconds) {
-  if (t.year < 0 || t.year > 9999) {
-    const std::string text = IsoTimestamp(t, utcOffsetSeconds ? *utcOffsetSeconds : 0);
-    return std::copy(text.begin(), text.end() - (utcOffsetSeconds ? 0 : 6), to);
+// IsoTimestamp's text at `to` without its offset (room for 48 bytes); the
+// place after it.
+char* PutLocalIso(char* to, const LocalTime& t) {
+  const auto twoDigits = [](int n) { return n >= 0 && n <= 99; };
+  if (t.year < 0 || t.year > 9999 || !twoDigits(t.month) || !twoDigits(t.day) ||
+      !twoDigits(t.hour) || !twoDigits(t.minute) || !twoDigits(t.second) || t.millisecond < 0 ||
+      t.millisecond > 999) {
+    const std::string text = IsoTimestamp(t, 0);
+    return std::copy(text.begin(), text.end() - 6, to);
   }
-  to = PutDigits(to, t.year, 4);
+  to = PutTwoDigits(to, t.year / 100);
+  to = PutTwoDigits(to, t.year % 100);
   *to++ = '-';
-  to = PutDigits(to, t.month, 2);
+  to = PutTwoDigits(to, t.month);
   *to++ = '-';
-  to = PutDigits(to, t.day, 2);
+  to = PutTwoDigits(to, t.day);
   *to++ = 'T';
-  to = PutDigits(to, t.hour, 2);
+  to = PutTwoDigits(to, t.hour);
   *to++ = ':';
-  to = PutDigits(to, t.minute, 2);
+  to = PutTwoDigits(to, t.minute);
   *to++ = ':';
-  to = PutDigits(to, t.second, 2);
+  to = PutTwoDigits(to, t.second);
   *to++ = '.';
-  to = PutDigits(to, t.millisecond, 3);
-  if (utcOffsetSeconds == nullptr) return to;
-  const int offsetMinutes = std::abs(*utcOffsetSeconds) / 60;
-  *to++ = *utcOffsetSeconds < 0 ? '-' : '+';
-  to = PutDigits(to, offsetMinutes / 60, 2);
+  *to++ = static_cast<char>('0' + t.millisecond / 100);
+  return PutTwoDigits(to, t.millisecond % 100);
+}
+
+// The offset IsoTimestamp's text ends with ("+01:00") at `to`; the place after it.
+char* PutOffset(char* to, int utcOffsetSeconds) {
+  const int offsetMinutes = std::abs(utcOffsetSeconds) / 60;
+  if (offsetMinutes / 60 > 99) {
+    const std::string text = IsoTimestamp(LocalTime{}, utcOffsetSeconds);
+    return std::copy(text.begin() + 23, text.end(), to);
+  }
+  *to++ = utcOffsetSeconds < 0 ? '-' : '+';
+  to = PutTwoDigits(to, offsetMinutes / 60);
   *to++ = ':';
-  return PutDigits(to, offsetMinutes % 60, 2);
+  return PutTwoDigits(to, offsetMinutes % 60);
 }
 
 void Metric(std::string& text, const char* name, const char* type, const char* help,
@@ -150,16 +173,20 @@ void AppendReading(std::string& out, TOutputFormat format, const TReading& readi
   char line[128];
   char* end = line;
   switch (format) {
-    case TOutputFormat::Csv:
-      // No field ever holds a comma, a quote or a line end: no quoting.
-      end = PutIsoTimestamp(end, reading.local, nullptr);
+    case TOutputFormat::Csv: {
+      // No field ever holds a comma, a quote or a line end: no quoting. The
+      // third field is the first with the offset added.
+      end = PutLocalIso(end, reading.local);
+      const std::string_view local(line, static_cast<std::size_t>(end - line));
       *end++ = ',';
       end = PutValue(end, reading.value);
       *end++ = ',';
-      end = PutIsoTimestamp(end, reading.local, &reading.utcOffsetSeconds);
+      end = std::copy(local.begin(), local.end(), end);
+      end = PutOffset(end, reading.utcOffsetSeconds);
       *end++ = '\r';
       *end++ = '\n';
       break;
+    }
     case TOutputFormat::Influx:
       out += "temperature";
       if (!influxTag.empty()) {
