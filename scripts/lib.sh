@@ -28,8 +28,10 @@ systemd_test_packages=(debootstrap systemd-container curl python3)
 # exporter, and what the test reads them with (curl, Python's csv and json).
 # The zone database lets the test record in a zone with summer time. promtool
 # (in Debian's prometheus) checks the example alerting rules; logrotate rotates
-# the recorder's log with the example configuration.
-server_test_packages=(influxdb prometheus-node-exporter curl python3 tzdata prometheus logrotate)
+# the recorder's log with the example configuration. Headless Calc opens the
+# CSV output as a spreadsheet user does.
+server_test_packages=(influxdb prometheus-node-exporter curl python3 tzdata prometheus logrotate
+                      libreoffice-calc-nogui)
 
 # Runs a command as root: directly when root already, else through sudo.
 as_root() {

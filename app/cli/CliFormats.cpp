@@ -1,5 +1,7 @@
 #include "app/cli/CliFormats.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -14,18 +16,66 @@ std::string LogText(const TReading& reading) {
   return LogLine(CliTextSettings(), EncodeDateTimeValue(reading.local), reading.reply) + "\r\n";
 }
 
-std::string InfluxLine(const TReading& reading, std::string_view port) {
-  std::string line = "temperature";
-  if (!port.empty()) {
-    line += ",port=";
-    line += InfluxTagValue(port);
+// The two digits of each number from 0 to 99.
+constexpr auto kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int n = 0; n < 100; ++n) {
+    pairs[2 * n] = static_cast<char>('0' + n / 10);
+    pairs[2 * n + 1] = static_cast<char>('0' + n % 10);
   }
-  line += " value=";
-  line += ValueText(reading.value);
-  line += ' ';
-  line += std::to_string(UnixNanoseconds(reading.local, reading.utcOffsetSeconds));
-  line += '\n';
-  return line;
+  return pairs;
+}();
+
+// `number` (0 to 99) as two decimal digits at `to`; the place after them.
+char* PutTwoDigits(char* to, int number) {
+  to[0] = kDigitPairs[2 * number];
+  to[1] = kDigitPairs[2 * number + 1];
+  return to + 2;
+}
+
+// The shortest decimal text of the single-precision value at `to`; the place after it.
+char* PutValue(char* to, double value) {
+  return std::to_chars(to, to + 32, static_cast<float>(value)).ptr;
+}
+
+// IsoTimestamp's text at `to` without its offset (room for 48 bytes); the
+// place after it.
+char* PutLocalIso(char* to, const LocalTime& t) {
+  const auto twoDigits = [](int n) { return n >= 0 && n <= 99; };
+  if (t.year < 0 || t.year > 9999 || !twoDigits(t.month) || !twoDigits(t.day) ||
+      !twoDigits(t.hour) || !twoDigits(t.minute) || !twoDigits(t.second) || t.millisecond < 0 ||
+      t.millisecond > 999) {
+    const std::string text = IsoTimestamp(t, 0);
+    return std::copy(text.begin(), text.end() - 6, to);
+  }
+  to = PutTwoDigits(to, t.year / 100);
+  to = PutTwoDigits(to, t.year % 100);
+  *to++ = '-';
+  to = PutTwoDigits(to, t.month);
+  *to++ = '-';
+  to = PutTwoDigits(to, t.day);
+  *to++ = 'T';
+  to = PutTwoDigits(to, t.hour);
+  *to++ = ':';
+  to = PutTwoDigits(to, t.minute);
+  *to++ = ':';
+  to = PutTwoDigits(to, t.second);
+  *to++ = '.';
+  *to++ = static_cast<char>('0' + t.millisecond / 100);
+  return PutTwoDigits(to, t.millisecond % 100);
+}
+
+// The offset IsoTimestamp's text ends with ("+01:00") at `to`; the place after it.
+char* PutOffset(char* to, int utcOffsetSeconds) {
+  const int offsetMinutes = std::abs(utcOffsetSeconds) / 60;
+  if (offsetMinutes / 60 > 99) {
+    const std::string text = IsoTimestamp(LocalTime{}, utcOffsetSeconds);
+    return std::copy(text.begin() + 23, text.end(), to);
+  }
+  *to++ = utcOffsetSeconds < 0 ? '-' : '+';
+  to = PutTwoDigits(to, offsetMinutes / 60);
+  *to++ = ':';
+  return PutTwoDigits(to, offsetMinutes % 60);
 }
 
 void Metric(std::string& text, const char* name, const char* type, const char* help,
@@ -56,8 +106,7 @@ const TFormatSettings& CliTextSettings() {
 
 std::string ValueText(double value) {
   char text[32];
-  const auto end = std::to_chars(text, text + sizeof text, static_cast<float>(value)).ptr;
-  return std::string(text, end);
+  return std::string(text, PutValue(text, value));
 }
 
 std::string IsoTimestamp(const LocalTime& t, int utcOffsetSeconds) {
@@ -116,18 +165,50 @@ std::string QuoteForMessage(std::string_view text, std::size_t maxBytes) {
 }
 
 std::string FormatHeader(TOutputFormat format) {
-  return format == TOutputFormat::Csv ? "time,value\r\n" : "";
+  return format == TOutputFormat::Csv ? "local_time,value,time\r\n" : "";
+}
+
+void AppendReading(std::string& out, TOutputFormat format, const TReading& reading,
+                   std::string_view influxTag) {
+  char line[128];
+  char* end = line;
+  switch (format) {
+    case TOutputFormat::Csv: {
+      // No field ever holds a comma, a quote or a line end: no quoting. The
+      // third field is the first with the offset added.
+      end = PutLocalIso(end, reading.local);
+      const std::string_view local(line, static_cast<std::size_t>(end - line));
+      *end++ = ',';
+      end = PutValue(end, reading.value);
+      *end++ = ',';
+      end = std::copy(local.begin(), local.end(), end);
+      end = PutOffset(end, reading.utcOffsetSeconds);
+      *end++ = '\r';
+      *end++ = '\n';
+      break;
+    }
+    case TOutputFormat::Influx:
+      out += "temperature";
+      if (!influxTag.empty()) {
+        out += ",port=";
+        out += influxTag;
+      }
+      end = std::copy_n(" value=", 7, end);
+      end = PutValue(end, reading.value);
+      *end++ = ' ';
+      end = std::to_chars(end, end + 24, UnixNanoseconds(reading.local, reading.utcOffsetSeconds))
+                .ptr;
+      *end++ = '\n';
+      break;
+    case TOutputFormat::Log: out += LogText(reading); return;
+  }
+  out.append(line, end);
 }
 
 std::string FormatReading(TOutputFormat format, const TReading& reading, std::string_view port) {
-  switch (format) {
-    case TOutputFormat::Csv:
-      return CsvField(IsoTimestamp(reading.local, reading.utcOffsetSeconds)) + ',' +
-             CsvField(ValueText(reading.value)) + "\r\n";
-    case TOutputFormat::Influx: return InfluxLine(reading, port);
-    case TOutputFormat::Log: break;
-  }
-  return LogText(reading);
+  std::string line;
+  AppendReading(line, format, reading, InfluxTagValue(port));
+  return line;
 }
 
 std::string PromLabelValue(std::string_view text) {

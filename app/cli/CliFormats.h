@@ -1,8 +1,11 @@
 // The output formats of tempolog-cli, exactly as the programs that read them
 // expect:
 //   log      the program's own log line (what the window's Load opens), CR LF
-//   csv      RFC 4180: "time,value" header, CR LF line ends, ISO 8601 times
-//            with milliseconds and the offset from UTC
+//   csv      RFC 4180: "local_time,value,time" header, CR LF line ends; the
+//            local time in ISO 8601 with milliseconds and without an offset
+//            (the form spreadsheets read as a date and time), the value, and
+//            the time again with its offset from UTC (the instant, for
+//            programs)
 //   influx   InfluxDB line protocol: temperature,port=<name> value=<v> <ns>
 //   prom     the Prometheus text format (the node exporter's textfile collector)
 // Texts are the program's byte strings; where a format asks for UTF-8 (tag and
@@ -68,6 +71,11 @@ std::string FormatHeader(TOutputFormat format);
 // One reading as a line of `format`, with its line end (CR LF for log and
 // csv, LF for influx). `port` names the influx tag; empty: no tag.
 std::string FormatReading(TOutputFormat format, const TReading& reading, std::string_view port);
+
+// FormatReading's line added to `out`, for a stream of many; `influxTag` is
+// the tag value already escaped (InfluxTagValue), empty for none.
+void AppendReading(std::string& out, TOutputFormat format, const TReading& reading,
+                   std::string_view influxTag);
 
 // `text` for a message line: CR, LF and tab as \r \n \t, every other byte
 // below 0x20 and 0x7F as \xHH; with `plainAscii` also the bytes from 0x80 on

@@ -173,14 +173,14 @@ TEST_F(CliRecord, ExportConvertsWholeLinesAndTellsBadOnesBriefly) {
     std::string told;  // on standard error after "tempolog-cli: <file>:"; empty: nothing
   };
   const std::string first = "2026-12-09 08:57:06\t23.4\r\n";
-  const std::string firstCsv = "2026-12-09T08:57:06.000+00:00,23.4\r\n";
+  const std::string firstCsv = "2026-12-09T08:57:06.000,23.4,2026-12-09T08:57:06.000+00:00\r\n";
   const std::string stamp = "2026-12-09 08:57:07\t";
   std::vector<Row> rows = {
-      {"whole lines", first + stamp + "-1.5\n", firstCsv + "2026-12-09T08:57:07.000+00:00,-1.5\r\n",
-       ""},
+      {"whole lines", first + stamp + "-1.5\n",
+       firstCsv + "2026-12-09T08:57:07.000,-1.5,2026-12-09T08:57:07.000+00:00\r\n", ""},
       {"a value longer than 19 characters is read whole",
        stamp + "340282350000000000000000000000000000000\r\n",
-       "2026-12-09T08:57:07.000+00:00,3.4028235e+38\r\n", ""},
+       "2026-12-09T08:57:07.000,3.4028235e+38,2026-12-09T08:57:07.000+00:00\r\n", ""},
       {"a value that reads only in its first 19 characters is a bad line",
        first + stamp + "23.5" + std::string(16, ' ') + "x\r\n", firstCsv,
        "2: '23.5                x' is not a valid floating point value: 2026-12-09 "
@@ -208,7 +208,7 @@ TEST_F(CliRecord, ExportConvertsWholeLinesAndTellsBadOnesBriefly) {
   for (const Row& row : rows) {
     std::ofstream(file, std::ios::binary) << row.file;
     EXPECT_EQ(Run({"export", file}), row.told.empty() ? 0 : 1) << row.name;
-    EXPECT_EQ(ReadAll(Out()), "time,value\r\n" + row.csv) << row.name;
+    EXPECT_EQ(ReadAll(Out()), "local_time,value,time\r\n" + row.csv) << row.name;
     EXPECT_EQ(ReadAll(Err()), row.told.empty() ? "" : "tempolog-cli: " + file + ":" + row.told)
         << row.name;
   }

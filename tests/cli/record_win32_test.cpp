@@ -91,7 +91,7 @@ TEST(CliRecordWin32, RecordsListsAndWaitsForAMissingPort) {
       RunCli("record --port " + port +
              " --count 2 --format csv --out cli-record.log --prom cli-record.prom");
   EXPECT_EQ(record.exitCode, 0u) << record.err;
-  EXPECT_EQ(record.out.rfind("time,value\r\n", 0), 0u) << record.out;
+  EXPECT_EQ(record.out.rfind("local_time,value,time\r\n", 0), 0u) << record.out;
   EXPECT_EQ(Count(record.out, "\r\n"), 3u) << record.out;
   const std::string log = ReadAll("cli-record.log");
   EXPECT_EQ(Count(log, "\t"), 2u) << log;

@@ -93,17 +93,21 @@ def influx(answer_path, log_path, port):
 
 
 def csv_output(csv_path, log_path):
+    """Each row: the local time without offset (for spreadsheets), the value,
+    and the same time with its offset (the instant)."""
     with open(csv_path, newline="", encoding="latin-1") as f:
         rows = list(csv.reader(f, strict=True))
-    if not rows or rows[0] != ["time", "value"]:
-        fail(f"the CSV header is {rows[:1]}, not time,value")
+    if not rows or rows[0] != ["local_time", "value", "time"]:
+        fail(f"the CSV header is {rows[:1]}, not local_time,value,time")
     got = []
     for row in rows[1:]:
-        if len(row) != 2:
+        if len(row) != 3:
             fail(f"a CSV row of {len(row)} fields: {row}")
-        moment = datetime.datetime.fromisoformat(row[0])
+        moment = datetime.datetime.fromisoformat(row[2])
         if moment.tzinfo is None:
-            fail(f"a CSV time without its UTC offset: {row[0]}")
+            fail(f"a CSV time without its UTC offset: {row[2]}")
+        if datetime.datetime.fromisoformat(row[0]) != moment.replace(tzinfo=None):
+            fail(f"a CSV local time that is not the time's: {row}")
         got.append((local_stamp(int(moment.timestamp())), row[1]))
     compare("CSV", got, read_log(log_path))
     print(f"the CSV holds the {len(got)} readings of the log")
