@@ -28,6 +28,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -274,6 +275,55 @@ BENCHMARK(BM_LongLog)
     ->ArgName("lines")
     ->Arg(1000000)
     ->Arg(10000000)
+    ->Arg(32000000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Load's reading of the lines against the long road line by line, over the
+// whole realistic log: the count of lines whose X or Y differ in any bit
+// (must be 0), and of lines read by neither road.
+void BM_ShortRoadMatchesTheLongRoad(benchmark::State& state) {
+  const std::int64_t lines = state.range(0);
+  const TFormatSettings settings = MakeTextSettings();
+  std::ifstream file(LongLogPath(lines, settings), std::ios::binary);
+  std::int64_t differing = 0;
+  std::int64_t unread = 0;
+  std::int64_t compared = 0;
+  for (auto _ : state) {
+    std::vector<std::string> batch;
+    std::string line;
+    const auto compare = [&] {
+      std::vector<double> xs(batch.size());
+      std::vector<double> ys(batch.size());
+      const std::size_t read = ReadLogPoints(
+          settings, [&](std::size_t i) { return std::string_view(batch[i]); }, batch.size(),
+          xs.data(), ys.data(), LogReadingThreads(batch.size()));
+      unread += static_cast<std::int64_t>(batch.size() - read);
+      for (std::size_t i = 0; i < read; ++i) {
+        const LogColumns columns = SplitLogLine(batch[i]);
+        const LogPoint alone = ReadLogPoint(settings, columns.timestamp, columns.value);
+        if (std::memcmp(&alone.when, &xs[i], sizeof(double)) != 0 ||
+            std::memcmp(&alone.value, &ys[i], sizeof(double)) != 0) {
+          ++differing;
+        }
+      }
+      compared += static_cast<std::int64_t>(read);
+      batch.clear();
+    };
+    while (std::getline(file, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      batch.push_back(line);
+      if (batch.size() == (1u << 20)) compare();
+    }
+    compare();
+  }
+  state.counters["lines_compared"] = static_cast<double>(compared);
+  state.counters["lines_differing"] = static_cast<double>(differing);
+  state.counters["lines_unread"] = static_cast<double>(unread);
+  if (differing != 0 || unread != 0 || compared != lines) state.SkipWithError("the roads differ");
+}
+BENCHMARK(BM_ShortRoadMatchesTheLongRoad)
+    ->ArgName("lines")
     ->Arg(32000000)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
