@@ -295,6 +295,7 @@ void TForm1::OpenJournal() {
 
 void TForm1::FormClose() {
   if (Unsaved == 1) {
+    const TBusyCursor busy;
     WriteBackup(ProgramFolder(), UserDataFolder());
     // Another window's close, or this program's next one, replaces the
     // backup: the journal stays as the readings' second copy.
@@ -522,6 +523,7 @@ void TForm1::Timer2Timer() { lbTime->SetText(FormatClockTime(TextSettings, NowVa
 void TForm1::zapis1Click() {
   const std::optional<std::string> path = Dialogs().ChooseSaveFile();
   if (!path) return;
+  const TBusyCursor busy;
   SaveLog(*path);
 }
 
@@ -543,6 +545,7 @@ void TForm1::Odczytajzpliku1Click() {
   const std::optional<std::string> path = Dialogs().ChooseOpenFile();
   // A cancelled dialog changes nothing, the chart included.
   if (!path) return;
+  const TBusyCursor busy;
   // The file is read whole before the log changes: a file that cannot be
   // read leaves the log (perhaps unsaved readings) as it was.
   LoadLog(ReadFileShared(*path));
@@ -560,7 +563,20 @@ void TForm1::PlotLogLines() {
   // after a long log does not make one more pass over millions of readings.
   for (const TChartValueList* list : Series1->ValuesLists()) (void)list->Sum();
   const std::size_t count = Memo1->LineCount();
-  for (std::size_t i = 0; i < count; ++i) {
+  // The lines are read on both cores straight into the chart's lists, in
+  // order; the chart takes them here, on the window's thread.
+  std::size_t read = 0;
+  if (count > 0 && count <= static_cast<std::size_t>(MaxListSize - Series1->PointCount())) {
+    Series1->AddPoints(static_cast<std::int32_t>(count), [&](double* xs, double* ys) {
+      read = ReadLogPoints(
+          TextSettings, [this](std::size_t i) { return Memo1->LineText(i); }, count, xs, ys,
+          LogReadingThreads(count));
+      return static_cast<std::int32_t>(read);
+    });
+  }
+  // From the first line that did not read on, line by line: that line stops
+  // the plotting with its error.
+  for (std::size_t i = read; i < count; ++i) {
     const LogColumns columns = SplitLogLine(Memo1->Line(i));
     AddLoadedPoint(columns.timestamp, columns.value);
   }

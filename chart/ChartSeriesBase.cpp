@@ -173,6 +173,43 @@ std::int32_t TChartSeries::AddPoint(double x, double y, std::string_view label, 
   return index;
 }
 
+std::int32_t TChartSeries::AddPoints(std::int32_t count, const TPointsFill& fill) {
+  if (count <= 0) return 0;
+  TChartValueList& xs = XValues();
+  TChartValueList& ys = YValues();
+  // Whatever AddPoint does beyond appending two values goes point by point.
+  const bool plain = lists_.size() == 2 && !OnBeforeAdd && !OnAfterAdd && !colorsStored_ &&
+                     !labelsStored_ && xs.Order() != loDescending;
+  if (!plain) {
+    std::vector<double> x(static_cast<std::size_t>(count));
+    std::vector<double> y(static_cast<std::size_t>(count));
+    const std::int32_t written = fill(x.data(), y.data());
+    for (std::int32_t i = 0; i < written; ++i)
+      AddPoint(x[static_cast<std::size_t>(i)], y[static_cast<std::size_t>(i)]);
+    return written;
+  }
+  double* x = xs.values_.Room(count);
+  double* y = ys.values_.Room(count);
+  const std::int32_t written = fill(x, y);
+  // The run that AddPoint would append at the end; a point stamped before
+  // the one ahead of it goes in among the others, as AddPoint puts it.
+  const std::int32_t held = xs.ValueCount();
+  std::int32_t inOrder = 0;
+  if (xs.Order() == loAscending) {
+    double last = held > 0 ? xs.values_[held - 1] : x[0];
+    while (inOrder < written && last <= x[inOrder]) last = x[inOrder++];
+  } else {
+    inOrder = written;
+  }
+  std::vector<double> restX(x + inOrder, x + written);
+  std::vector<double> restY(y + inOrder, y + written);
+  xs.CommitAppended(inOrder);
+  ys.CommitAppended(inOrder);
+  if (inOrder > 0 && active_) RequestRepaint();
+  for (std::size_t i = 0; i < restX.size(); ++i) AddPoint(restX[i], restY[i]);
+  return written;
+}
+
 std::int32_t TChartSeries::Add(double value, std::string_view label, TColor color) {
   const double automatic = static_cast<double>(PointCount());
   return YMandatory() ? AddPoint(automatic, value, label, color)

@@ -23,6 +23,9 @@ class TCustomAxisPanel;
 using TSeriesOnBeforeAdd = std::function<bool(TChartSeries& sender)>;
 using TSeriesOnAfterAdd = std::function<void(TChartSeries& sender, std::int32_t valueIndex)>;
 using TSeriesOnClear = std::function<void(TChartSeries& sender)>;
+// Writes up to a given number of points' X and Y values into the two arrays
+// and returns how many it wrote.
+using TPointsFill = std::function<std::int32_t(double* xs, double* ys)>;
 
 // The palette colour for a number n >= 0: entry n mod 16 of the chart palette.
 TColor ChartPaletteColor(std::int64_t n);
@@ -83,6 +86,12 @@ class TChartSeries {
                                 TColor color = clDefault);
   // X (or Y when the values run along X) is the current point count.
   virtual std::int32_t Add(double value, std::string_view label = {}, TColor color = clDefault);
+  // Adds the points `fill` writes (at most `count`), exactly as that many
+  // AddPoint(x, y) calls without label and colour would, in the same order;
+  // returns how many. Points that come in X order go straight into the
+  // lists' storage, which grows once to take `count` more: a long log goes in
+  // without a copy of its values. When `fill` throws, nothing is added.
+  std::int32_t AddPoints(std::int32_t count, const TPointsFill& fill);
   virtual std::int32_t AddNullPoint(std::string_view label = {});
   virtual std::int32_t AddNullXY(double x, double y, std::string_view label = {});
   bool IsNullPoint(std::int32_t index) const { return PointColor(index) == clNone; }

@@ -121,6 +121,13 @@ void TChartValueList::Appended(double stored) {
   sumOfMagnitudes_ += std::fabs(v);
 }
 
+void TChartValueList::CommitAppended(std::int32_t more) {
+  for (std::int32_t i = 0; i < more; ++i) {
+    values_.Commit(1);
+    Appended(values_[values_.Count() - 1]);
+  }
+}
+
 void TChartValueList::InsertedInside(std::int32_t index, double stored) {
   // Inserting cannot mend a list that is out of order; it can spoil one.
   if (monotony_ == Monotony::NonDecreasing) {

@@ -118,6 +118,9 @@ class TChartValueList {
   // would at its last step.
   void FoldLast(double v) const;
   void Appended(double stored);  // bookkeeping after a value went in at the end
+  // Counts `more` values written after the last (into values_.Room) one by
+  // one, each as Appended takes it.
+  void CommitAppended(std::int32_t more);
   void InsertedInside(std::int32_t index, double stored);
   void SwapValues(std::int32_t a, std::int32_t b) noexcept { values_.Swap(a, b); }
   void Refresh();  // after points were moved around in bulk

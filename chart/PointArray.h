@@ -113,6 +113,16 @@ class TPointArray {
     data_[count_++] = value;
   }
 
+  // Makes room for `more` entries after the last (the capacity grows to just
+  // that, not by the list rule) and returns where they go; nothing counts them
+  // until Commit.
+  T* Room(std::int64_t more) {
+    if (more > capacity_ - count_) SetCapacity(count_ + more);
+    return data_ + count_;
+  }
+  // Counts `more` entries written into the room after the last.
+  void Commit(std::int32_t more) noexcept { count_ += more; }
+
   void RemoveAt(std::int32_t index) {
     CheckIndex(index);
     if (index < count_ - 1) {

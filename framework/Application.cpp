@@ -1,5 +1,6 @@
 #include "framework/Application.h"
 
+#include <QCursor>
 #include <exception>
 #include <new>
 
@@ -99,5 +100,9 @@ void ShowErrorBox(const std::string& message) noexcept {
     // memory for its texts); the program carries on without it.
   }
 }
+
+TBusyCursor::TBusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+
+TBusyCursor::~TBusyCursor() { QApplication::restoreOverrideCursor(); }
 
 }  // namespace tempolog

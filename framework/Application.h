@@ -55,6 +55,16 @@ void ShowErrorBox(const std::string& message) noexcept;
 // timer ticks).
 bool ErrorBoxOpen() noexcept;
 
+// Shows the busy cursor over the program's windows while it lives, for work
+// that holds the window's thread for a while (loading or saving a long log).
+class TBusyCursor {
+ public:
+  TBusyCursor();
+  ~TBusyCursor();
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
 // The message shown for exceptions that carry no message of their own.
 inline constexpr const char* kOutOfMemoryMessage = "Out of memory";
 inline constexpr const char* kUnknownErrorMessage = "Unexpected error";

@@ -70,6 +70,9 @@ class TLogView : public QAbstractScrollArea {
   // One logical line without its line break. Throws EListError "List index out of
   // bounds (<index>)" for an index at or beyond LineCount().
   std::string_view Line(std::size_t index) const { return text_.Line(index); }
+  // Line without the index check, for a loop over [0, LineCount()); safe to
+  // call from several threads while the text does not change.
+  std::string_view LineText(std::size_t index) const { return text_.LineText(index); }
   // The capacity in force (kCapacity unless lowered; lowering is meant for tests).
   std::size_t Capacity() const { return text_.Capacity(); }
   void SetCapacity(std::size_t bytes) { text_.SetCapacity(bytes); }

@@ -1,6 +1,8 @@
 // The measurement log's line form and the value a reading is plotted with.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +51,20 @@ LogPoint ReadLogPoint(const TFormatSettings& settings, std::string_view timestam
 // valid floating point value" as ParseNumber does, Exception "Floating point
 // overflow" as RoundToSingle does.
 double ReadingValue(const TFormatSettings& settings, std::string_view reply);
+
+// Reads the points of log lines [0, count), each as ReadLogPoint of the two
+// columns SplitLogLine gives, bit for bit, into xs and ys; stops before the
+// first line that does not read. Returns the lines read (count when all did).
+// `line(i)` gives line i without its line break; it is called from up to
+// `threads` threads at once, on line-aligned parts of the lines, and must not
+// change anything. Lines of the exact form "yyyy-mm-dd hh:nn:ss<TAB>value"
+// are read by a short road of their own where the settings allow it.
+using LogLineAt = std::function<std::string_view(std::size_t index)>;
+std::size_t ReadLogPoints(const TFormatSettings& settings, const LogLineAt& line, std::size_t count,
+                          double* xs, double* ys, unsigned threads);
+
+// The threads ReadLogPoints is worth giving for `count` lines on this machine.
+unsigned LogReadingThreads(std::size_t count);
 
 // A reading as the chart holds it: rounded to single precision (to nearest,
 // ties to even) and kept as a double. Throws Exception "Floating point overflow"

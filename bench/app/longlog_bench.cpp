@@ -21,10 +21,14 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <QAction>
+#include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -33,6 +37,7 @@
 #include <vector>
 
 #include "app/Unit1.h"
+#include "app/link/Journal.h"
 #include "app/link/LogFormat.h"
 #include "framework/Dialogs.h"
 #include "framework/SurfaceQt.h"
@@ -46,27 +51,64 @@ constexpr int kWidth = 750;
 constexpr int kHeight = 596;
 constexpr int kRepeats = 5;
 
-// Writes `lines` log lines, one reading a second from 2024-03-05 07:04:09,
-// into `path` as the window writes them (LogLine, CR LF).
-void WriteLongLog(const std::string& path, std::int64_t lines, const TFormatSettings& settings) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  std::mt19937 rng(7);
-  std::normal_distribution<double> noise(0, 0.05);
-  const TDateTimeValue start = EncodeDateTimeValue(2024, 3, 5, 7, 4, 9);
-  std::string chunk;
-  char reply[32];
-  for (std::int64_t i = 0; i < lines; ++i) {
-    const double t = static_cast<double>(i);
-    const double v = 21 + 3 * std::sin(t * 6.283185307 / 86400) + t * 2e-7 + noise(rng);
-    std::snprintf(reply, sizeof reply, "%.1f", v);
-    chunk += LogLine(settings, start + t / 86400.0, reply);
-    chunk += "\r\n";
-    if (chunk.size() > (1u << 20)) {
-      file.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-      chunk.clear();
+// The log of `lines` readings, one a second from 2024-03-05 07:04:09, as the
+// window records them: the reply text a thermometer with one decimal gives
+// (a daily cycle of +-3 degrees, a slow drift, noise that flips between
+// neighbouring 0.1 values), read by ParseNumber and rounded to single as
+// AddLiveReading does, then written as its log line with CR LF. Made once per
+// size and kept in ~/.cache/tempolog (a year takes a few minutes to make).
+std::string LongLogPath(std::int64_t lines, const TFormatSettings& settings) {
+  const char* home = std::getenv("HOME");
+  const std::filesystem::path dir =
+      std::filesystem::path(home != nullptr ? home : "/tmp") / ".cache" / "tempolog";
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / ("longlog-v1-seed7-" + std::to_string(lines) + ".log")).string();
+  if (std::filesystem::exists(path)) return path;
+  const std::string part = path + ".part";
+  {
+    std::ofstream file(part, std::ios::binary | std::ios::trunc);
+    std::mt19937 rng(7);
+    std::normal_distribution<double> noise(0, 0.05);
+    const TDateTimeValue start = EncodeDateTimeValue(2024, 3, 5, 7, 4, 9);
+    std::string chunk;
+    char reply[32];
+    double sum = 0;
+    for (std::int64_t i = 0; i < lines; ++i) {
+      const double t = static_cast<double>(i);
+      const double v = 21 + 3 * std::sin(t * 6.283185307 / 86400) + t * 2e-7 + noise(rng);
+      std::snprintf(reply, sizeof reply, "%.1f", v);
+      sum += RoundToSingle(ParseNumber(settings, reply));
+      chunk += LogLine(settings, start + t / 86400.0, reply);
+      chunk += "\r\n";
+      if (chunk.size() > (1u << 20)) {
+        file.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        chunk.clear();
+      }
     }
+    file.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    benchmark::DoNotOptimize(sum);
   }
-  file.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  std::filesystem::rename(part, path);
+  return path;
+}
+
+double WallSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Wall seconds of a shell command over the file, for scale: what `wc -l` and
+// an awk sum of the values take on the same file in the same run.
+double CommandSeconds(const std::string& command) {
+  const double start = WallSeconds();
+  if (std::system(command.c_str()) != 0) return -1;
+  return WallSeconds() - start;
+}
+
+double LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  double one = -1;
+  in >> one;
+  return one;
 }
 
 double ThreadCpuMs() {
@@ -123,47 +165,62 @@ void MeasureFrames(benchmark::State& state, TForm1& form, TBitmapSurface& surfac
       repeat ? MedianFrameMs(chart, surface) : FrameMs(chart, surface);
 }
 
-// Argument: the lines of the log.
+// Memory of an operation: the high-water mark over the resident size before
+// it, per reading, and the mark itself.
+struct PeakMeter {
+  long baseKb = StatusKilobytes("VmRSS");
+  PeakMeter() { ResetPeakMemory(); }
+  void Report(benchmark::State& state, const std::string& prefix, std::int64_t readings) const {
+    const long peakKb = StatusKilobytes("VmHWM");
+    state.counters[prefix + "peak_MB"] = static_cast<double>(peakKb) / 1024.0;
+    state.counters[prefix + "peak_B_per_reading"] =
+        static_cast<double>(peakKb - baseKb) * 1024.0 / static_cast<double>(readings);
+  }
+};
+
+// Argument: the lines of the log. Load through the window (the menu command,
+// its dialog answered, until the window is idle), the frames after it, then
+// Save as and the backup of the loaded log, each with wall time and peak
+// memory, beside `wc -l` and an awk sum over the same file.
 void BM_LongLog(benchmark::State& state) {
   const std::int64_t lines = state.range(0);
   TScriptedDialogs dialogs;
   auto form = std::make_unique<TForm1>();
+  form->Journal.reset();
   form->Chart->SetBounds(kWidth, kHeight);
   // The window shows its empty chart before the user can load a log: that
   // first paint (fonts looked up, texts measured) is not the log's frame.
   TBitmapSurface surface(kWidth, kHeight);
   form->Chart->PaintChart(&surface, {0, 0, kWidth, kHeight});
+  const std::string path = LongLogPath(lines, form->TextSettings);
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("tempolog-longlog-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
-  const std::string path = (dir / "long.log").string();
-  WriteLongLog(path, lines, form->TextSettings);
 
-  double loadCpuMs = 0;
-  long baseKb = 0;
-  long peakKb = 0;
+  state.counters["load_average"] = LoadAverage();
+  state.counters["wc_l_s"] = CommandSeconds("wc -l '" + path + "' >/dev/null");
+  state.counters["awk_sum_s"] =
+      CommandSeconds("awk -F'\\t' '{s+=$2} END {print s}' '" + path + "' >/dev/null");
   for (auto _ : state) {
     state.PauseTiming();
     form->Kasuj1Click();
-    baseKb = StatusKilobytes("VmRSS");
-    ResetPeakMemory();
+    const PeakMeter meter;
     dialogs.AnswerFile(path);
     const double cpuBefore = ThreadCpuMs();
+    const double wallBefore = WallSeconds();
     state.ResumeTiming();
-    form->Odczytajzpliku1Click();
+    form->Odczytajzpliku1->trigger();
+    QCoreApplication::processEvents();
     state.PauseTiming();
-    loadCpuMs = ThreadCpuMs() - cpuBefore;
-    peakKb = StatusKilobytes("VmHWM");
+    state.counters["load_wall_s"] = WallSeconds() - wallBefore;
+    state.counters["load_cpu_s"] = (ThreadCpuMs() - cpuBefore) / 1e3;
+    meter.Report(state, "load_", lines);
     state.ResumeTiming();
   }
   if (form->Series1->PointCount() != lines ||
       !dialogs.Boxes(TScriptedDialogs::Kind::Error).empty()) {
     state.SkipWithError("the log did not load completely");
   }
-  state.counters["load_cpu_s"] = loadCpuMs / 1e3;
-  state.counters["peak_MB"] = static_cast<double>(peakKb) / 1024.0;
-  state.counters["peak_B_per_reading"] =
-      static_cast<double>(peakKb - baseKb) * 1024.0 / static_cast<double>(lines);
   state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
 
   MeasureFrames(state, *form, surface, "", true);
@@ -171,6 +228,47 @@ void BM_LongLog(benchmark::State& state) {
   MeasureFrames(state, *form, surface, "every_", false);
   form->Series1->SetDrawEveryPoint(false);
 
+  // Save as, through the menu and its dialog.
+  {
+    const PeakMeter meter;
+    const std::string saved = (dir / "saved.log").string();
+    dialogs.AnswerFile(saved);
+    const double start = WallSeconds();
+    form->Zapisdopliku1->trigger();
+    state.counters["save_wall_s"] = WallSeconds() - start;
+    meter.Report(state, "save_", lines);
+    if (std::filesystem::file_size(saved) != std::filesystem::file_size(path)) {
+      state.SkipWithError("Save as lost bytes");
+    }
+  }
+  // The backup of the close, into a folder of the benchmark's own.
+  {
+    const PeakMeter meter;
+    const double start = WallSeconds();
+    const std::string written = form->WriteBackup(dir.string(), dir.string());
+    state.counters["backup_wall_s"] = WallSeconds() - start;
+    meter.Report(state, "backup_", lines);
+    if (std::filesystem::file_size(written) != std::filesystem::file_size(path)) {
+      state.SkipWithError("the backup lost bytes");
+    }
+  }
+  if (!dialogs.Boxes(TScriptedDialogs::Kind::Error).empty()) state.SkipWithError("an error box");
+  form.reset();
+  // Journal recovery as it is: a dead program's journal of this log, kept at
+  // the next start.
+  {
+    const std::filesystem::path journals = dir / "journals";
+    std::filesystem::create_directories(journals);
+    std::filesystem::copy_file(path, journals / "journal-20240305-070409-99999.log");
+    const PeakMeter meter;
+    const double start = WallSeconds();
+    const std::vector<TRecoveredJournal> recovered = RecoverJournals(journals.string());
+    state.counters["recovery_wall_s"] = WallSeconds() - start;
+    meter.Report(state, "recovery_", lines);
+    if (recovered.size() != 1 || recovered[0].readings != static_cast<std::size_t>(lines)) {
+      state.SkipWithError("the recovery lost readings");
+    }
+  }
   std::error_code ignored;
   std::filesystem::remove_all(dir, ignored);
 }
@@ -178,6 +276,90 @@ BENCHMARK(BM_LongLog)
     ->ArgName("lines")
     ->Arg(1000000)
     ->Arg(10000000)
+    ->Arg(32000000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Load's reading of the lines against the long road line by line, over the
+// whole realistic log: the count of lines whose X or Y differ in any bit
+// (must be 0), and of lines read by neither road.
+void BM_ShortRoadMatchesTheLongRoad(benchmark::State& state) {
+  const std::int64_t lines = state.range(0);
+  const TFormatSettings settings = MakeTextSettings();
+  std::ifstream file(LongLogPath(lines, settings), std::ios::binary);
+  std::int64_t differing = 0;
+  std::int64_t unread = 0;
+  std::int64_t compared = 0;
+  for (auto _ : state) {
+    std::vector<std::string> batch;
+    std::string line;
+    const auto compare = [&] {
+      std::vector<double> xs(batch.size());
+      std::vector<double> ys(batch.size());
+      const std::size_t read = ReadLogPoints(
+          settings, [&](std::size_t i) { return std::string_view(batch[i]); }, batch.size(),
+          xs.data(), ys.data(), LogReadingThreads(batch.size()));
+      unread += static_cast<std::int64_t>(batch.size() - read);
+      for (std::size_t i = 0; i < read; ++i) {
+        const LogColumns columns = SplitLogLine(batch[i]);
+        const LogPoint alone = ReadLogPoint(settings, columns.timestamp, columns.value);
+        if (std::memcmp(&alone.when, &xs[i], sizeof(double)) != 0 ||
+            std::memcmp(&alone.value, &ys[i], sizeof(double)) != 0) {
+          ++differing;
+        }
+      }
+      compared += static_cast<std::int64_t>(read);
+      batch.clear();
+    };
+    while (std::getline(file, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      batch.push_back(line);
+      if (batch.size() == (1u << 20)) compare();
+    }
+    compare();
+  }
+  state.counters["lines_compared"] = static_cast<double>(compared);
+  state.counters["lines_differing"] = static_cast<double>(differing);
+  state.counters["lines_unread"] = static_cast<double>(unread);
+  if (differing != 0 || unread != 0 || compared != lines) state.SkipWithError("the roads differ");
+}
+BENCHMARK(BM_ShortRoadMatchesTheLongRoad)
+    ->ArgName("lines")
+    ->Arg(32000000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Readings taken live, through the window's own road (reply text, ParseNumber,
+// RoundToSingle, log line, chart point), the replies of the realistic log:
+// the high-water mark over the resident size before the first, per reading.
+void BM_LiveReadings(benchmark::State& state) {
+  const std::int64_t readings = state.range(0);
+  TScriptedDialogs dialogs;
+  auto form = std::make_unique<TForm1>();
+  form->Journal.reset();  // the journal is a file, not memory
+  std::mt19937 rng(7);
+  std::normal_distribution<double> noise(0, 0.05);
+  std::vector<std::string> replies;
+  char reply[32];
+  for (int i = 0; i < 86400; ++i) {
+    const double v = 21 + 3 * std::sin(i * 6.283185307 / 86400) + noise(rng);
+    std::snprintf(reply, sizeof reply, "%.1f", v);
+    replies.emplace_back(reply);
+  }
+  for (auto _ : state) {
+    const PeakMeter meter;
+    for (std::int64_t i = 0; i < readings; ++i) {
+      form->AddLiveReading(replies[static_cast<std::size_t>(i % 86400)]);
+    }
+    meter.Report(state, "", readings);
+  }
+  if (form->Series1->PointCount() != readings) state.SkipWithError("readings lost");
+  form->Unsaved = 0;
+}
+BENCHMARK(BM_LiveReadings)
+    ->ArgName("readings")
+    ->Arg(100000)
+    ->Arg(1000000)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

@@ -1,9 +1,13 @@
 // The log line and the plotted value of a reading.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/link/LogFormat.h"
 #include "framework/Exceptions.h"
@@ -123,6 +127,104 @@ TEST(LogFormatTest, AReplyReadsAsAReadingOnlyWithItsDigits) {
       ADD_FAILURE() << "read as a number";
     } catch (const EConvertError& e) {
       EXPECT_EQ(e.Message(), "'" + row.reply + "' is not a valid floating point value");
+    }
+  }
+}
+
+// Load's reading of many lines: the same X and Y, bit for bit, as the column
+// split and ReadLogPoint give line by line, whatever road a line takes.
+std::uint64_t Bits(double v) { return std::bit_cast<std::uint64_t>(v); }
+
+TEST(LogFormatTest, ReadingManyLinesGivesWhatEachLineReadsAlone) {
+  const TFormatSettings settings = MakeTextSettings();
+  struct Row {
+    const char* name;
+    std::string line;
+    bool reads;
+  } rows[] = {
+      {"a written line", "2024-03-05 07:04:09\t23.5", true},
+      {"negative value", "2024-03-05 07:04:09\t-40.25", true},
+      {"negative zero keeps its sign", "2024-03-05 07:04:09\t-0.0", true},
+      {"plus sign", "2024-03-05 07:04:09\t+23.5", true},
+      {"value rounded to single", "2024-03-05 07:04:09\t0.1", true},
+      {"value of eight bytes", "2024-03-05 07:04:09\t23.45678", true},
+      {"long value", "2024-03-05 07:04:09\t340282350000000000000000000000000000000", true},
+      {"exponent", "2024-03-05 07:04:09\t2.35e1", true},
+      {"blanks around the value", "2024-03-05 07:04:09\t  23.5 \x01", true},
+      {"no tab", "2024-03-05 07:04:09 23.5", true},
+      {"value straight after the seconds", "2024-03-05 07:04:0923.5", true},
+      {"29 February of a leap year", "2024-02-29 23:59:59\t1", true},
+      {"the first day", "1899-12-30 00:00:00\t1", true},
+      {"before the first day (time subtracted)", "1899-12-29 12:00:00\t1", true},
+      {"year 1", "0001-01-01 00:00:01\t1", true},
+      {"year 9999", "9999-12-31 23:59:59\t1", true},
+      {"blank before the timestamp", " 2024-03-05 07:04:09\t23.5", false},
+      {"one-digit month", "2024-3-05 07:04:09\t23.5", true},
+      {"time with milliseconds in the value column", "2024-03-05 07:04:09.5\t23.5", false},
+      {"29 February of a common year", "2023-02-29 10:00:00\t1", false},
+      {"month 13", "2024-13-05 10:00:00\t1", false},
+      {"day 0", "2024-03-00 10:00:00\t1", false},
+      {"year 0", "0000-03-05 10:00:00\t1", false},
+      {"hour 24", "2024-03-05 24:00:00\t1", false},
+      {"minute 60", "2024-03-05 23:60:00\t1", false},
+      {"second 60", "2024-03-05 23:59:60\t1", false},
+      {"decimal comma", "2024-03-05 07:04:09\t23,5", false},
+      {"empty value", "2024-03-05 07:04:09\t", false},
+      {"beyond the single range", "2024-03-05 07:04:09\t1e39", false},
+      {"NUL in the value", std::string("2024-03-05 07:04:09\t23\0.5", 25), false},
+      {"date alone", "2024-03-05\t23.5", false},
+      {"empty line", "", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    double x = 0;
+    double y = 0;
+    const auto line = [&](std::size_t) { return std::string_view(row.line); };
+    const std::size_t read = ReadLogPoints(settings, line, 1, &x, &y, 1);
+    ASSERT_EQ(read, row.reads ? 1u : 0u);
+    if (!row.reads) continue;
+    const LogColumns columns = SplitLogLine(row.line);
+    const LogPoint alone = ReadLogPoint(settings, columns.timestamp, columns.value);
+    EXPECT_EQ(Bits(x), Bits(alone.when));
+    EXPECT_EQ(Bits(y), Bits(alone.value));
+    // The same value read again (now remembered) is the same.
+    ASSERT_EQ(ReadLogPoints(settings, line, 1, &x, &y, 1), 1u);
+    EXPECT_EQ(Bits(y), Bits(alone.value));
+  }
+  // Worked out by hand: 2024-03-05 is day 45356, 07:04:09 is 25449 s.
+  double x = 0;
+  double y = 0;
+  ReadLogPoints(
+      settings, [&](std::size_t) { return std::string_view(rows[0].line); }, 1, &x, &y, 1);
+  EXPECT_EQ(x, 45356 + 25449 / 86400.0);
+  EXPECT_EQ(y, 23.5);
+}
+
+TEST(LogFormatTest, ReadingOnSeveralThreadsStopsAtTheFirstLineThatDoesNotRead) {
+  const TFormatSettings settings = MakeTextSettings();
+  struct Row {
+    const char* name;
+    std::vector<std::size_t> badLines;
+    std::size_t read;
+  } rows[] = {
+      {"all read", {}, 9},
+      {"a bad line in the last part", {7}, 7},
+      {"bad lines in the first and the last part", {1, 8}, 1},
+      {"a bad line first in the second part", {3, 6}, 3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<std::string> lines;
+    for (int i = 0; i < 9; ++i)
+      lines.push_back("2024-03-05 07:04:0" + std::to_string(i) + "\t2" + std::to_string(i));
+    for (const std::size_t bad : row.badLines) lines[bad] = "x";
+    std::vector<double> xs(9, -1);
+    std::vector<double> ys(9, -1);
+    const auto line = [&](std::size_t i) { return std::string_view(lines[i]); };
+    ASSERT_EQ(ReadLogPoints(settings, line, 9, xs.data(), ys.data(), 3), row.read);
+    for (std::size_t i = 0; i < row.read; ++i) {
+      EXPECT_EQ(ys[i], 20.0 + static_cast<double>(i));
+      EXPECT_EQ(xs[i], 45356 + (25440 + static_cast<double>(i)) / 86400.0);
     }
   }
 }

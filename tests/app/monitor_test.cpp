@@ -1,5 +1,10 @@
 // The monitor end to end: the window driven through its handlers and the
 // dialog interface, against a thermometer played by the test on a real port.
+#include <QCursor>
+#include <QImage>
+
+#include "app/link/Journal.h"
+#include "framework/SurfaceQt.h"
 #include "tests/app/MonitorFixture.h"
 #include "tests/support/ClockOverride.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -437,6 +442,97 @@ TEST_F(MonitorTest, LoadStopsAtTheFirstBadLineAndKeepsTheText) {
     EXPECT_EQ(Points(), 1);
     EXPECT_EQ(form_->Memo1->Text(), log);
   }
+}
+
+// Lines of a long log are read in parts on several threads; the first line
+// that does not read stops the plotting wherever it lies.
+TEST_F(MonitorTest, ALongLogStopsAtItsFirstBadLineInAnyPart) {
+  constexpr int kLines = 300000;
+  struct Row {
+    const char* name;
+    std::vector<int> badLines;
+    int plotted;
+  } rows[] = {
+      {"bad line in the last part only", {290000}, 290000},
+      {"bad lines in the first and in a later part", {1000, 200000}, 1000},
+      {"bad line first in a later part", {200000, 250000}, 200000},
+  };
+  const std::string good = "2024-03-05 07:04:09\t23.5\r\n";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    form_->Kasuj1Click();
+    dialogs_.ClearHistory();
+    std::string log;
+    for (int i = 0; i < kLines; ++i) log += good;
+    for (const int bad : row.badLines)
+      log.replace(static_cast<std::size_t>(bad) * good.size(), 1, "X");
+    WriteAll(Path("in.log"), log);
+    dialogs_.AnswerFile(Path("in.log"));
+    form_->Odczytajzpliku1->trigger();
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(Errors()[0].text, "'X024-03-05 07:04:09' is not a valid date and time.");
+    EXPECT_EQ(Points(), row.plotted);
+    EXPECT_EQ(form_->Memo1->Text(), log);
+  }
+}
+
+// A reading stamped before the one ahead of it (the clock was set back) takes
+// its place among the points, as it does when recorded.
+TEST_F(MonitorTest, ALoadedLineStampedEarlierGoesAmongTheEarlierPoints) {
+  form_->LoadLog(
+      "2024-03-05 07:04:09\t1\r\n2024-03-05 07:04:11\t2\r\n2024-03-05 07:04:10\t3\r\n"
+      "2024-03-05 07:04:12\t4\r\n");
+  EXPECT_TRUE(Errors().empty());
+  ASSERT_EQ(Points(), 4);
+  const char* stamps[] = {"2024-03-05 07:04:09", "2024-03-05 07:04:10", "2024-03-05 07:04:11",
+                          "2024-03-05 07:04:12"};
+  const double ys[] = {1, 3, 2, 4};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(PointX(i), ParseTimestamp(form_->TextSettings, stamps[i])) << i;
+    EXPECT_EQ(PointY(i), ys[i]) << i;
+  }
+}
+
+TEST_F(MonitorTest, LoadShowsTheBusyCursorWhileItPlots) {
+  WriteAll(Path("in.log"), "2024-03-05 07:04:09\t23.5\r\n");
+  std::vector<int> shapes;
+  form_->Series1->OnBeforeAdd = [&](TChartSeries&) {
+    const QCursor* cursor = QApplication::overrideCursor();
+    shapes.push_back(cursor != nullptr ? cursor->shape() : -1);
+    return true;
+  };
+  dialogs_.AnswerFile(Path("in.log"));
+  form_->Odczytajzpliku1->trigger();
+  EXPECT_EQ(shapes, std::vector<int>{Qt::WaitCursor});
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The chart draws a loaded log exactly as it drew the same readings live.
+TEST_F(MonitorTest, ALoadedLogDrawsTheImageItsReadingsDrewLive) {
+  constexpr int kReadings = 10000;
+  form_->Journal.reset();
+  clock_.reset();
+  int seconds = 0;
+  ClockOverride clock([&] {
+    const int s = seconds++;
+    return LocalTime{2024, 3, 5, 7 + s / 3600, s / 60 % 60, s % 60, 0};
+  });
+  const char* values[] = {"21.4", "21.5", "21.4", "21.6", "-3.1", "21.5", "40", "21.5"};
+  for (int i = 0; i < kReadings; ++i) form_->AddLiveReading(values[(i * 7 + i / 500) % 8]);
+  // The frame after the first (which sets the chart's layout up) of each.
+  const auto image = [this] {
+    form_->Chart->SetBounds(200, 120);
+    TBitmapSurface surface(200, 120);
+    form_->Chart->PaintChart(&surface, {0, 0, 200, 120});
+    form_->Chart->PaintChart(&surface, {0, 0, 200, 120});
+    return surface.Image()->copy();
+  };
+  const QImage live = image();
+  const std::string text = form_->Memo1->Text();
+  form_->Kasuj1Click();
+  form_->LoadLog(text);
+  ASSERT_EQ(Points(), kReadings);
+  EXPECT_TRUE(image() == live);
 }
 
 TEST_F(MonitorTest, AFileTooLargeForTheLogPlotsNothing) {
