@@ -3,8 +3,10 @@
 #pragma once
 
 #include <string_view>
+#include <utility>
 
 #include "chart/ChartEngine.h"
+#include "chart/Series.h"
 
 namespace tempolog::charttest {
 
@@ -28,5 +30,27 @@ inline void ScaleAxis(TCustomChartAxis& axis, double lo, double hi) {
   axis.ComputeRange();
   axis.UpdatePixelSpan();
 }
+
+// A chart of one line series on the bottom and left axes of `Panel`, which
+// is made with the arguments given.
+template <typename Panel>
+struct ChartOf {
+  template <typename... Args>
+  explicit ChartOf(Args&&... args) : panel(std::forward<Args>(args)...) {
+    panel.AddSeries(series);
+  }
+  TChartAxis& Bottom() { return panel.BottomAxis(); }
+  TChartAxis& Left() { return panel.LeftAxis(); }
+  // The axes' ranges from the series, laid out over the plot.
+  void Layout() {
+    panel.ComputeAxisRanges();
+    panel.UpdateAxisPixelSpans();
+  }
+  // A fixed range lo..hi on the axis, laid out over the plot.
+  void Scale(TCustomChartAxis& axis, double lo, double hi) { ScaleAxis(axis, lo, hi); }
+
+  Panel panel;
+  TLineSeries series;
+};
 
 }  // namespace tempolog::charttest

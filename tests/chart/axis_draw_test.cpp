@@ -16,6 +16,7 @@
 #include "framework/RecordingSurface.h"
 #include "framework/SurfaceQt.h"
 #include "tests/canvas/CanvasTestSupport.h"  // the Qt application for fonts
+#include "tests/chart/TestPanel.h"
 
 namespace tempolog {
 namespace {
@@ -39,19 +40,9 @@ class AxisPanel : public TCustomAxisPanel {
   int invalidations = 0;
 };
 
-// A chart with one line series on the bottom and left axes.
-struct Chart {
-  AxisPanel panel;
-  TLineSeries series;
-  explicit Chart(TSurface* target = nullptr) : panel(target) { panel.AddSeries(series); }
-  TChartAxis& Bottom() { return panel.BottomAxis(); }
-  TChartAxis& Left() { return panel.LeftAxis(); }
-  // Fixed range lo..hi on the axis, laid out over the plot.
-  void Scale(TCustomChartAxis& axis, double lo, double hi) {
-    axis.SetRange(lo, hi);
-    axis.ComputeRange();
-    axis.UpdatePixelSpan();
-  }
+// The shared chart of one line series, drawing an axis on the recording surface.
+struct Chart : charttest::ChartOf<AxisPanel> {
+  explicit Chart(TSurface* target = nullptr) : ChartOf(target) {}
   void Draw(TCustomChartAxis& axis) {
     panel.surface.Clear();
     axis.DrawAxis(true);

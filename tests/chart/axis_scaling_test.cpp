@@ -22,15 +22,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // A chart with one line series on the bottom and left axes.
-struct Chart {
-  TestPanel panel;
-  TLineSeries series;
-  Chart() { panel.AddSeries(series); }
-  void Layout() {
-    panel.ComputeAxisRanges();
-    panel.UpdateAxisPixelSpans();
-  }
-};
+using Chart = charttest::ChartOf<TestPanel>;
 
 TEST(AxisDefaults, AsCreatedByThePanel) {
   TestPanel panel;
