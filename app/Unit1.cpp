@@ -15,18 +15,18 @@
 #include <system_error>
 #include <utility>
 
-#include "app/link/Journal.h"
+#include "app/journal/Journal.h"
 #include "app/link/LogFormat.h"
 #include "framework/Application.h"
-#include "framework/Clock.h"
 #include "framework/Dialogs.h"
-#include "framework/Exceptions.h"
-#include "framework/Files.h"
 #include "framework/Latin1.h"
 #include "framework/LogView.h"
 #include "framework/SurfaceWidget.h"
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
+#include "framework/core/Clock.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/Files.h"
 
 namespace tempolog {
 

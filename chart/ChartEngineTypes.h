@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 

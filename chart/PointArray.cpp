@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 

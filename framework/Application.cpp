@@ -5,8 +5,8 @@
 #include <new>
 
 #include "framework/Dialogs.h"
-#include "framework/Exceptions.h"
 #include "framework/Latin1.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 

@@ -26,7 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "framework/LogText.h"
+#include "framework/core/LogText.h"
 
 class QMenu;
 class QTimer;

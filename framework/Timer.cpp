@@ -5,8 +5,8 @@
 #include <string>
 
 #include "framework/Application.h"
-#include "framework/Exceptions.h"
 #include "framework/StateHelpers.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 

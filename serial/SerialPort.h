@@ -31,7 +31,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 

@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "app/textconv/TextConv.h"
-#include "framework/Clock.h"
+#include "framework/core/Clock.h"
 
 namespace tempolog {
 

@@ -15,8 +15,8 @@
 #include "app/cli/CliFormats.h"
 #include "app/cli/LogReader.h"
 #include "app/link/LogFormat.h"
-#include "framework/Exceptions.h"
-#include "framework/Files.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/Files.h"
 
 namespace tempolog {
 namespace {

@@ -19,7 +19,7 @@
 
 #include "app/cli/CliFormats.h"
 #include "app/textconv/TextConv.h"
-#include "framework/Clock.h"
+#include "framework/core/Clock.h"
 
 namespace tempolog {
 

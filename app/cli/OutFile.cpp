@@ -6,10 +6,10 @@
 
 #include "app/cli/Cli.h"
 #include "app/cli/CliFormats.h"
-#include "app/link/Journal.h"
-#include "framework/Exceptions.h"
-#include "framework/Files.h"
-#include "framework/LockedFile.h"
+#include "app/journal/Journal.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/Files.h"
+#include "framework/core/LockedFile.h"
 
 namespace tempolog {
 namespace {

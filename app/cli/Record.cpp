@@ -36,8 +36,8 @@
 #include "app/cli/PortPlace.h"
 #include "app/link/InstrumentLink.h"
 #include "app/link/LogFormat.h"
-#include "framework/Exceptions.h"
-#include "framework/Files.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/Files.h"
 
 namespace tempolog {
 namespace {

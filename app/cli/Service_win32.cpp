@@ -35,7 +35,7 @@
 #include "app/cli/Cli.h"
 #include "app/cli/CliFormats.h"
 #include "app/cli/Service.h"
-#include "framework/Clock.h"
+#include "framework/core/Clock.h"
 #include "serial/SerialPort.h"
 
 // clang-format off

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "app/textconv/TextConv.h"
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "app/textconv/TextConv.h"
 #include "app/textconv/TextConvDetail.h"
-#include "framework/Clock.h"
-#include "framework/Exceptions.h"
+#include "framework/core/Clock.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 namespace {

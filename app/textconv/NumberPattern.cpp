@@ -6,7 +6,7 @@
 
 #include "app/textconv/TextConv.h"
 #include "app/textconv/TextConvDetail.h"
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 namespace {

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/Clock.h"
+#include "framework/core/Clock.h"
 
 namespace tempolog {
 

@@ -18,8 +18,8 @@
 #include "app/link/LogFormat.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
-#include "framework/Files.h"
 #include "framework/LogView.h"
+#include "framework/core/Files.h"
 #include "tests/support/ProcessMemory.h"
 #include "tests/support/ScriptedDialogs.h"
 

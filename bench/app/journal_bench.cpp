@@ -20,10 +20,10 @@
 #include <string>
 
 #include "app/Unit1.h"
-#include "app/link/Journal.h"
+#include "app/journal/Journal.h"
 #include "framework/Dialogs.h"
-#include "framework/Files.h"
-#include "framework/LockedFile.h"
+#include "framework/core/Files.h"
+#include "framework/core/LockedFile.h"
 #include "tests/support/ScriptedDialogs.h"
 
 namespace tempolog {

@@ -37,7 +37,7 @@
 #include <vector>
 
 #include "app/Unit1.h"
-#include "app/link/Journal.h"
+#include "app/journal/Journal.h"
 #include "app/link/LogFormat.h"
 #include "framework/Dialogs.h"
 #include "framework/SurfaceQt.h"

@@ -16,14 +16,14 @@
 #include <vector>
 
 #include "app/Unit1.h"
-#include "app/link/Journal.h"
+#include "app/journal/Journal.h"
 #include "app/link/LogFormat.h"
 #include "framework/Dialogs.h"
-#include "framework/Files.h"
 #include "framework/Latin1.h"
 #include "framework/LogView.h"
 #include "framework/Timer.h"
 #include "framework/Widgets.h"
+#include "framework/core/Files.h"
 #include "tests/app/Instrument.h"
 #include "tests/support/FileContents.h"
 #include "tests/support/ScriptedDialogs.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/link/LogFormat.h"
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 namespace {

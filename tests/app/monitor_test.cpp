@@ -3,7 +3,7 @@
 #include <QCursor>
 #include <QImage>
 
-#include "app/link/Journal.h"
+#include "app/journal/Journal.h"
 #include "framework/SurfaceQt.h"
 #include "tests/app/MonitorFixture.h"
 #include "tests/support/ClockOverride.h"

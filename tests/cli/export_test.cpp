@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "app/cli/LogReader.h"
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 #include "tests/cli/RecordFixture.h"
 
 namespace tempolog {

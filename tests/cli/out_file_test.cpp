@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/cli/OutFile.h"
-#include "framework/Files.h"
+#include "framework/core/Files.h"
 
 namespace tempolog {
 namespace {

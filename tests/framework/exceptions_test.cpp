@@ -1,5 +1,5 @@
 // The error box text rule and message patterns.
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "framework/Files.h"
+#include "framework/core/Files.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 #include "tests/support/OtherUser.h"
 #include "tests/support/TestEnvironment.h"
 

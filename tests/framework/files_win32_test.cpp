@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "framework/Exceptions.h"
-#include "framework/Files.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/Files.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace tempolog {

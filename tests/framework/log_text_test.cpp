@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/Exceptions.h"
-#include "framework/LogText.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/LogText.h"
 
 namespace tempolog {
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "framework/Application.h"
-#include "framework/Clock.h"
+#include "framework/core/Clock.h"
 
 namespace tempolog::fuzz {
 

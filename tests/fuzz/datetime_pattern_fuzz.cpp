@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/textconv/TextConv.h"
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -10,8 +10,8 @@
 
 #include "app/Unit1.h"
 #include "app/link/LogFormat.h"
-#include "framework/Exceptions.h"
 #include "framework/LogView.h"
+#include "framework/core/Exceptions.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "framework/Dialogs.h"
-#include "framework/Exceptions.h"
 #include "framework/LogView.h"
+#include "framework/core/Exceptions.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/ScriptedDialogs.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/textconv/TextConv.h"
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/Exceptions.h"
 #include "framework/Latin1.h"
 #include "framework/LogView.h"
+#include "framework/core/Exceptions.h"
 #include "tests/support/TestApplication.h"
 
 namespace tempolog {

@@ -4,7 +4,7 @@
 #include <functional>
 #include <utility>
 
-#include "framework/Clock.h"
+#include "framework/core/Clock.h"
 
 namespace tempolog {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "app/textconv/TextConv.h"
-#include "framework/Clock.h"
-#include "framework/Exceptions.h"
+#include "framework/core/Clock.h"
+#include "framework/core/Exceptions.h"
 #include "tests/support/ClockOverride.h"
 
 namespace tempolog {

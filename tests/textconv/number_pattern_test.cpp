@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/textconv/TextConv.h"
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 namespace {

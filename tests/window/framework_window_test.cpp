@@ -12,8 +12,8 @@
 
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
-#include "framework/Exceptions.h"
 #include "framework/Timer.h"
+#include "framework/core/Exceptions.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestApplication.h"
 

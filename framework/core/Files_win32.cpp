@@ -11,9 +11,9 @@
 // Our headers come before <windows.h>, and its macro FormatMessage (the
 // name of FormatMessageA) goes right after it: the program has a
 // FormatMessage of its own.
-#include "framework/Exceptions.h"
-#include "framework/Files.h"
-#include "framework/FilesDetail.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/Files.h"
+#include "framework/core/FilesDetail.h"
 
 #define NOMINMAX 1  // the value libstdc++ of mingw-w64 gives it: no redefinition
 #define WIN32_LEAN_AND_MEAN

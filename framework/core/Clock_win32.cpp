@@ -3,7 +3,7 @@
 // the difference of the two at the same instant.
 #include <windows.h>
 
-#include "framework/Clock.h"
+#include "framework/core/Clock.h"
 
 namespace tempolog {
 namespace {

@@ -33,10 +33,10 @@
 #include <string_view>
 #include <utility>
 
-#include "framework/Exceptions.h"
-#include "framework/Files.h"
-#include "framework/FilesDetail.h"
-#include "framework/LockedFile.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/Files.h"
+#include "framework/core/FilesDetail.h"
+#include "framework/core/LockedFile.h"
 
 // Systems without O_PATH open the folders and files it is used for to read.
 #ifndef O_PATH

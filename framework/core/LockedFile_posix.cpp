@@ -17,8 +17,8 @@
 
 #include <cerrno>
 
-#include "framework/FilesDetail.h"
-#include "framework/LockedFile.h"
+#include "framework/core/FilesDetail.h"
+#include "framework/core/LockedFile.h"
 
 namespace tempolog {
 namespace {

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "framework/Clock.h"
+#include "framework/core/Clock.h"
 
 namespace tempolog {
 namespace {

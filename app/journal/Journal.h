@@ -38,7 +38,7 @@
 #include <thread>
 #include <vector>
 
-#include "framework/Clock.h"
+#include "framework/core/Clock.h"
 
 namespace tempolog {
 

@@ -1,4 +1,4 @@
-#include "app/link/Journal.h"
+#include "app/journal/Journal.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,9 +8,9 @@
 #include <system_error>
 #include <utility>
 
-#include "framework/Exceptions.h"
-#include "framework/Files.h"
-#include "framework/LockedFile.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/Files.h"
+#include "framework/core/LockedFile.h"
 
 namespace tempolog {
 namespace {

@@ -1,4 +1,4 @@
-#include "framework/Clock.h"
+#include "framework/core/Clock.h"
 
 namespace tempolog {
 namespace {

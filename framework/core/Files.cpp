@@ -1,7 +1,7 @@
-#include "framework/Files.h"
+#include "framework/core/Files.h"
 
-#include "framework/Exceptions.h"
-#include "framework/FilesDetail.h"
+#include "framework/core/Exceptions.h"
+#include "framework/core/FilesDetail.h"
 
 namespace tempolog::files_detail {
 namespace {

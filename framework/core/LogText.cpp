@@ -1,5 +1,5 @@
 // The log's text store. See LogText.h for the storage model and the display rows.
-#include "framework/LogText.h"
+#include "framework/core/LogText.h"
 
 #include <algorithm>
 #include <bit>
@@ -7,7 +7,7 @@
 #include <functional>
 #include <new>
 
-#include "framework/Exceptions.h"
+#include "framework/core/Exceptions.h"
 
 namespace tempolog {
 

@@ -12,8 +12,8 @@
 // Paths are in the system's single-byte code page, as everywhere in the program.
 #include <windows.h>
 
-#include "framework/FilesDetail.h"
-#include "framework/LockedFile.h"
+#include "framework/core/FilesDetail.h"
+#include "framework/core/LockedFile.h"
 
 namespace tempolog {
 namespace {
