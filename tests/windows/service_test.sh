@@ -111,8 +111,9 @@ said_after() { tr -d '\r' <"$messages" 2>/dev/null | sed -n "/$1/,\$p" | grep -q
 
 # A command line the service cannot take is refused before anything is made.
 run "$cli" service install >"$work/bad.txt" 2>&1 && fail "install without --port succeeded"
-[ "$("$wine" "$cli" service install --port 'a:b' >/dev/null 2>&1; echo $?)" = 2 ] ||
-  fail "a port that makes no file name is not refused with status 2"
+status=0
+run "$cli" service install --port 'a:b' >"$work/bad-port.txt" 2>&1 || status=$?
+[ "$status" = 2 ] || fail "a port that makes no file name is refused with status $status, not 2"
 # `service run` outside the service control manager says what it is for.
 status=0
 run "$cli" service run --port "$port" >"$work/console-run.txt" 2>&1 || status=$?
