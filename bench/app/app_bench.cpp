@@ -22,6 +22,7 @@
 #include "framework/core/Files.h"
 #include "tests/support/ProcessMemory.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestEnvironment.h"
 
 namespace tempolog {
 namespace {
@@ -43,8 +44,7 @@ std::string MillionLineLog() {
 
 const std::string& LogFilePath() {
   static const std::string path = [] {
-    char pattern[] = "/tmp/tempolog-bench-XXXXXX";
-    const std::string dir = mkdtemp(pattern);
+    const std::string dir = tempolog::testing_support::MakeTemporaryFolder("tempolog-bench");
     const std::string file = dir + "/million.log";
     WriteFileReplacing(file, MillionLineLog());
     return file;
@@ -96,8 +96,9 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   // The journals (the windows' and journal_bench.cpp's) go to a folder of the
   // benchmark's own.
-  char dataHome[] = "/tmp/tempolog-bench-data-XXXXXX";
-  if (mkdtemp(dataHome) != nullptr) setenv("XDG_DATA_HOME", dataHome, 1);
+  const std::string dataHome =
+      tempolog::testing_support::MakeTemporaryFolder("tempolog-bench-data");
+  setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
   tempolog::TApplication application(argc, argv);
   tempolog::SetApplicationTitle("tempolog");
   benchmark::Initialize(&argc, argv);

@@ -13,6 +13,7 @@
 
 #include "framework/Application.h"
 #include "framework/core/Clock.h"
+#include "tests/support/TestEnvironment.h"
 
 namespace tempolog::fuzz {
 
@@ -70,8 +71,7 @@ inline void StartApplication() {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   // A data folder of its own: the window keeps a journal there and would show
   // a box for journals that other programs left behind.
-  char folder[] = "/tmp/tempolog-fuzz-XXXXXX";
-  if (mkdtemp(folder) != nullptr) setenv("XDG_DATA_HOME", folder, 1);
+  setenv("XDG_DATA_HOME", testing_support::MakeTemporaryFolder("tempolog-fuzz").c_str(), 1);
   static int argc = 1;
   static char name[] = "tempolog-fuzz";
   static char* argv[] = {name, nullptr};
