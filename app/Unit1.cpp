@@ -98,7 +98,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // Its word, if still on the way, is dropped with the window.
+  if (recovery_.joinable()) recovery_.join();
+}
 
 // --- building the window ----------------------------------------------------
 
@@ -282,15 +285,39 @@ void TForm1::FormCreate() {
 
 void TForm1::OpenJournal() {
   const std::string folder = UserDataFolder();
-  // First the journals of programs that died, so that this one's is never
-  // among them.
-  const std::vector<TRecoveredJournal> recovered = RecoverJournals(folder);
-  if (!recovered.empty()) Dialogs().ShowMessage(RecoveryMessage(recovered), ApplicationTitle());
   try {
     Journal = TJournal::Create(folder, SystemNow());
   } catch (const EFCreateError& error) {
     Dialogs().ShowError(JournalFailureMessage(error.Message()), ApplicationTitle());
   }
+  // This program's journal is locked, and named to be passed over besides.
+  const std::string own = Journal ? std::filesystem::path(Journal->Path()).filename().string() : "";
+  RecoverDeadJournals(folder, own);
+}
+
+void TForm1::RecoverDeadJournals(const std::string& folder, const std::string& own) {
+  try {
+    recovery_ = std::thread([this, folder, own] {
+      std::vector<TRecoveredJournal> recovered = RecoverJournals(folder, own);
+      if (recovered.empty()) return;
+      QMetaObject::invokeMethod(
+          this,
+          [this, recovered = std::move(recovered)] { Guard([&] { TellRecovered(recovered); }); },
+          Qt::QueuedConnection);
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had: the window waits for it instead.
+    TellRecovered(RecoverJournals(folder, own));
+  }
+}
+
+void TForm1::AwaitRecovery() {
+  if (recovery_.joinable()) recovery_.join();
+  QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void TForm1::TellRecovered(const std::vector<TRecoveredJournal>& recovered) {
+  if (!recovered.empty()) Dialogs().ShowMessage(RecoveryMessage(recovered), ApplicationTitle());
 }
 
 void TForm1::FormClose() {

@@ -19,6 +19,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "app/link/InstrumentLink.h"
 #include "app/textconv/TextConv.h"
@@ -37,6 +39,7 @@ class QMenuBar;
 namespace tempolog {
 
 class TJournal;
+struct TRecoveredJournal;
 class TLabel;
 class TLogView;
 class TShape;
@@ -147,6 +150,10 @@ class TForm1 : public QMainWindow {
 
   // Writes the backup of the log: into `programFolder`, or when that fails
   // into `userFolder` (created when missing). Returns the path written.
+  // Waits until the journals of programs that died are looked after, and
+  // tells what was kept.
+  void AwaitRecovery();
+
   // Throws the program folder's EFCreateError when neither can be written.
   std::string WriteBackup(const std::string& programFolder, const std::string& userFolder);
 
@@ -180,6 +187,12 @@ class TForm1 : public QMainWindow {
   bool lostBoxPending_ = false;  // a box about a lost instrument is due or open
   void OpenJournal();
   void JournalReading(const std::string& line) noexcept;
+  // Looks for the journals of programs that died on a thread of its own, so
+  // that the window comes up at once however long they are; tells what it
+  // kept when done.
+  void RecoverDeadJournals(const std::string& folder, const std::string& own);
+  void TellRecovered(const std::vector<TRecoveredJournal>& recovered);
+  std::thread recovery_;
 };
 
 // The program's one main window (set by the program entry).

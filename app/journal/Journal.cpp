@@ -1,6 +1,8 @@
 #include "app/journal/Journal.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -364,6 +366,112 @@ std::size_t CountJournalReadings(std::string_view text) {
 
 namespace {
 
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// Bit 7 of each byte of `word` that equals `byte`, every other bit clear
+// (exact: no carry runs from one byte into the next).
+std::uint64_t BytesEqual(std::uint64_t word, unsigned char byte) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  const std::uint64_t v = word ^ (0x0101010101010101ull * byte);
+  return ~(((v & kLow7) + kLow7) | v | kLow7);
+}
+
+}  // namespace
+
+void TJournalScan::Feed(std::string_view piece) {
+  const char* data = piece.data();
+  std::size_t i = 0;
+  // Eight bytes at a time: bit 7 of each byte marks it in the masks.
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 8 <= piece.size(); i += 8) {
+      std::uint64_t word = 0;
+      std::memcpy(&word, data + i, 8);
+      const std::uint64_t cr = BytesEqual(word, '\r');
+      const std::uint64_t breaks = cr | BytesEqual(word, '\n');
+      const std::uint64_t afterBreak = (breaks << 8) | (afterBreak_ ? 0x80 : 0);
+      runs += static_cast<std::uint64_t>(std::popcount(~breaks & kHighBits & afterBreak));
+      const std::uint64_t lineEnds = BytesEqual(word, '\n') & ((cr << 8) | (afterCr_ ? 0x80 : 0));
+      if (lineEnds != 0)
+        wholeEnd = size + i + static_cast<unsigned>(63 - std::countl_zero(lineEnds)) / 8 + 1;
+      const std::uint64_t nul = BytesEqual(word, 0);
+      if (nul != 0 && firstNul == UINT64_MAX)
+        firstNul = size + i + static_cast<unsigned>(std::countr_zero(nul)) / 8;
+      afterBreak_ = (breaks >> 63) != 0;
+      afterCr_ = (cr >> 63) != 0;
+    }
+  }
+  for (; i < piece.size(); ++i) {
+    const char c = data[i];
+    const bool isBreak = c == '\r' || c == '\n';
+    if (!isBreak && afterBreak_) ++runs;
+    if (c == '\n' && afterCr_) wholeEnd = size + i + 1;
+    if (c == '\0' && firstNul == UINT64_MAX) firstNul = size + i;
+    afterBreak_ = isBreak;
+    afterCr_ = c == '\r';
+  }
+  size += piece.size();
+}
+
+namespace {
+
+// Journals are read in pieces of this size.
+constexpr std::size_t kScanPiece = std::size_t{4} << 20;
+
+// One pass over the journal; nothing when it cannot be read.
+std::optional<TJournalScan> ScanJournal(TLockedFile& file) {
+  TJournalScan scan;
+  for (;;) {
+    const std::optional<std::string> piece = file.ReadAt(scan.size, kScanPiece);
+    if (!piece) return std::nullopt;
+    if (piece->empty()) return scan;
+    scan.Feed(*piece);
+  }
+}
+
+// A journal whose whole lines come first (no NUL byte among them), perhaps
+// followed by a torn line: the torn line goes to a file of its own, flushed,
+// then the journal is cut back to its whole lines and takes its recovered
+// name; it is never copied. A failure before the cut leaves the journal as it
+// was for the next start; one after it leaves the journal's whole lines where
+// they are, and the torn line kept. Returns what was kept, or nothing.
+std::optional<TRecoveredJournal> KeepWholeLines(TLockedFile& file, const std::string& path,
+                                                const std::string& target,
+                                                const TJournalScan& scan) {
+  std::error_code error;
+  TRecoveredJournal kept{"", static_cast<std::size_t>(scan.runs), ""};
+  if (scan.size > scan.wholeEnd) {
+    const std::optional<std::string> torn =
+        file.ReadAt(scan.wholeEnd, static_cast<std::size_t>(scan.size - scan.wholeEnd));
+    if (!torn || torn->size() != scan.size - scan.wholeEnd) return std::nullopt;
+    TJournalScan tornScan;
+    tornScan.Feed(*torn);
+    kept.readings -= static_cast<std::size_t>(tornScan.runs);
+    try {
+      kept.tornLinePath = KeepTornLine(target, *torn);
+    } catch (...) {
+      return std::nullopt;
+    }
+    if (kept.readings > 0 && (file.Truncate(scan.wholeEnd) != 0 || file.Sync() != 0)) {
+      fs::remove(kept.tornLinePath, error);
+      return std::nullopt;
+    }
+  }
+  if (kept.readings == 0) {
+    fs::remove(path, error);
+    if (kept.tornLinePath.empty()) return std::nullopt;
+    return kept;
+  }
+  fs::rename(path, target, error);
+  // Gone meanwhile: another program starting at the same time took it.
+  if (error == std::errc::no_such_file_or_directory) {
+    if (kept.tornLinePath.empty()) return std::nullopt;
+    kept.readings = 0;
+    return kept;
+  }
+  kept.path = error ? path : target;
+  return kept;
+}
+
 // A journal with more than whole lines: the whole lines go to a recovered
 // file and the rest to one of its own, both written and flushed before the
 // journal is deleted, so that a failure at any step leaves the journal for
@@ -391,14 +499,15 @@ std::optional<TRecoveredJournal> KeepTorn(const std::string& path, const std::st
 
 }  // namespace
 
-std::vector<TRecoveredJournal> RecoverJournals(const std::string& folder) noexcept {
+std::vector<TRecoveredJournal> RecoverJournals(const std::string& folder,
+                                               const std::string& own) noexcept {
   std::vector<TRecoveredJournal> kept;
   try {
     std::vector<std::string> names;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
       std::string name = it->path().filename().string();
-      if (IsJournalName(name)) names.push_back(std::move(name));
+      if (IsJournalName(name) && name != own) names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
@@ -410,25 +519,21 @@ std::vector<TRecoveredJournal> RecoverJournals(const std::string& folder) noexce
       // (and let go of its lock after).
       std::error_code gone;
       if (!fs::exists(path, gone)) continue;
+      // Read in pieces: a journal of a year's readings is never held whole
+      // unless a NUL byte among its lines (what a power cut leaves) needs
+      // them sorted.
+      const std::optional<TJournalScan> scan = ScanJournal(*file);
+      if (!scan) continue;
+      const std::string target = RenamedPath(folder, name, kRecoveredJournalPrefix);
+      if (scan->firstNul >= scan->wholeEnd) {
+        if (std::optional<TRecoveredJournal> whole = KeepWholeLines(*file, path, target, *scan))
+          kept.push_back(std::move(*whole));
+        continue;
+      }
       const std::optional<std::string> text = file->ReadAll();
       if (!text) continue;
-      const std::string target = RenamedPath(folder, name, kRecoveredJournalPrefix);
-      const TJournalParts parts = SplitWholeLines(*text);
-      if (!parts.rest.empty()) {
-        if (std::optional<TRecoveredJournal> torn = KeepTorn(path, target, parts))
-          kept.push_back(std::move(*torn));
-        continue;
-      }
-      const std::size_t readings = CountJournalReadings(*text);
-      std::error_code renameError;
-      if (readings == 0) {
-        fs::remove(path, renameError);
-        continue;
-      }
-      fs::rename(path, target, renameError);
-      // Gone meanwhile: another program starting at the same time took it.
-      if (renameError == std::errc::no_such_file_or_directory) continue;
-      kept.push_back({renameError ? path : target, readings, ""});
+      if (std::optional<TRecoveredJournal> torn = KeepTorn(path, target, SplitWholeLines(*text)))
+        kept.push_back(std::move(*torn));
     }
   } catch (...) {
     // Out of memory while listing: what was kept so far is reported.

@@ -146,7 +146,9 @@ struct TRecoveredJournal {
 // deleted. Journals of running programs, recovered and closed journals and
 // other files are left alone. Never throws; a folder that cannot be read
 // recovers nothing, and a journal that cannot be kept stays for the next start.
-std::vector<TRecoveredJournal> RecoverJournals(const std::string& folder) noexcept;
+// `own` names this program's journal, never taken whatever its lock says.
+std::vector<TRecoveredJournal> RecoverJournals(const std::string& folder,
+                                               const std::string& own = {}) noexcept;
 
 // The length of a journal's whole lines: up to and including its last CR LF.
 // What follows is a line torn when its program ended, not a reading.
@@ -178,6 +180,25 @@ std::string KeepTornLine(const std::string& logPath, std::string_view piece);
 
 // The readings in a journal's text: its non-empty whole lines.
 std::size_t CountJournalReadings(std::string_view text);
+
+// What one pass over a journal's text finds, fed piece by piece in order (so
+// that a journal of any size is read in bounded memory). When no NUL byte
+// lies before `wholeEnd`, the text is its whole lines up to `wholeEnd` and
+// then perhaps a torn line, and its readings are `runs` less those of the
+// torn line; otherwise SplitWholeLines must sort it.
+class TJournalScan {
+ public:
+  void Feed(std::string_view piece);
+
+  std::uint64_t size = 0;               // bytes fed
+  std::uint64_t wholeEnd = 0;           // WholeLinesLength of the bytes fed
+  std::uint64_t firstNul = UINT64_MAX;  // where the first NUL byte is
+  std::uint64_t runs = 0;               // runs of bytes other than CR and LF
+
+ private:
+  bool afterBreak_ = true;  // the last byte fed was CR or LF, or none was fed
+  bool afterCr_ = false;    // it was CR
+};
 
 // The message box text naming every recovered journal, its readings and path.
 std::string RecoveryMessage(const std::vector<TRecoveredJournal>& journals);

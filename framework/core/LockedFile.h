@@ -28,9 +28,9 @@ class TLockedFile {
   // regular file or a symbolic link of another user (see FilesDetail.h).
   static std::unique_ptr<TLockedFile> OpenAppend(const std::string& path);
 
-  // Opens the existing file at `path` for reading and takes its lock when no
-  // one holds it. Returns nullptr when another holder has the lock or the file
-  // cannot be opened (for example because it is gone).
+  // Opens the existing file at `path` for reading and writing (Truncate) and
+  // takes its lock when no one holds it. Returns nullptr when another holder has the lock or the
+  // file cannot be opened (for example because it is gone).
   static std::unique_ptr<TLockedFile> TryLock(const std::string& path);
 
   // Closes the file; the lock ends with it.

@@ -53,7 +53,7 @@ std::unique_ptr<TLockedFile> TLockedFile::OpenAppend(const std::string& path) {
 }
 
 std::unique_ptr<TLockedFile> TLockedFile::TryLock(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return nullptr;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);

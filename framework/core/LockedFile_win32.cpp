@@ -96,8 +96,8 @@ std::unique_ptr<TLockedFile> TLockedFile::OpenAppend(const std::string& path) {
 }
 
 std::unique_ptr<TLockedFile> TLockedFile::TryLock(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
   if (!TakeLock(file)) {
     CloseHandle(file);

@@ -184,6 +184,36 @@ TEST(JournalTexts, ReadingsAreTheNonEmptyLines) {
   }
 }
 
+// Fed whole, and in pieces that cut lines, CR LF pairs and 8-byte words.
+TEST(JournalTexts, AScanFindsTheRunsTheLastLineEndAndTheFirstNul) {
+  using namespace std::string_literals;
+  constexpr std::uint64_t kNone = UINT64_MAX;
+  struct Row {
+    std::string text;
+    std::uint64_t runs, wholeEnd, firstNul;
+  } rows[] = {
+      {"", 0, 0, kNone},
+      {"a\r\nb", 2, 3, kNone},
+      {"abcdefg\r\nhijklmn\r\n", 2, 18, kNone},
+      {"abcdefgh\r\r\n\n\nx\0yz\r\n"s, 2, 19, 14},
+      {"\n\raaaaaaaaaa", 1, 0, kNone},
+      {"\0\0\0\0\0\0\0\0\0\r\n"s, 1, 11, 0},
+  };
+  for (const Row& row : rows) {
+    for (const std::size_t piece : {std::size_t{1}, std::size_t{5}, row.text.size() + 1}) {
+      SCOPED_TRACE(::testing::Message() << row.text.size() << " bytes in pieces of " << piece);
+      TJournalScan scan;
+      for (std::size_t at = 0; at < row.text.size(); at += piece) {
+        scan.Feed(std::string_view(row.text).substr(at, piece));
+      }
+      EXPECT_EQ(scan.size, row.text.size());
+      EXPECT_EQ(scan.runs, row.runs);
+      EXPECT_EQ(scan.wholeEnd, row.wholeEnd);
+      EXPECT_EQ(scan.firstNul, row.firstNul);
+    }
+  }
+}
+
 TEST(JournalTexts, TheRecoveryMessageNamesEachJournal) {
   EXPECT_EQ(RecoveryMessage({{"/d/journal-recovered-a.log", 1, ""}}),
             "tempolog ended without being closed. The readings it had taken were kept:\n"
@@ -260,6 +290,8 @@ TEST_F(WindowJournalTest, ADeadProgramsJournalIsKeptAndToldAtTheNextStart) {
   // It died while writing a fourth reading, 23.7.
   Plant("journal-20240305-070409-4242.log", Lines(kReadings) + "2024-03-05 07:04:12\t2");
   form_ = std::make_unique<TForm1>();
+  EXPECT_TRUE(dialogs_.History().empty());  // the window comes first
+  form_->AwaitRecovery();
   const std::string kept = InJournals("journal-recovered-20240305-070409-4242.log");
   const std::string torn = InJournals("journal-recovered-20240305-070409-4242-torn-line.txt");
   ASSERT_EQ(dialogs_.History().size(), 1u);
@@ -350,6 +382,7 @@ TEST_F(WindowJournalTest, AKilledProgramsJournalHoldsEveryReadingItShowed) {
 
   // The next start keeps it and says so.
   form_ = std::make_unique<TForm1>();
+  form_->AwaitRecovery();
   const std::string kept = InJournals("journal-recovered-" + journals[0].substr(8));
   ASSERT_EQ(dialogs_.History().size(), 1u);
   // A reading being written when it was killed may be torn.

@@ -698,6 +698,7 @@ TEST_F(BackupTest, NoCloseDeletesTheOnlyCopyOfAReading) {
     // The next start reports the dead window's journal, and that only.
     dialogs_.ClearHistory();
     auto next = std::make_unique<TForm1>();
+    next->AwaitRecovery();
     EXPECT_EQ(dialogs_.Boxes(Kind::Message).size(), row.firstDies ? 1u : 0u);
     const std::vector<std::string> firstFiles = holding(firstLog);
     ASSERT_EQ(firstFiles.size(), 1u);
