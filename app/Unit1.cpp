@@ -27,6 +27,7 @@
 #include "framework/core/Clock.h"
 #include "framework/core/Exceptions.h"
 #include "framework/core/Files.h"
+#include "framework/core/LogText.h"
 
 namespace tempolog {
 
@@ -574,13 +575,22 @@ void TForm1::Odczytajzpliku1Click() {
   if (!path) return;
   const TBusyCursor busy;
   // The file is read whole before the log changes: a file that cannot be
-  // read leaves the log (perhaps unsaved readings) as it was.
-  LoadLog(ReadFileShared(*path));
+  // read leaves the log (perhaps unsaved readings) as it was. It is read
+  // straight into the buffer the log then takes over.
+  TGrowingArray<char> bytes = TLogText::NewBuffer();
+  ReadFileShared(*path, [&](std::string_view piece) { bytes.append(piece.data(), piece.size()); });
+  LoadLog(std::move(bytes));
 }
 
-void TForm1::LoadLog(std::string bytes) {
+void TForm1::LoadLog(TGrowingArray<char> bytes) {
   Memo1->TakeText(std::move(bytes));
   PlotLogLines();
+}
+
+void TForm1::LoadLog(std::string_view bytes) {
+  TGrowingArray<char> copy = TLogText::NewBuffer();
+  copy.append(bytes.data(), bytes.size());
+  LoadLog(std::move(copy));
 }
 
 void TForm1::PlotLogLines() {

@@ -27,6 +27,7 @@
 #include "chart/ProgramChart.h"
 #include "chart/Series.h"
 #include "framework/Colors.h"
+#include "framework/core/GrowingArray.h"
 #include "serial/SerialPort.h"
 
 class QAction;
@@ -142,7 +143,8 @@ class TForm1 : public QMainWindow {
 
   // Replaces the log with `bytes` and plots every line of it. Bytes too many
   // for the log throw EInvalidOperation and leave log and chart as they were.
-  void LoadLog(std::string bytes);
+  void LoadLog(TGrowingArray<char> bytes);
+  void LoadLog(std::string_view bytes);
 
   // Plots every logical line of the log, first to last; stops at the first
   // line that does not read (the error propagates).

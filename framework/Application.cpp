@@ -7,6 +7,7 @@
 #include "framework/Dialogs.h"
 #include "framework/Latin1.h"
 #include "framework/core/Exceptions.h"
+#include "framework/core/GrowingArray.h"
 
 namespace tempolog {
 
@@ -21,7 +22,11 @@ int openErrorBoxes = 0;  // error boxes on screen (nested modal loops)
 
 }  // namespace
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // Millions of readings held for days: their growing lists must not be
+  // copied at each growth.
+  address_space::MapLargeBlocks();
+}
 
 TApplication::~TApplication() = default;
 

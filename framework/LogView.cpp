@@ -123,7 +123,7 @@ void TLogView::SetText(std::string_view bytes) {
   TextReplaced(false);  // a loaded log is shown from its start
 }
 
-void TLogView::TakeText(std::string&& bytes) {
+void TLogView::TakeText(TGrowingArray<char>&& bytes) {
   text_.TakeText(std::move(bytes));
   TextReplaced(false);
 }
@@ -366,7 +366,7 @@ std::size_t TLogView::SelectionEnd() const { return std::max(anchor_, cursor_); 
 
 std::string TLogView::SelectedText() const {
   const std::size_t start = SelectionStart();
-  return text_.Bytes().substr(start, SelectionEnd() - start);
+  return std::string(text_.Bytes().substr(start, SelectionEnd() - start));
 }
 
 void TLogView::Select(std::size_t start, std::size_t end) {
@@ -490,7 +490,7 @@ void TLogView::paintEvent(QPaintEvent*) {
     const bool showCursor = hasFocus();
     RowPos pos = TopRow();
     lastPainted_ = {pos.line, pos.line};
-    const std::string& bytes = text_.Bytes();
+    const std::string_view bytes = text_.Bytes();
     QString cells;
     std::vector<int> columnOf;  // display column of each byte of the row, plus its end
     std::vector<int> boxes;     // columns of control bytes

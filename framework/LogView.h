@@ -62,9 +62,9 @@ class TLogView : public QAbstractScrollArea {
   // the bytes exceed the capacity.
   void SetText(std::string_view bytes);
   // As SetText, taking over the buffer instead of copying it (for loading big files).
-  void TakeText(std::string&& bytes);
+  void TakeText(TGrowingArray<char>&& bytes);
   // The exact bytes (what Save as writes).
-  const std::string& Text() const { return text_.Bytes(); }
+  std::string_view Text() const { return text_.Bytes(); }
   // Logical lines; a final empty line after the last line break is not counted.
   std::size_t LineCount() const { return text_.LineCount(); }
   // One logical line without its line break. Throws EListError "List index out of

@@ -27,3 +27,13 @@ void FailOpen(const std::string& path, int error) {
 }
 
 }  // namespace tempolog::files_detail
+
+namespace tempolog {
+
+std::string ReadFileShared(const std::string& path) {
+  std::string data;
+  ReadFileShared(path, [&](std::string_view piece) { data.append(piece); });
+  return data;
+}
+
+}  // namespace tempolog

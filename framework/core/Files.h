@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -62,6 +63,8 @@ class TNewFile {
 // Throws EFOpenError "Cannot open file "<path>". <reason>" when it cannot be
 // opened or read.
 std::string ReadFileShared(const std::string& path);
+// The same, handing the bytes to `take` piece by piece, in order.
+void ReadFileShared(const std::string& path, const std::function<void(std::string_view)>& take);
 
 // The folder of the program's own executable file, without a trailing separator.
 std::string ProgramFolder();

@@ -334,30 +334,25 @@ int OpenRegularFile(const std::string& path, int flags, unsigned mode) {
 
 }  // namespace files_detail
 
-std::string ReadFileShared(const std::string& path) {
+void ReadFileShared(const std::string& path, const std::function<void(std::string_view)>& take) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) FailOpen(path, errno);
+  const struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    FailOpen(path, EISDIR);
-  }
-  std::string data;
-  if (st.st_size > 0) data.reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[1 << 16];
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) FailOpen(path, EISDIR);
+  std::vector<char> buffer(std::size_t{1} << 20);
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
-      FailOpen(path, error);
+      FailOpen(path, errno);
     }
     if (n == 0) break;
-    data.append(buffer, static_cast<std::size_t>(n));
+    take({buffer.data(), static_cast<std::size_t>(n)});
   }
-  ::close(fd);
-  return data;
 }
 
 std::string ProgramFolder() {

@@ -23,8 +23,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tempolog {
 namespace {
@@ -150,27 +152,20 @@ void TNewFile::Finish() {
   finished_ = true;
 }
 
-std::string ReadFileShared(const std::string& path) {
+void ReadFileShared(const std::string& path, const std::function<void(std::string_view)>& take) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) FailOpen(path, static_cast<int>(GetLastError()));
-  std::string data;
-  LARGE_INTEGER size{};
-  if (GetFileSizeEx(file, &size) && size.QuadPart > 0)
-    data.reserve(static_cast<std::size_t>(size.QuadPart));
-  char buffer[1 << 16];
+  const std::unique_ptr<void, decltype(&CloseHandle)> closer(file, &CloseHandle);
+  std::vector<char> buffer(std::size_t{1} << 20);
   for (;;) {
     DWORD n = 0;
-    if (!ReadFile(file, buffer, sizeof buffer, &n, nullptr)) {
-      const int error = static_cast<int>(GetLastError());
-      CloseHandle(file);
-      FailOpen(path, error);
+    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) {
+      FailOpen(path, static_cast<int>(GetLastError()));
     }
     if (n == 0) break;
-    data.append(buffer, n);
+    take({buffer.data(), n});
   }
-  CloseHandle(file);
-  return data;
 }
 
 std::string ProgramFolder() {

@@ -30,7 +30,7 @@ std::uint64_t BreakBytes(std::uint64_t word) {
 // Adds to `starts` the line starts found in text[from, end). A line feed right
 // after a carriage return completes a CR LF break; this also holds across the
 // boundary at `from`, so the text can be indexed piece by piece as it grows.
-void IndexBreaks(std::string_view text, std::size_t from, std::vector<std::uint32_t>& starts) {
+void IndexBreaks(std::string_view text, std::size_t from, TGrowingArray<std::uint32_t>& starts) {
   const char* data = text.data();
   const std::size_t size = text.size();
   const auto take = [&](std::size_t i) {
@@ -75,8 +75,9 @@ void TLogText::AppendLine(std::string_view line) {
 void TLogText::AppendBytes(std::string_view a, std::string_view b) {
   // A piece taken from the text itself would move when the buffer grows.
   const auto inText = [this](std::string_view piece) {
-    return !piece.empty() && std::less_equal<>()(text_.data(), piece.data()) &&
-           std::less<>()(piece.data(), text_.data() + text_.size());
+    const char* data = text_.data();
+    return !piece.empty() && std::less_equal<>()(data, piece.data()) &&
+           std::less<>()(piece.data(), data + text_.size());
   };
   if (inText(a) || inText(b)) {
     const std::string copy = std::string(a).append(b);
@@ -89,31 +90,44 @@ void TLogText::AppendBytes(std::string_view a, std::string_view b) {
   const std::size_t oldCount = starts_.size();
   const std::uint32_t oldLast = starts_.back();
   try {
-    text_.append(a).append(b);
-    IndexBreaks(text_, oldSize, starts_);
+    char* at = text_.Extend(added);
+    if (!a.empty()) std::memcpy(at, a.data(), a.size());
+    if (!b.empty()) std::memcpy(at + a.size(), b.data(), b.size());
+    IndexBreaks(Bytes(), oldSize, starts_);
   } catch (const std::bad_alloc&) {
-    text_.resize(oldSize);
-    starts_.resize(oldCount);
+    text_.Shorten(oldSize);
+    starts_.Shorten(oldCount);
     starts_.back() = oldLast;
     throw EOutOfResources(kOutOfMemory);
   }
 }
 
 void TLogText::Clear() {
-  std::string().swap(text_);
-  std::vector<std::uint32_t>{0}.swap(starts_);
+  TGrowingArray<std::uint32_t> starts = NewIndex();
+  text_.clear();
+  starts_.swap(starts);
+}
+
+TGrowingArray<std::uint32_t> TLogText::NewIndex() const {
+  // Room for lines of 16 bytes and more (a log's are 26) up to the capacity:
+  // address space only, of which the lines held use a page at a time.
+  TGrowingArray<std::uint32_t> starts(capacity_ / 16 + 1);
+  starts.push_back(0);
+  return starts;
 }
 
 void TLogText::SetText(std::string_view bytes) {
   if (bytes.size() > capacity_) throw EInvalidOperation(kCapacityMessage);
   try {
-    Replace(std::string(bytes));
+    TGrowingArray<char> copy(capacity_);
+    copy.append(bytes.data(), bytes.size());
+    Replace(std::move(copy));
   } catch (const std::bad_alloc&) {
     throw EOutOfResources(kOutOfMemory);
   }
 }
 
-void TLogText::TakeText(std::string&& bytes) {
+void TLogText::TakeText(TGrowingArray<char>&& bytes) {
   if (bytes.size() > capacity_) throw EInvalidOperation(kCapacityMessage);
   try {
     Replace(std::move(bytes));
@@ -122,16 +136,13 @@ void TLogText::TakeText(std::string&& bytes) {
   }
 }
 
-void TLogText::Replace(std::string&& bytes) {
+void TLogText::Replace(TGrowingArray<char>&& bytes) {
   // The new index is built aside, so a failure leaves the old text whole.
-  std::vector<std::uint32_t> starts{0};
-  // Room for lines of 16 bytes and more (a log's are 26) from the start: the
-  // part a file's lines do not fill is never touched.
-  starts.reserve(bytes.size() / 16 + 1);
-  IndexBreaks(bytes, 0, starts);
+  TGrowingArray<std::uint32_t> starts = NewIndex();
+  IndexBreaks({bytes.data(), bytes.size()}, 0, starts);
   text_.swap(bytes);
   starts_.swap(starts);
-  std::string().swap(bytes);  // release the old text now
+  bytes.clear();  // release the old text now
 }
 
 void TLogText::SetCapacity(std::size_t bytes) { capacity_ = std::min(bytes, kCapacity); }

@@ -4,8 +4,9 @@
 // own and can be built where Qt is not.
 //
 // Storage: the text is one contiguous byte buffer plus a line-start index of 4
-// bytes per line, so a million log lines take about 30 MB. Appending a line costs
-// amortised constant time. CR, LF and CR LF each end a line, also when the CR and
+// bytes per line, so a million log lines take about 30 MB. Both grow in place
+// (GrowingArray.h): appending a line costs amortised constant time and never
+// holds the text twice. CR, LF and CR LF each end a line, also when the CR and
 // the LF arrive in separate appends. Any byte, NUL included, is kept and returned
 // unchanged by Bytes(). Positions in the text are byte offsets into Bytes().
 //
@@ -21,6 +22,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "framework/core/GrowingArray.h"
 
 namespace tempolog {
 
@@ -44,15 +47,18 @@ class TLogText {
   void Clear();
   // Replaces the whole text.
   void SetText(std::string_view bytes);
-  // As SetText, taking over the buffer instead of copying it (for loading big files).
-  void TakeText(std::string&& bytes);
+  // As SetText, taking over the buffer instead of copying it (for loading big
+  // files: see NewBuffer).
+  void TakeText(TGrowingArray<char>&& bytes);
+  // An empty buffer for TakeText, to read a file into.
+  static TGrowingArray<char> NewBuffer() { return TGrowingArray<char>(kCapacity); }
   // The capacity in force (kCapacity unless lowered; lowering is meant for tests).
   std::size_t Capacity() const { return capacity_; }
   void SetCapacity(std::size_t bytes);
 
   // --- Bytes and lines ----------------------------------------------------------
 
-  const std::string& Bytes() const { return text_; }
+  std::string_view Bytes() const { return {text_.data(), text_.size()}; }
   std::size_t Size() const { return text_.size(); }
   bool EndsWithBreak() const;
   // Logical lines; a final empty line after the last line break is not counted.
@@ -75,7 +81,7 @@ class TLogText {
   }
   // Its content, without the line break.
   std::string_view LineText(std::size_t index) const {
-    return std::string_view(text_).substr(starts_[index], LineContentEnd(index) - starts_[index]);
+    return Bytes().substr(starts_[index], LineContentEnd(index) - starts_[index]);
   }
   // The shown line that holds `offset` (the last one for the end of the text).
   std::size_t LineOf(std::size_t offset) const;
@@ -111,13 +117,15 @@ class TLogText {
 
  private:
   void AppendBytes(std::string_view a, std::string_view b);
-  void Replace(std::string&& bytes);
+  void Replace(TGrowingArray<char>&& bytes);
+  // An index holding the first line's start alone.
+  TGrowingArray<std::uint32_t> NewIndex() const;
 
-  std::string text_;
+  std::size_t capacity_ = kCapacity;  // before the index, which is made for it
+  TGrowingArray<char> text_{kCapacity};
   // starts_[i] is the byte offset where line i begins; the last entry is the line
   // after the final line break (empty when the text ends with a break).
-  std::vector<std::uint32_t> starts_{0};
-  std::size_t capacity_ = kCapacity;
+  TGrowingArray<std::uint32_t> starts_ = NewIndex();
 };
 
 }  // namespace tempolog

@@ -144,7 +144,7 @@ TEST_F(MonitorTest, ALoadThatCannotReadItsFileKeepsTheLogAndTheChart) {
       {"large.log", "Text exceeds memo capacity."},
   };
   form_->AddLiveReading("23.5");
-  const std::string log = form_->Memo1->Text();
+  const std::string log(form_->Memo1->Text());
   form_->Memo1->SetCapacity(1024);
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

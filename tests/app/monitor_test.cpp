@@ -528,7 +528,7 @@ TEST_F(MonitorTest, ALoadedLogDrawsTheImageItsReadingsDrewLive) {
     return surface.Image()->copy();
   };
   const QImage live = image();
-  const std::string text = form_->Memo1->Text();
+  const std::string text(form_->Memo1->Text());
   form_->Kasuj1Click();
   form_->LoadLog(text);
   ASSERT_EQ(Points(), kReadings);
@@ -573,7 +573,7 @@ TEST_F(MonitorTest, ALiveReadingAtMidnightLoadsBack) {
   ClockOverride midnight(LocalTime{2024, 3, 5, 0, 0, 0, 400});
   form_->AddLiveReading("21.5");
   EXPECT_EQ(form_->Memo1->Text(), "2024-03-05 00:00:00\t21.5\r\n");
-  const std::string text = form_->Memo1->Text();
+  const std::string text(form_->Memo1->Text());
   form_->Kasuj1Click();
   form_->LoadLog(text);
   EXPECT_TRUE(Errors().empty());
@@ -602,7 +602,7 @@ TEST_F(BackupTest, ClosingAfterRunWritesTheLogEvenWhenCleared) {
   ClickRun();
   ClickRun();
   form_->Memo1->AppendLine("after");
-  const std::string text = form_->Memo1->Text();
+  const std::string text(form_->Memo1->Text());
   EXPECT_TRUE(Close());
   EXPECT_EQ(ReadAll(ProgramBackup()), text);
   EXPECT_EQ(form_->Unsaved, 1);
@@ -668,7 +668,7 @@ TEST_F(BackupTest, NoCloseDeletesTheOnlyCopyOfAReading) {
   const auto recorded = [](TForm1& form, const char* reply) {
     form.Unsaved = 1;  // as Run does
     form.AddLiveReading(reply);
-    return form.Memo1->Text();
+    return std::string(form.Memo1->Text());
   };
   struct Row {
     const char* name;

@@ -119,7 +119,7 @@ TEST_F(RecordingWin32Test, RecordsSavesLoadsClearsAndBacksUp) {
   EXPECT_GT(drawn, 0);
 
   // Save as, Clear, Load: the same lines, one point each.
-  const std::string text = form_->Memo1->Text();
+  const std::string text(form_->Memo1->Text());
   dialogs.AnswerFile(Path("saved.log"));
   form_->zapis1->trigger();
   EXPECT_EQ(ReadAll(Path("saved.log")), text);
@@ -138,7 +138,7 @@ TEST_F(RecordingWin32Test, RecordsSavesLoadsClearsAndBacksUp) {
   ClickRun();
   RunFor(300);
   ClickRun();
-  const std::string unsaved = form_->Memo1->Text();
+  const std::string unsaved(form_->Memo1->Text());
   ASSERT_GT(unsaved.size(), text.size());
   EXPECT_TRUE(form_->close());
   EXPECT_EQ(ReadAll(ProgramFolder() + "\\data_log.bkp"), unsaved);

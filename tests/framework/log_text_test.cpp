@@ -21,7 +21,7 @@ std::vector<std::string> Index(const TLogText& text) {
   for (std::size_t i = 0; i < text.ShownLines(); ++i) {
     const std::size_t start = text.LineStart(i);
     const std::size_t end = text.LineEnd(i);
-    lines.push_back(text.Bytes().substr(start, end - start));
+    lines.emplace_back(text.Bytes().substr(start, end - start));
     EXPECT_EQ(text.LineText(i), lines.back().substr(0, text.LineContentEnd(i) - start));
     for (std::size_t at = start; at < end; ++at) EXPECT_EQ(text.LineOf(at), i) << at;
   }
@@ -63,7 +63,12 @@ TEST(LogText, RefusedChangesLeaveTextAndIndexAsTheyWere) {
   } rows[] = {
       {"append", [&] { text.AppendLine("efgh"); }},
       {"set", [&] { text.SetText(std::string(11, '\n')); }},
-      {"take", [&] { text.TakeText(std::string(11, '\r')); }},
+      {"take",
+       [&] {
+         TGrowingArray<char> bytes;
+         std::fill_n(bytes.Extend(11), 11, '\r');
+         text.TakeText(std::move(bytes));
+       }},
   };
   for (const auto& row : rows) {
     try {
@@ -128,6 +133,34 @@ TEST(LogText, RowsAndColumnsCountTabsToTheNextStop) {
   } clicks[] = {{0, 0}, {0.49, 0}, {0.5, 1}, {4.49, 1}, {4.5, 2}, {8.49, 2}, {8.5, 3}, {50, 3}};
   for (const auto& click : clicks) {
     EXPECT_EQ(TLogText::OffsetAtColumn("a\tb", click.column), click.offset) << click.column;
+  }
+}
+
+}  // namespace
+}  // namespace tempolog
+
+namespace tempolog {
+namespace {
+
+// The log's buffers never move while they grow within the space reserved
+// for them (so growing never holds two copies), and keep every value when
+// they outgrow it.
+TEST(GrowingArray, GrowsInPlaceWithinItsReservationAndMovesBeyondIt) {
+  const struct {
+    std::size_t expected;
+    bool inPlace;
+  } rows[] = {{std::size_t{1} << 20, true}, {16, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.expected);
+    TGrowingArray<std::uint32_t> values(row.expected);
+    values.push_back(0);
+    const std::uint32_t* first = values.data();
+    for (std::uint32_t i = 1; i < 600000; ++i) values.push_back(i);
+    EXPECT_EQ(values.data() == first, row.inPlace);
+    std::size_t wrong = 0;
+    for (std::uint32_t i = 0; i < values.size(); ++i) wrong += values[i] != i;
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_EQ(values.size(), 600000u);
   }
 }
 

@@ -182,7 +182,12 @@ TEST(LogViewText, BeyondCapacityIsRefusedAndTheEarlierTextKept) {
   } rows[] = {
       {"append too long", [&] { view.AppendLine("0123456789"); }},
       {"set too long", [&] { view.SetText(std::string(21, 'x')); }},
-      {"take too long", [&] { view.TakeText(std::string(21, 'x')); }},
+      {"take too long",
+       [&] {
+         TGrowingArray<char> bytes;
+         std::fill_n(bytes.Extend(21), 21, 'x');
+         view.TakeText(std::move(bytes));
+       }},
   };
   for (const Row& row : rows) {
     try {

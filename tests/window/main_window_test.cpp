@@ -54,7 +54,7 @@ TEST_F(MainWindowTest, StartsWithTheTextsOfAnIdleWindowWithoutLink) {
       {"eCmd", TextOf(form.eCmd), "01X?"},
       {"ePeriod", TextOf(form.ePeriod), "1"},
       {"sbRejestruj", FromScreen(form.sbRejestruj->text()), "&Run"},
-      {"Memo1", form.Memo1->Text(), ""},
+      {"Memo1", std::string(form.Memo1->Text()), ""},
       {"mePeriod", FromScreen(form.mePeriod->displayText()), "  :  :  "},
   };
   for (const Row& row : rows) {
