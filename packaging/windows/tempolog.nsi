@@ -49,8 +49,29 @@ BrandingText "${APP} ${VERSION}"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; The kind for all users without administrator rights: a message (none when
+; silent) and Windows' exit status for "elevation required", 740.
+!macro QUIT_UNLESS_ADMIN DOING
+  UserInfo::GetAccountType
+  Pop $1
+  ${If} $1 != "Admin"
+  ${AndIf} $1 != "Power"
+    MessageBox MB_OK|MB_ICONSTOP "${DOING} ${APP} for all users needs administrator rights." /SD IDOK
+    SetErrorLevel 740
+    Quit
+  ${EndIf}
+!macroend
+
+; MultiUser's own refusal of /AllUsers would wait on a message box even in a
+; silent install: this one comes first.
 Function .onInit
   SetRegView 64
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/AllUsers" $1
+  ${IfNot} ${Errors}
+    !insertmacro QUIT_UNLESS_ADMIN "Installing"
+  ${EndIf}
   !insertmacro MULTIUSER_INIT
 FunctionEnd
 
@@ -64,12 +85,7 @@ Function un.onInit
   ${If} $0 == $INSTDIR
     SetShellVarContext current
   ${Else}
-    UserInfo::GetAccountType
-    Pop $0
-    ${If} $0 != "Admin"
-      MessageBox MB_OK|MB_ICONSTOP "Removing ${APP} for all users needs administrator rights." /SD IDOK
-      Quit
-    ${EndIf}
+    !insertmacro QUIT_UNLESS_ADMIN "Removing"
     SetShellVarContext all
   ${EndIf}
 FunctionEnd
