@@ -331,8 +331,15 @@ TRect TChartCanvas3D::BeginFrame(TSurface* target, const TView3DOptions* options
     return bounds;
   }
   const int width = std::max(0, bounds.Width()), height = std::max(0, bounds.Height());
-  if (bitmap_ && (bitmap_->Width() != width || bitmap_->Height() != height)) FreeBitmap();
-  if (!bitmap_) bitmap_ = NewBitmapSurface(width, height, monochrome_);
+  // The bitmap's texts take the resolution of the window it is shown on (an
+  // off-screen pass keeps that of the last one).
+  const int ppi = target != nullptr ? target->PixelsPerInch()
+                  : bitmap_         ? bitmap_->PixelsPerInch()
+                                    : 96;
+  if (bitmap_ &&
+      (bitmap_->Width() != width || bitmap_->Height() != height || bitmap_->PixelsPerInch() != ppi))
+    FreeBitmap();
+  if (!bitmap_) bitmap_ = NewBitmapSurface(width, height, monochrome_, ppi);
   AttachSurface(bitmap_.get());
   // A pass always starts unclipped, whatever the previous one left.
   bitmap_->RemoveClip();

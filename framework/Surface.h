@@ -365,9 +365,10 @@ class TSurface {
 };
 
 // An off-screen bitmap of width × height pixels (at least 0 × 0), in colour or
-// monochrome, that keeps its pixels (Image() is not null). The chart buffers its
-// paint passes in one.
-std::unique_ptr<TSurface> NewBitmapSurface(int width, int height, bool monochrome = false);
+// monochrome, that keeps its pixels (Image() is not null), with fonts at
+// `pixels_per_inch`. The chart buffers its paint passes in one.
+std::unique_ptr<TSurface> NewBitmapSurface(int width, int height, bool monochrome = false,
+                                           int pixels_per_inch = 96);
 
 // The desktop's font, and whether the user's locale is Japanese (whose
 // desktops lack a face showing their script under common Western names).

@@ -182,11 +182,12 @@ int RayAngle16(const TRect& box, TPoint p) {
 
 TQtSurface::~TQtSurface() { EndPainter(); }
 
-void TQtSurface::AttachImage(QImage* image, bool monochrome) {
+void TQtSurface::AttachImage(QImage* image, bool monochrome, int pixels_per_inch) {
   EndPainter();
   image_ = image;
   monochrome_ = monochrome;
   painter_ = nullptr;
+  pixels_per_inch_ = pixels_per_inch > 0 ? pixels_per_inch : 96;
   width_ = image->width();
   height_ = image->height();
   bits_ = image->isNull() ? nullptr : image->bits();
@@ -777,6 +778,9 @@ void TQtSurface::TextOut(int x, int y, std::string_view text) {
   // Counter-clockwise on screen is a negative turn for Qt; whole turns are
   // no turn at all, so text at 360 degrees is drawn exactly as at 0.
   const int tenths = ((Font().Orientation() % 3600) + 3600) % 3600;
+  // A window's painter may carry a mapping to device pixels: the text's own
+  // turn goes on top of it and is taken off again afterwards.
+  const QTransform surface_transform = p.worldTransform();
   p.translate(x, y);
   if (tenths != 0) p.rotate(360.0 - tenths / 10.0);
   if (TextFillsBackground()) {
@@ -793,7 +797,7 @@ void TQtSurface::TextOut(int x, int y, std::string_view text) {
   painter_has_pen_ = true;
   painter_pen_version_ = ~std::uint64_t{0};  // the painter's pen is the text colour now
   p.drawText(QPoint(dx, baseline), ToScreen(text));
-  p.resetTransform();
+  p.setWorldTransform(surface_transform);
 }
 
 void TQtSurface::Draw(int x, int y, const QImage& picture) {
@@ -837,18 +841,19 @@ void TQtSurface::CopyFrom(const TSurface& source, int x, int y) {
 
 // ---------------------------------------------------------------------------
 
-TBitmapSurface::TBitmapSurface(int width, int height, bool monochrome)
+TBitmapSurface::TBitmapSurface(int width, int height, bool monochrome, int pixels_per_inch)
     : image_(std::max(0, width), std::max(0, height), QImage::Format_RGB32),
       monochrome_(monochrome) {
   if (image_.isNull() && width > 0 && height > 0)
     image_ = QImage();  // out of memory: an empty surface
-  AttachImage(&image_, monochrome);
+  AttachImage(&image_, monochrome, pixels_per_inch);
 }
 
 TBitmapSurface::~TBitmapSurface() { EndPainter(); }
 
-std::unique_ptr<TSurface> NewBitmapSurface(int width, int height, bool monochrome) {
-  return std::make_unique<TBitmapSurface>(width, height, monochrome);
+std::unique_ptr<TSurface> NewBitmapSurface(int width, int height, bool monochrome,
+                                           int pixels_per_inch) {
+  return std::make_unique<TBitmapSurface>(width, height, monochrome, pixels_per_inch);
 }
 
 std::optional<TDesktopFont> DesktopFont() {

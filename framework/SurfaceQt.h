@@ -52,8 +52,9 @@ class TQtSurface : public TSurface {
  protected:
   TQtSurface() = default;
   // Draw into `image` (kept by the caller, Format_RGB32, never reallocated
-  // while attached); monochrome turns every colour into black or white.
-  void AttachImage(QImage* image, bool monochrome);
+  // while attached) at `pixels_per_inch`; monochrome turns every colour into
+  // black or white.
+  void AttachImage(QImage* image, bool monochrome, int pixels_per_inch);
   // Draw through a painter owned by someone else.
   void AttachPainter(QPainter* painter, int width, int height, int pixels_per_inch);
   // Ends the private painter of an image surface (before the image goes).
@@ -153,10 +154,11 @@ class TQtSurface : public TSurface {
 };
 
 // An off-screen bitmap of width × height pixels (at least 0 × 0), in colour
-// or monochrome. Its pixels are not cleared beyond what QImage gives (black).
+// or monochrome, whose fonts convert points to pixels at `pixels_per_inch`.
+// Its pixels are not cleared beyond what QImage gives (black).
 class TBitmapSurface : public TQtSurface {
  public:
-  TBitmapSurface(int width, int height, bool monochrome = false);
+  TBitmapSurface(int width, int height, bool monochrome = false, int pixels_per_inch = 96);
   ~TBitmapSurface() override;
   bool Monochrome() const override { return monochrome_; }
   void* Handle() const override { return const_cast<QImage*>(&image_); }

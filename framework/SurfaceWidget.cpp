@@ -32,6 +32,23 @@ bool ButtonOf(Qt::MouseButton qt, TMouseButton& button) {
   }
 }
 
+// Makes one unit of `painter` one device pixel, counted from the device
+// pixel nearest to the widget's top-left corner, and answers how many there
+// are up to the one nearest to its bottom-right corner: the pixels Qt clips
+// the widget's painting to, in its window or in a grab. At 100 % the painter
+// is left as it is.
+QSize ToDevicePixels(QPainter& painter, QSize logical) {
+  const QTransform device = painter.deviceTransform();
+  const QPointF first = device.map(QPointF(0, 0));
+  const QPointF past = device.map(QPointF(logical.width(), logical.height()));
+  const QPoint origin(qRound(first.x()), qRound(first.y()));
+  if (device.type() > QTransform::TxTranslate || first != QPointF(origin)) {
+    painter.setWorldTransform(QTransform::fromTranslate(origin.x(), origin.y()) *
+                              device.inverted());
+  }
+  return {qRound(past.x()) - origin.x(), qRound(past.y()) - origin.y()};
+}
+
 }  // namespace
 
 TSurfaceWidget::TSurfaceWidget(TWindowClient& client, QWidget* parent)
@@ -42,7 +59,7 @@ TSurfaceWidget::TSurfaceWidget(TWindowClient& client, QWidget* parent)
   setMouseTracking(true);
   setFocusPolicy(Qt::ClickFocus);
   client.SetWindow(this);
-  client.SetBounds(width(), height());
+  UpdateBounds();
 }
 
 TSurfaceWidget::~TSurfaceWidget() {
@@ -69,19 +86,44 @@ void TSurfaceWidget::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), palette().window());
     return;
   }
-  TWindowSurface surface(painter, width(), height(), logicalDpiY());
+  const QSize pixels = ToDevicePixels(painter, size());
+  TWindowSurface surface(painter, pixels.width(), pixels.height(),
+                         qRound(logicalDpiY() * devicePixelRatioF()));
   Guard([&] { client_->Paint(surface); });
 }
 
-void TSurfaceWidget::resizeEvent(QResizeEvent*) {
-  if (client_ == nullptr) return;
-  Guard([&] { client_->SetBounds(width(), height()); });
+QRect TSurfaceWidget::DeviceRect() const {
+  const qreal ratio = devicePixelRatioF();
+  const QPointF at = mapTo(window(), QPointF(0, 0));
+  const int left = qRound(at.x() * ratio), top = qRound(at.y() * ratio);
+  return {left, top, qRound((at.x() + width()) * ratio) - left,
+          qRound((at.y() + height()) * ratio) - top};
 }
+
+QPoint TSurfaceWidget::DevicePoint(QPointF logical) const {
+  const qreal ratio = devicePixelRatioF();
+  const QPointF at = mapTo(window(), logical);
+  const QPoint origin = DeviceRect().topLeft();
+  return {qRound(at.x() * ratio) - origin.x(), qRound(at.y() * ratio) - origin.y()};
+}
+
+void TSurfaceWidget::UpdateBounds() {
+  const QSize pixels = DeviceRect().size();
+  if (client_ == nullptr || pixels == bounds_) return;
+  bounds_ = pixels;
+  Guard([&] { client_->SetBounds(pixels.width(), pixels.height()); });
+}
+
+void TSurfaceWidget::resizeEvent(QResizeEvent*) { UpdateBounds(); }
+
+// Where the widget lies in its window decides how its edges round to device
+// pixels, and so its size in them.
+void TSurfaceWidget::moveEvent(QMoveEvent*) { UpdateBounds(); }
 
 void TSurfaceWidget::MouseButtonEvent(QMouseEvent* event, bool down) {
   TMouseButton button;
   if (client_ == nullptr || !ButtonOf(event->button(), button)) return;
-  const QPoint p = event->position().toPoint();
+  const QPoint p = DevicePoint(event->position());
   const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
   Guard([&] {
     if (down) {
@@ -96,7 +138,7 @@ void TSurfaceWidget::mousePressEvent(QMouseEvent* event) { MouseButtonEvent(even
 
 void TSurfaceWidget::mouseMoveEvent(QMouseEvent* event) {
   if (client_ == nullptr) return;
-  const QPoint p = event->position().toPoint();
+  const QPoint p = DevicePoint(event->position());
   const TShiftState shift = ShiftOf(event->modifiers(), event->buttons());
   Guard([&] { client_->MouseMove(shift, p.x(), p.y()); });
 }
