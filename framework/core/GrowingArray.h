@@ -111,7 +111,8 @@ class TGrowingArray {
     // Pages are made usable a megabyte or more at a time.
     const std::size_t step = std::max<std::size_t>(usable_ / 2, (std::size_t{1} << 20) / sizeof(T));
     const std::size_t want = std::min(reserved_, std::max(count, usable_ + step));
-    const std::size_t from = usable_ * sizeof(T) / address_space::PageSize() * address_space::PageSize();
+    const std::size_t from =
+        usable_ * sizeof(T) / address_space::PageSize() * address_space::PageSize();
     const std::size_t to = RoundedToPages(want * sizeof(T));
     if (!address_space::Commit(reinterpret_cast<char*>(data_) + from, to - from)) {
       // The system may still give what is needed now.

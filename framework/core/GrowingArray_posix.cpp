@@ -9,8 +9,8 @@
 namespace tempolog::address_space {
 
 void* Reserve(std::size_t bytes) noexcept {
-  void* at = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
-                    -1, 0);
+  void* at = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   return at == MAP_FAILED ? nullptr : at;
 }
 
