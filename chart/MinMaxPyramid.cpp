@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 namespace tempolog {
 
@@ -32,16 +33,16 @@ std::int64_t TMinMaxPyramid::GridBase(const Extremes& node) const noexcept {
   return static_cast<std::int64_t>(RoundHalfEven(node.min * GridScale()));
 }
 
-void TMinMaxPyramid::NoteFinerGrid(double value) const noexcept {
+void TMinMaxPyramid::NoteFinerGrid(double value, GridNotes& notes) noexcept {
   std::int64_t code = 0;
   // Fewest decimals first; with as many, the decimal form before the single.
-  for (int d = finer_.digits; d <= kMaxDigits; ++d) {
+  for (int d = notes.finer.digits; d <= kMaxDigits; ++d) {
     for (const bool single : {false, true}) {
       // The form never goes back to decimals, and leaves them only while
       // every value taken in is a single too.
-      if (single ? !finer_.single && decimalOnlySeen_ : finer_.single) continue;
+      if (single ? !notes.finer.single && notes.decimalOnlySeen : notes.finer.single) continue;
       if (OnGrid(value, {d, single}, code)) {
-        finer_ = {d, single};
+        notes.finer = {d, single};
         return;
       }
     }
@@ -49,15 +50,15 @@ void TMinMaxPyramid::NoteFinerGrid(double value) const noexcept {
 }
 
 std::uint64_t TMinMaxPyramid::ScanGrid(const double* values, std::int64_t first, std::int64_t last,
-                                       double min, bool taking) const noexcept {
+                                       double min, GridNotes* notes) const noexcept {
   auto codeOf = [&](double v, std::int64_t& code) {
     if (!GridCode(v, code)) {
-      if (taking) NoteFinerGrid(v);
+      if (notes != nullptr) NoteFinerGrid(v, *notes);
       return false;
     }
     // (On the grid, |v| < 2^50: the conversion to single is defined.)
-    if (taking && !form_.single && static_cast<double>(static_cast<float>(v)) != v)
-      decimalOnlySeen_ = true;
+    if (notes != nullptr && !form_.single && static_cast<double>(static_cast<float>(v)) != v)
+      notes->decimalOnlySeen = true;
     return true;
   };
   std::int64_t base = 0;
@@ -90,7 +91,7 @@ std::uint64_t TMinMaxPyramid::CombineGrids(const Extremes& a, const Extremes& b)
 }
 
 TMinMaxPyramid::Extremes TMinMaxPyramid::Scan(const double* values, std::int64_t first,
-                                              std::int64_t last, bool taking) const noexcept {
+                                              std::int64_t last, GridNotes* notes) const noexcept {
   double lo = values[first], hi = values[first];
   // A step from or to a NaN, or between equal infinities, is taken as endless.
   auto stepTo = [values](std::int64_t i) {
@@ -108,7 +109,7 @@ TMinMaxPyramid::Extremes TMinMaxPyramid::Scan(const double* values, std::int64_t
     step = d > step ? d : step;
   }
   if (nan) return {kNaN, kNaN, kNaN, 0};
-  return {lo, hi, step, ScanGrid(values, first, last, lo, taking)};
+  return {lo, hi, step, ScanGrid(values, first, last, lo, notes)};
 }
 
 TMinMaxPyramid::Extremes TMinMaxPyramid::Combine(const Extremes& a,
@@ -129,11 +130,11 @@ void TMinMaxPyramid::Clear() noexcept {
   count_ = 0;
 }
 
-void TMinMaxPyramid::Build(const double* values, std::int32_t count) {
+void TMinMaxPyramid::Build(const double* values, std::int32_t count, std::int32_t valuesPerThread) {
   Clear();
-  form_ = finer_ = {};
-  decimalOnlySeen_ = false;
-  Extend(values, count);
+  form_ = {};
+  notes_ = {};
+  Extend(values, count, valuesPerThread);
 }
 
 void TMinMaxPyramid::Update(const double* values, std::int32_t count, std::int32_t firstChanged) {
@@ -157,9 +158,10 @@ void TMinMaxPyramid::Update(const double* values, std::int32_t count, std::int32
   }
 }
 
-void TMinMaxPyramid::Extend(const double* values, std::int32_t count) {
+void TMinMaxPyramid::Extend(const double* values, std::int32_t count,
+                            std::int32_t valuesPerThread) {
   if (count < count_) {
-    Build(values, count);
+    Build(values, count, valuesPerThread);
     return;
   }
   if (count == count_) return;
@@ -181,20 +183,22 @@ void TMinMaxPyramid::Extend(const double* values, std::int32_t count) {
     const std::int64_t blockEnd =
         std::min<std::int64_t>(std::int64_t{firstChanged + 1} << kBlockShift, count);
     base[static_cast<std::size_t>(firstChanged)] = Combine(
-        base[static_cast<std::size_t>(firstChanged)], Scan(values, from, blockEnd - 1, true));
+        base[static_cast<std::size_t>(firstChanged)], Scan(values, from, blockEnd - 1, &notes_));
     from = blockEnd;
   }
-  while (from < count && finer_ == form_) {
-    const std::int64_t blockEnd = std::min<std::int64_t>(from + kBlockSize, count);
-    base.push_back(Scan(values, from, blockEnd - 1, true));
-    from = blockEnd;
+  if (from < count && notes_.finer == form_) {
+    // From a block's start on: the new blocks follow the ones kept.
+    base.resize(static_cast<std::size_t>(blocks));
+    const auto first = static_cast<std::int32_t>(from >> kBlockShift);
+    base.resize(static_cast<std::size_t>(
+        ScanNewBlocks(values, count, first, blocks, base.data(), valuesPerThread)));
   }
-  if (!(finer_ == form_)) {
+  if (!(notes_.finer == form_)) {
     // Values on a finer grid: every node's grid is counted again in it.
-    const GridForm finer = finer_;
+    const GridForm finer = notes_.finer;
     Clear();
     form_ = finer;
-    Extend(values, count);
+    Extend(values, count, valuesPerThread);
     return;
   }
   count_ = count;
@@ -204,6 +208,58 @@ void TMinMaxPyramid::Extend(const double* values, std::int32_t count) {
     Clear();  // half-updated levels must not answer; the next Extend rebuilds
     throw;
   }
+}
+
+std::int32_t TMinMaxPyramid::ScanBlocks(const double* values, std::int32_t count,
+                                        std::int32_t first, std::int32_t end, Extremes* nodes,
+                                        GridNotes& notes,
+                                        const std::atomic<bool>* abandon) const noexcept {
+  std::int32_t block = first;
+  while (block < end && notes.finer == form_ &&
+         (abandon == nullptr || !abandon->load(std::memory_order_relaxed))) {
+    const std::int64_t from = std::int64_t{block} << kBlockShift;
+    const std::int64_t blockEnd = std::min<std::int64_t>(from + kBlockSize, count);
+    nodes[block++] = Scan(values, from, blockEnd - 1, &notes);
+  }
+  return block;
+}
+
+std::int32_t TMinMaxPyramid::ScanNewBlocks(const double* values, std::int32_t count,
+                                           std::int32_t first, std::int32_t end, Extremes* nodes,
+                                           std::int32_t valuesPerThread) {
+  const std::int64_t values64 = (std::int64_t{end} - first) << kBlockShift;
+  if (std::thread::hardware_concurrency() < 2 || values64 < 2 * std::int64_t{valuesPerThread})
+    return ScanBlocks(values, count, first, end, nodes, notes_, nullptr);
+  // The second half is scanned on a thread of its own with the notes as they
+  // stand now; the first half's notes are those of one thread.
+  const std::int32_t mid = first + (end - first) / 2;
+  const GridNotes before = notes_;
+  GridNotes second = notes_;
+  std::int32_t secondEnd = mid;
+  std::atomic<bool> firstNeedsFiner{false};  // the second half's work is lost then
+  std::thread worker;
+  try {
+    worker = std::thread([&]() noexcept {
+      secondEnd = ScanBlocks(values, count, mid, end, nodes, second, &firstNeedsFiner);
+    });
+  } catch (const std::exception&) {
+    return ScanBlocks(values, count, first, end, nodes, notes_, nullptr);
+  }
+  const std::int32_t firstEnd = ScanBlocks(values, count, first, mid, nodes, notes_, nullptr);
+  if (!(notes_.finer == form_)) firstNeedsFiner.store(true, std::memory_order_relaxed);
+  worker.join();
+  if (!(notes_.finer == form_)) return firstEnd;  // rebuilt with the finer grid
+  if (second.finer == form_) {
+    notes_.decimalOnlySeen |= second.decimalOnlySeen;
+    return end;
+  }
+  // The second half needs a finer grid, and which one depends on the values
+  // taken in before it: when the first half saw a value on the decimal grid
+  // that is no single, the second half is taken in again after it.
+  if (notes_.decimalOnlySeen && !before.decimalOnlySeen)
+    return ScanBlocks(values, count, mid, end, nodes, notes_, nullptr);
+  notes_ = second;
+  return secondEnd;
 }
 
 void TMinMaxPyramid::UpdateUpperLevels(std::int32_t from) {
@@ -234,7 +290,8 @@ bool TMinMaxPyramid::Query(const double* values, std::int32_t first, std::int32_
     empty = false;
   };
   Decompose(
-      first, last, [&](std::int64_t from, std::int64_t to) { add(Scan(values, from, to, false)); },
+      first, last,
+      [&](std::int64_t from, std::int64_t to) { add(Scan(values, from, to, nullptr)); },
       [&](std::int32_t level, std::int32_t index) {
         add(levels_[static_cast<std::size_t>(level)][static_cast<std::size_t>(index)]);
       });

@@ -42,8 +42,13 @@
 // Memory: four 8-byte fields per block of 32 values plus the levels above,
 // about 2 bytes per value (at most about 2.5 while the level arrays have spare
 // capacity).
+//
+// Threads: taking in many values at once (a long log loaded), the blocks are
+// scanned in two halves on two threads, with the very same nodes and grid as
+// one thread gives. The pyramid is used from one thread at a time.
 #pragma once
 
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -75,12 +80,17 @@ class TMinMaxPyramid {
     std::uint64_t grid;  // the grid values held, from the code of `min` up; 0 = unknown
   };
   static constexpr int kMaxDigits = 6;
+  // New values below twice this many are taken in on the calling thread alone.
+  static constexpr std::int32_t kValuesPerThread = 1 << 16;
 
-  // Builds over values[0..count) from scratch.
-  void Build(const double* values, std::int32_t count);
+  // Builds over values[0..count) from scratch. Build and Extend take new
+  // values in on two threads from twice `valuesPerThread` of them on.
+  void Build(const double* values, std::int32_t count,
+             std::int32_t valuesPerThread = kValuesPerThread);
   // The first Count() values are unchanged and values[Count()..count) were
   // appended: takes them in. A count below Count() rebuilds.
-  void Extend(const double* values, std::int32_t count);
+  void Extend(const double* values, std::int32_t count,
+              std::int32_t valuesPerThread = kValuesPerThread);
   // values[0..firstChanged) are unchanged, the rest (now up to count) may
   // differ in any way (readings inserted or removed near the end): takes the
   // new tail in, at the cost of an append of count - firstChanged values.
@@ -165,33 +175,48 @@ class TMinMaxPyramid {
  private:
   static constexpr double kPowersOfTen[kMaxDigits + 1] = {1, 10, 100, 1000, 1e4, 1e5, 1e6};
 
-  // `taking` when the values are being taken in (not merely asked about):
-  // only then does a value on a finer grid call for a rebuild.
-  Extremes Scan(const double* values, std::int64_t first, std::int64_t last,
-                bool taking) const noexcept;
-  Extremes Combine(const Extremes& a, const Extremes& b) const noexcept;
-  // The grid of values[first..last], whose smallest value is `min`.
-  std::uint64_t ScanGrid(const double* values, std::int64_t first, std::int64_t last, double min,
-                         bool taking) const noexcept;
-  std::uint64_t CombineGrids(const Extremes& a, const Extremes& b) const noexcept;
-  // Notes the coarsest grid form, at least as fine as the one noted so far,
-  // that puts `value` on the grid.
-  void NoteFinerGrid(double value) const noexcept;
-  // Recomputes the nodes above level 0 from level-0 node `from` on.
-  void UpdateUpperLevels(std::int32_t from);
-
   struct GridForm {
     int digits = 0;
     bool single = false;  // grid values are the singles nearest to the decimals
     bool operator==(const GridForm&) const = default;
   };
+  // What the values taken in tell of the grid.
+  struct GridNotes {
+    GridForm finer;                // != form_: values seen that need a finer grid
+    bool decimalOnlySeen = false;  // a value taken in on the decimal grid is no single
+  };
   static bool OnGrid(double value, GridForm form, std::int64_t& code) noexcept;
+
+  // `notes` when the values are being taken in (null when merely asked
+  // about): only then does a value on a finer grid call for a rebuild.
+  Extremes Scan(const double* values, std::int64_t first, std::int64_t last,
+                GridNotes* notes) const noexcept;
+  Extremes Combine(const Extremes& a, const Extremes& b) const noexcept;
+  // The grid of values[first..last], whose smallest value is `min`.
+  std::uint64_t ScanGrid(const double* values, std::int64_t first, std::int64_t last, double min,
+                         GridNotes* notes) const noexcept;
+  std::uint64_t CombineGrids(const Extremes& a, const Extremes& b) const noexcept;
+  // Notes the coarsest grid form, at least as fine as the one noted so far,
+  // that puts `value` on the grid.
+  static void NoteFinerGrid(double value, GridNotes& notes) noexcept;
+  // Takes the whole blocks [first, end) of values[0..count) into nodes[first..],
+  // noting into `notes`; stops after the first block with a value that needs
+  // a finer grid, or before a block once `abandon` is set. Returns the block
+  // after the last one taken.
+  std::int32_t ScanBlocks(const double* values, std::int32_t count, std::int32_t first,
+                          std::int32_t end, Extremes* nodes, GridNotes& notes,
+                          const std::atomic<bool>* abandon) const noexcept;
+  // The same into notes_, in two halves on two threads when the blocks hold
+  // at least twice `valuesPerThread` values.
+  std::int32_t ScanNewBlocks(const double* values, std::int32_t count, std::int32_t first,
+                             std::int32_t end, Extremes* nodes, std::int32_t valuesPerThread);
+  // Recomputes the nodes above level 0 from level-0 node `from` on.
+  void UpdateUpperLevels(std::int32_t from);
 
   std::vector<std::vector<Extremes>> levels_;
   std::int32_t count_ = 0;
   GridForm form_;
-  mutable GridForm finer_;                // != form_: values seen that need a finer grid
-  mutable bool decimalOnlySeen_ = false;  // a value taken in on the decimal grid is no single
+  GridNotes notes_;
 };
 
 }  // namespace tempolog

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "framework/core/Exceptions.h"
+#include "framework/core/LineIndex.h"
 
 namespace tempolog {
 
@@ -18,47 +19,6 @@ constexpr char kOutOfMemory[] = "Out of memory";
 
 bool IsBreak(char c) { return c == '\r' || c == '\n'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// The bytes of an 8-byte word that are CR or LF: bit 7 of each such byte set,
-// every other bit clear (exact: no carry runs from one byte into the next).
-std::uint64_t BreakBytes(std::uint64_t word) {
-  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  const auto zeroBytes = [](std::uint64_t v) { return ~(((v & kLow7) + kLow7) | v | kLow7); };
-  return zeroBytes(word ^ 0x0A0A0A0A0A0A0A0Aull) | zeroBytes(word ^ 0x0D0D0D0D0D0D0D0Dull);
-}
-
-// Adds to `starts` the line starts found in text[from, end). A line feed right
-// after a carriage return completes a CR LF break; this also holds across the
-// boundary at `from`, so the text can be indexed piece by piece as it grows.
-void IndexBreaks(std::string_view text, std::size_t from, TGrowingArray<std::uint32_t>& starts) {
-  const char* data = text.data();
-  const std::size_t size = text.size();
-  const auto take = [&](std::size_t i) {
-    if (data[i] == '\n') {
-      if (i > 0 && data[i - 1] == '\r') {
-        starts.back() = static_cast<std::uint32_t>(i + 1);
-      } else {
-        starts.push_back(static_cast<std::uint32_t>(i + 1));
-      }
-    } else {
-      starts.push_back(static_cast<std::uint32_t>(i + 1));
-    }
-  };
-  std::size_t i = from;
-  // Eight bytes at a time: most words of a log hold no line break at all.
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= size; i += 8) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, data + i, 8);
-      for (std::uint64_t breaks = BreakBytes(word); breaks != 0; breaks &= breaks - 1) {
-        take(i + static_cast<std::size_t>(std::countr_zero(breaks)) / 8);
-      }
-    }
-  }
-  for (; i < size; ++i) {
-    if (IsBreak(data[i])) take(i);
-  }
-}
 
 }  // namespace
 
@@ -139,7 +99,7 @@ void TLogText::TakeText(TGrowingArray<char>&& bytes) {
 void TLogText::Replace(TGrowingArray<char>&& bytes) {
   // The new index is built aside, so a failure leaves the old text whole.
   TGrowingArray<std::uint32_t> starts = NewIndex();
-  IndexBreaks({bytes.data(), bytes.size()}, 0, starts);
+  IndexBreaksInParallel({bytes.data(), bytes.size()}, starts, LineIndexThreads(bytes.size()));
   text_.swap(bytes);
   starts_.swap(starts);
   bytes.clear();  // release the old text now

@@ -287,11 +287,15 @@ TEST(MinMaxPyramid, NodesKnowTheirDistinctGridValues) {
   for (const Row& row : rows) {
     std::vector<double> v(n);
     for (std::int32_t i = 0; i < n; ++i) v[static_cast<std::size_t>(i)] = row.value(i);
-    TMinMaxPyramid built, appended;
+    // Built on one thread, and on two from 64 values a thread on (the
+    // second half of the blocks then starts without what the first saw).
+    constexpr std::int32_t kHalves = 64;
+    TMinMaxPyramid built, halves, appended;
     built.Build(v.data(), n);
-    for (std::int32_t k = 1; k <= n; k += 1 + k / 7) appended.Extend(v.data(), k);
-    appended.Extend(v.data(), n);
-    for (const TMinMaxPyramid* p : {&built, &appended}) {
+    halves.Build(v.data(), n, kHalves);
+    for (std::int32_t k = 1; k <= n; k += 1 + k / 7) appended.Extend(v.data(), k, kHalves);
+    appended.Extend(v.data(), n, kHalves);
+    for (const TMinMaxPyramid* p : {&built, &halves, &appended}) {
       EXPECT_EQ(p->GridScale(), row.scale) << row.name;
       EXPECT_EQ(p->SingleGrid(), row.single) << row.name;
       ExpectGridsMatchValues(*p, v, row.name);
