@@ -40,8 +40,10 @@
 #include "app/journal/Journal.h"
 #include "app/link/LogFormat.h"
 #include "framework/Dialogs.h"
+#include "framework/LogView.h"
 #include "framework/SurfaceQt.h"
 #include "framework/core/Files.h"
+#include "tests/support/ClockOverride.h"
 #include "tests/support/ProcessMemory.h"
 #include "tests/support/ScriptedDialogs.h"
 
@@ -346,6 +348,74 @@ void BM_ShortRoadMatchesTheLongRoad(benchmark::State& state) {
   if (differing != 0 || unread != 0 || compared != lines) state.SkipWithError("the roads differ");
 }
 BENCHMARK(BM_ShortRoadMatchesTheLongRoad)
+    ->ArgName("lines")
+    ->Arg(32000000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// The year loaded through the window against the same readings taken live by
+// a second window (each reply as the log holds it, the clock set to its
+// line's time): the logs must be the same bytes, the chart's lists the same
+// bits, and a frame of each the same image.
+void BM_YearLoadedDrawsAsLive(benchmark::State& state) {
+  const std::int64_t lines = state.range(0);
+  TScriptedDialogs dialogs;
+  auto loaded = std::make_unique<TForm1>();
+  auto live = std::make_unique<TForm1>();
+  loaded->Journal.reset();
+  live->Journal.reset();
+  const std::string path = LongLogPath(lines, loaded->TextSettings);
+  dialogs.AnswerFile(path);
+  loaded->Odczytajzpliku1->trigger();
+  const auto digits = [](std::string_view text, std::size_t at, std::size_t count) {
+    int value = 0;
+    for (std::size_t i = at; i < at + count; ++i) value = value * 10 + (text[i] - '0');
+    return value;
+  };
+  std::string_view line;
+  const ClockOverride clock([&] {
+    return LocalTime{digits(line, 0, 4),
+                     digits(line, 5, 2),
+                     digits(line, 8, 2),
+                     digits(line, 11, 2),
+                     digits(line, 14, 2),
+                     digits(line, 17, 2),
+                     0};
+  });
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < loaded->Memo1->LineCount(); ++i) {
+      line = loaded->Memo1->LineText(i);
+      live->AddLiveReading(std::string(line.substr(line.find('\t') + 1)));
+    }
+  }
+  live->Unsaved = 0;
+  std::int64_t differing = 0;
+  const std::int32_t points = std::min(loaded->Series1->PointCount(), live->Series1->PointCount());
+  const auto compare = [&](const TChartValueList& a, const TChartValueList& b) {
+    for (std::int32_t i = 0; i < points; ++i) {
+      differing += std::memcmp(a.StoredValues() + i, b.StoredValues() + i, sizeof(double)) != 0;
+    }
+  };
+  compare(loaded->Series1->XValues(), live->Series1->XValues());
+  compare(loaded->Series1->YValues(), live->Series1->YValues());
+  const auto frame = [](TForm1& form) {
+    form.Chart->SetBounds(kWidth, kHeight);
+    TBitmapSurface surface(kWidth, kHeight);
+    form.Chart->PaintChart(&surface, {0, 0, kWidth, kHeight});
+    form.Chart->PaintChart(&surface, {0, 0, kWidth, kHeight});
+    return surface.Image()->copy();
+  };
+  const bool sameImage = frame(*loaded) == frame(*live);
+  state.counters["points"] = static_cast<double>(live->Series1->PointCount());
+  state.counters["points_differing"] = static_cast<double>(differing);
+  state.counters["same_log"] = loaded->Memo1->Text() == live->Memo1->Text();
+  state.counters["same_image"] = sameImage;
+  if (live->Series1->PointCount() != lines || loaded->Series1->PointCount() != lines ||
+      differing != 0 || !sameImage || loaded->Memo1->Text() != live->Memo1->Text()) {
+    state.SkipWithError("the loaded year and the live one differ");
+  }
+}
+BENCHMARK(BM_YearLoadedDrawsAsLive)
     ->ArgName("lines")
     ->Arg(32000000)
     ->Iterations(1)
