@@ -103,12 +103,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
       case 2:
       case 3: {
-        std::string text = in.ConsumeRandomLengthString(300);
+        const std::string text = in.ConsumeRandomLengthString(300);
         const bool take = in.ConsumeBool();
         const std::string copy = text;
         try {
-          if (take) view->TakeText(std::move(text));
-          else view->SetText(text);
+          if (take) {
+            TGrowingArray<char> bytes;
+            bytes.append(text.data(), text.size());
+            view->TakeText(std::move(bytes));
+          } else {
+            view->SetText(text);
+          }
           model = copy;
         } catch (const EInvalidOperation&) {
           FUZZ_CHECK(copy.size() > view->Capacity(), input);
