@@ -131,6 +131,7 @@ class WindowJournalTest : public JournalTest {
 
   void StartRecording() {
     form_ = std::make_unique<TForm1>();
+    form_->AwaitRecovery();  // no journal of a later test's is taken for a dead one
     ChoosePort(*form_, kPort);
     form_->sbRejestruj->click();
     ASSERT_TRUE(form_->sbRejestruj->Down());

@@ -60,6 +60,7 @@ class MonitorTest : public ::testing::Test {
       return t;
     });
     form_ = std::make_unique<TForm1>();
+    form_->AwaitRecovery();  // no journal of a later test's is taken for a dead one
   }
 
   void TearDown() override {

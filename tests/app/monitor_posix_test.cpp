@@ -87,6 +87,7 @@ TEST_F(MonitorTest, AnAdapterBackUnderAnotherNameIsFollowedOnlyWhenSurelyTheSame
     before->SetScript([](int, const std::string&) { return std::string("23.5\r\n"); });
     tree.UsbAdapter("1-1", row.serial, 0, "ttyUSB0", byId);
     form_ = std::make_unique<TForm1>();
+    form_->AwaitRecovery();  // no journal of a later test's is taken for a dead one
     Choose("ttyUSB0");
     ASSERT_EQ(form_->lbCom->Text(), "online");
     ClickRun();

@@ -65,6 +65,7 @@ class RecordingWin32Test : public ::testing::Test {
                       "(scripts/wintest)";
     dir_ = testing_support::MakeTemporaryFolder("tempolog-recording");
     form_ = std::make_unique<TForm1>();
+    form_->AwaitRecovery();  // no journal of a later test's is taken for a dead one
     form_->show();
     QApplication::processEvents();
   }
