@@ -578,7 +578,7 @@ void TForm1::Odczytajzpliku1Click() {
   // read leaves the log (perhaps unsaved readings) as it was. It is read
   // straight into the buffer the log then takes over.
   TGrowingArray<char> bytes = TLogText::NewBuffer();
-  ReadFileShared(*path, [&](std::string_view piece) { bytes.append(piece.data(), piece.size()); });
+  ReadFileShared(*path, bytes);
   LoadLog(std::move(bytes));
 }
 

@@ -20,6 +20,7 @@
 #include "framework/Dialogs.h"
 #include "framework/LogView.h"
 #include "framework/core/Files.h"
+#include "framework/core/LogText.h"
 #include "tests/support/ProcessMemory.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestEnvironment.h"
@@ -80,7 +81,9 @@ BENCHMARK(BM_LoadMillionLineLog)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_LiveReadingWithMillionLines(benchmark::State& state) {
   TScriptedDialogs dialogs;
   auto form = std::make_unique<TForm1>();
-  form->LoadLog(ReadFileShared(LogFilePath()));
+  TGrowingArray<char> bytes = TLogText::NewBuffer();
+  ReadFileShared(LogFilePath(), bytes);
+  form->LoadLog(std::move(bytes));
   for (auto _ : state) {
     form->AddLiveReading("23.5");
   }

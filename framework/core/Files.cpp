@@ -31,9 +31,9 @@ void FailOpen(const std::string& path, int error) {
 namespace tempolog {
 
 std::string ReadFileShared(const std::string& path) {
-  std::string data;
-  ReadFileShared(path, [&](std::string_view piece) { data.append(piece); });
-  return data;
+  TGrowingArray<char> bytes;
+  ReadFileShared(path, bytes);
+  return std::string(bytes.data(), bytes.size());
 }
 
 }  // namespace tempolog

@@ -2,11 +2,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "framework/core/GrowingArray.h"
 
 namespace tempolog {
 
@@ -63,8 +64,9 @@ class TNewFile {
 // Throws EFOpenError "Cannot open file "<path>". <reason>" when it cannot be
 // opened or read.
 std::string ReadFileShared(const std::string& path);
-// The same, handing the bytes to `take` piece by piece, in order.
-void ReadFileShared(const std::string& path, const std::function<void(std::string_view)>& take);
+// The same, appending the bytes to `into` in place (a log's text is read
+// straight into the buffer it keeps).
+void ReadFileShared(const std::string& path, TGrowingArray<char>& into);
 
 // The folder of the program's own executable file, without a trailing separator.
 std::string ProgramFolder();

@@ -24,6 +24,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -334,7 +335,7 @@ int OpenRegularFile(const std::string& path, int flags, unsigned mode) {
 
 }  // namespace files_detail
 
-void ReadFileShared(const std::string& path, const std::function<void(std::string_view)>& take) {
+void ReadFileShared(const std::string& path, TGrowingArray<char>& into) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) FailOpen(path, errno);
   const struct Closer {
@@ -343,15 +344,17 @@ void ReadFileShared(const std::string& path, const std::function<void(std::strin
   } closer{fd};
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) FailOpen(path, EISDIR);
-  std::vector<char> buffer(std::size_t{1} << 20);
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
   for (;;) {
-    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    const std::size_t held = into.size();
+    const ssize_t n = ::read(fd, into.Extend(kPiece), kPiece);
+    const int error = errno;
+    into.Shorten(held + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
     if (n < 0) {
-      if (errno == EINTR) continue;
-      FailOpen(path, errno);
+      if (error == EINTR) continue;
+      FailOpen(path, error);
     }
     if (n == 0) break;
-    take({buffer.data(), static_cast<std::size_t>(n)});
   }
 }
 

@@ -26,7 +26,6 @@
 #include <memory>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace tempolog {
 namespace {
@@ -152,19 +151,20 @@ void TNewFile::Finish() {
   finished_ = true;
 }
 
-void ReadFileShared(const std::string& path, const std::function<void(std::string_view)>& take) {
+void ReadFileShared(const std::string& path, TGrowingArray<char>& into) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) FailOpen(path, static_cast<int>(GetLastError()));
   const std::unique_ptr<void, decltype(&CloseHandle)> closer(file, &CloseHandle);
-  std::vector<char> buffer(std::size_t{1} << 20);
+  constexpr DWORD kPiece = DWORD{1} << 20;
   for (;;) {
+    const std::size_t held = into.size();
     DWORD n = 0;
-    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr)) {
-      FailOpen(path, static_cast<int>(GetLastError()));
-    }
+    const bool read = ReadFile(file, into.Extend(kPiece), kPiece, &n, nullptr);
+    const int error = static_cast<int>(GetLastError());
+    into.Shorten(held + n);
+    if (!read) FailOpen(path, error);
     if (n == 0) break;
-    take({buffer.data(), n});
   }
 }
 
